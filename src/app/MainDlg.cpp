@@ -1,0 +1,165 @@
+// The main window and its commands.
+#include "MainDlg.h"
+
+#include "data/Globals.h"
+#include "data/Strings.h"
+#include "widgets/FancyButton.h"
+#include "widgets/Guard.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QTextStream>
+
+TMainDlg* MainDlg = nullptr;
+
+namespace {
+const QEvent::Type SignInEvent = QEvent::Type(QEvent::User + 1);
+}
+
+TMainDlg::TMainDlg(QWidget* parent) : TForm(parent)
+{
+    setObjectName(QStringLiteral("MainDlg"));
+    setWindowTitle(Str::AppTitle);
+    setSkin(QStringLiteral("main"), QSize(640, 480));
+
+    auto* title = new QLabel(Str::MainTitle, this);
+    title->setObjectName(QStringLiteral("TitleLabel"));
+    QFont titleFont(QStringLiteral("Arial"));
+    titleFont.setPixelSize(22);
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    title->setGeometry(40, 28, 560, 32);
+
+    m_version = new QLabel(this);
+    m_version->setObjectName(QStringLiteral("VersionLabel"));
+    m_version->setGeometry(42, 62, 400, 18);
+    m_user = new QLabel(this);
+    m_user->setObjectName(QStringLiteral("UserLabel"));
+    m_user->setGeometry(42, 82, 400, 18);
+    connect(&TSession::instance(), &TSession::userLabelChanged, m_user, &QLabel::setText);
+
+    m_logo = new QLabel(this);
+    m_logo->setObjectName(QStringLiteral("Logo"));
+    m_logo->setAccessibleName(QStringLiteral("Logo"));
+    m_logo->setAlignment(Qt::AlignCenter);
+    m_logo->setGeometry(60, 140, 260, 220);
+    m_logo->setPixmap(QPixmap(QStringLiteral(":/ferdano/logo.png")));
+
+    m_linkUrl = QUrl(Str::DefaultLinkUrl);
+    m_link = new QLabel(this);
+    m_link->setObjectName(QStringLiteral("LinkLabel"));
+    m_link->setGeometry(60, 380, 300, 20);
+    m_link->setTextFormat(Qt::RichText);
+    m_link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    m_link->setCursor(Qt::PointingHandCursor);
+    m_link->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(m_linkUrl.toString().toHtmlEscaped()));
+    m_link->setToolTip(Str::DefaultLinkName);
+    connect(m_link, &QLabel::linkActivated, this, [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); });
+
+    const QStringList captions = {Str::CmdBrowse,     Str::CmdHints,    Str::CmdPractice, Str::CmdLive,
+                                  Str::CmdErrorTests, Str::CmdRegister, Str::CmdSignIn,   Str::CmdEnd};
+    int top = 120;
+    for (int i = 0; i < captions.size(); ++i) {
+        auto* b = new TDsFancyButton(captions[i], this);
+        b->setObjectName(QStringLiteral("DsFancyButton%1").arg(i == 7 ? 9 : i + 1));
+        b->setGeometry(440, top, 140, 25);
+        top += 36;
+        m_buttons.append(b);
+    }
+    connect(m_buttons[0], &QAbstractButton::clicked, this, [this] { Guarded([this] { DsFancyButton1Click(); }); });
+    connect(m_buttons[1], &QAbstractButton::clicked, this, [this] { Guarded([this] { DsFancyButton2Click(); }); });
+    connect(m_buttons[2], &QAbstractButton::clicked, this, [this] { Guarded([this] { DsFancyButton3Click(); }); });
+    connect(m_buttons[3], &QAbstractButton::clicked, this, [this] { Guarded([this] { DsFancyButton4Click(); }); });
+    connect(m_buttons[4], &QAbstractButton::clicked, this, [this] { Guarded([this] { DsFancyButton5Click(); }); });
+    connect(m_buttons[5], &QAbstractButton::clicked, this, [this] { Guarded([this] { DsFancyButton6Click(); }); });
+    connect(m_buttons[6], &QAbstractButton::clicked, this, [this] { Guarded([this] { DsFancyButton7Click(); }); });
+    connect(m_buttons[7], &QAbstractButton::clicked, this, [this] { Guarded([this] { DsFancyButton8Click(); }); });
+    if (!MainDlg)
+        MainDlg = this;
+}
+
+TMainDlg::~TMainDlg()
+{
+    if (MainDlg == this)
+        MainDlg = nullptr;
+}
+
+TDsFancyButton* TMainDlg::button(int n) const
+{
+    // buttons are numbered as their components: 1 to 7, and 9 for "&Konec"
+    const int i = n == 9 ? 7 : n - 1;
+    return i >= 0 && i < m_buttons.size() ? m_buttons[i] : nullptr;
+}
+
+void TMainDlg::FormCreate(const QString& programDir)
+{
+    const QDir dir(programDir);
+    QImage logo;
+    if (logo.load(dir.filePath(QStringLiteral("Logo.bmp"))) && !logo.isNull())
+        m_logo->setPixmap(QPixmap::fromImage(logo));
+
+    QFile url(dir.filePath(QStringLiteral("logo.url")));
+    if (!url.open(QIODevice::ReadOnly | QIODevice::Text))
+        return;
+    QString address, name;
+    QTextStream in(&url);
+    while (!in.atEnd()) {
+        const QString line = in.readLine();
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq <= 0)
+            continue;
+        const QString key = line.left(eq).trimmed();
+        const QString value = line.mid(eq + 1).trimmed();
+        if (key.compare(QLatin1String("URL"), Qt::CaseInsensitive) == 0)
+            address = value;
+        else if (key.compare(QLatin1String("NAME"), Qt::CaseInsensitive) == 0)
+            name = value;
+    }
+    if (in.status() != QTextStream::Ok || address.isEmpty())
+        return;
+    m_linkUrl = QUrl(address);
+    m_link->setText(QStringLiteral("<a href=\"%1\">%2</a>").arg(m_linkUrl.toString().toHtmlEscaped(), address.toHtmlEscaped()));
+    m_link->setToolTip(name);
+}
+
+void TMainDlg::FormActivate()
+{
+    // Activation after one of the window's own dialogs is not a new activation.
+    if (m_inCommand || m_activatedOnce)
+        return;
+    m_activatedOnce = true;
+    m_version->setText(Str::VersionLine + DatabaseVersion);
+    QCoreApplication::postEvent(this, new QEvent(SignInEvent));
+}
+
+bool TMainDlg::event(QEvent* e)
+{
+    if (e->type() == SignInEvent) {
+        Guarded([this] { deferredSignIn(); });
+        return true;
+    }
+    return TForm::event(e);
+}
+
+void TMainDlg::deferredSignIn()
+{
+    // The sign-in comes with the pupils' windows.
+}
+
+void TMainDlg::DsFancyButton1Click() {}
+void TMainDlg::DsFancyButton2Click() {}
+void TMainDlg::DsFancyButton3Click() {}
+void TMainDlg::DsFancyButton4Click() {}
+void TMainDlg::DsFancyButton5Click() {}
+void TMainDlg::DsFancyButton6Click() {}
+void TMainDlg::DsFancyButton7Click() {}
+
+void TMainDlg::DsFancyButton8Click()
+{
+    reject();
+}

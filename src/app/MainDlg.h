@@ -1,0 +1,62 @@
+// The main window: title, version line, user line, logo, link and the column of commands.
+#pragma once
+
+#include "widgets/Form.h"
+
+#include <QUrl>
+
+class QLabel;
+class TDsFancyButton;
+
+class TMainDlg : public TForm
+{
+    Q_OBJECT
+public:
+    explicit TMainDlg(QWidget* parent = nullptr);
+    ~TMainDlg() override;
+
+    QLabel* versionLabel() const { return m_version; }
+    QLabel* userLabel() const { return m_user; }
+    QLabel* logo() const { return m_logo; }
+    QLabel* linkLabel() const { return m_link; }
+    QUrl linkUrl() const { return m_linkUrl; }
+    TDsFancyButton* button(int n) const;
+
+    // Reads "Logo.bmp" and "logo.url" from the given directory (the program's, at creation).
+    void FormCreate(const QString& programDir);
+
+    // The commands of the buttons.
+    void DsFancyButton1Click(); // Prohlížení otázek
+    void DsFancyButton2Click(); // Testy s nápovědou
+    void DsFancyButton3Click(); // Zkušební testy
+    void DsFancyButton4Click(); // Ostré testy
+    void DsFancyButton5Click(); // Chybové testy
+    void DsFancyButton6Click(); // Evidence žáků
+    void DsFancyButton7Click(); // Přihlášení
+    void DsFancyButton8Click(); // Konec
+
+    // Runs a command's dialog with the main window hidden.
+    template <typename F> void runHidden(F&& body)
+    {
+        hide();
+        body();
+        show();
+    }
+
+protected:
+    void FormActivate() override;
+    bool event(QEvent* e) override;
+
+private:
+    void deferredSignIn();
+    QLabel* m_version;
+    QLabel* m_user;
+    QLabel* m_logo;
+    QLabel* m_link;
+    QUrl m_linkUrl;
+    QVector<TDsFancyButton*> m_buttons;
+    bool m_activatedOnce = false;
+    bool m_inCommand = false;
+};
+
+extern TMainDlg* MainDlg;

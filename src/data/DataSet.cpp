@@ -1,0 +1,705 @@
+// Queries and table cursors held in memory, with cached updates applied in one transaction.
+#include "DataSet.h"
+
+#include "Database.h"
+#include "Engine.h"
+#include "Error.h"
+#include "Format.h"
+#include "SignInLock.h"
+#include "Statement.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <algorithm>
+
+namespace {
+
+TEngine& currentEngine()
+{
+    TDatabase* db = TDatabase::current();
+    if (!db || !db->connected())
+        throw TError(QStringLiteral("Database is not connected"));
+    return db->engine();
+}
+
+// Prepares and runs one statement with named parameters taken from `lookup`.
+template <typename Lookup> QSqlQuery runStatement(const QString& text, Lookup lookup)
+{
+    TEngine& engine = currentEngine();
+    const TStatement st = TStatement::parse(text);
+    QSqlQuery q(engine.database());
+    q.setForwardOnly(true);
+    bool ok;
+    if (st.paramNames.isEmpty()) {
+        ok = q.exec(st.positional);
+    } else {
+        ok = q.prepare(st.positional);
+        if (ok) {
+            for (const QString& p : st.paramNames)
+                q.addBindValue(engine.bindValue(lookup(p)));
+            ok = q.exec();
+        }
+    }
+    if (!ok)
+        throw TError(engine.errorText(q.lastError()));
+    return q;
+}
+
+} // namespace
+
+TDataSet::TDataSet(const QString& name, QObject* parent) : QObject(parent)
+{
+    setObjectName(name);
+}
+
+TDataSet::~TDataSet() = default;
+
+void TDataSet::requireActive() const
+{
+    if (m_state == State::Inactive)
+        throw TError(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(name()));
+}
+
+void TDataSet::requireRow() const
+{
+    requireActive();
+    if (m_rows.isEmpty())
+        throw TError(QStringLiteral("%1: Cannot perform this operation on an empty dataset").arg(name()));
+}
+
+void TDataSet::setState(State s)
+{
+    if (m_state == s)
+        return;
+    m_state = s;
+    emit stateChange();
+}
+
+void TDataSet::open()
+{
+    if (active())
+        return;
+    loadFromStatement(selectStatement());
+}
+
+void TDataSet::loadFromStatement(const QString& statement)
+{
+    QSqlQuery q = runStatement(statement, [this](const QString& p) { return param(p); });
+    const QSqlRecord rec = q.record();
+    m_fieldNames.clear();
+    for (int i = 0; i < rec.count(); ++i)
+        m_fieldNames.append(rec.fieldName(i));
+    m_rows.clear();
+    m_deleted.clear();
+    const int n = rec.count();
+    while (q.next()) {
+        Row row;
+        row.values.resize(n);
+        for (int i = 0; i < n; ++i)
+            row.values[i] = q.value(i);
+        row.original = row.values;
+        m_rows.append(std::move(row));
+    }
+    m_current = 0;
+    m_bof = true;
+    m_eof = m_rows.isEmpty();
+    m_editBackup.reset();
+    setState(State::Browse);
+    emit dataChange(QString());
+}
+
+void TDataSet::openRows(const QStringList& fieldNames, const QVector<QVector<QVariant>>& rows)
+{
+    close();
+    m_fieldNames = fieldNames;
+    for (const auto& values : rows) {
+        Row row;
+        row.values = values;
+        row.values.resize(fieldNames.size());
+        row.original = row.values;
+        m_rows.append(std::move(row));
+    }
+    m_current = 0;
+    m_bof = true;
+    m_eof = m_rows.isEmpty();
+    setState(State::Browse);
+    emit dataChange(QString());
+}
+
+void TDataSet::close()
+{
+    if (!active())
+        return;
+    m_rows.clear();
+    m_deleted.clear();
+    m_fieldNames.clear();
+    m_editBackup.reset();
+    m_current = 0;
+    m_bof = m_eof = true;
+    setState(State::Inactive);
+    emit dataChange(QString());
+}
+
+// ---- cursor ----
+
+void TDataSet::scrolled()
+{
+    emit dataChange(QString());
+}
+
+void TDataSet::first()
+{
+    requireActive();
+    checkBrowseMode();
+    m_current = 0;
+    m_bof = true;
+    m_eof = m_rows.isEmpty();
+    scrolled();
+}
+
+void TDataSet::last()
+{
+    requireActive();
+    checkBrowseMode();
+    m_current = m_rows.isEmpty() ? 0 : int(m_rows.size()) - 1;
+    m_eof = true;
+    m_bof = m_rows.isEmpty();
+    scrolled();
+}
+
+void TDataSet::next()
+{
+    moveBy(1);
+}
+
+void TDataSet::prior()
+{
+    moveBy(-1);
+}
+
+void TDataSet::moveBy(int distance)
+{
+    requireActive();
+    checkBrowseMode();
+    if (m_rows.isEmpty()) {
+        m_bof = m_eof = true;
+        return;
+    }
+    const int n = int(m_rows.size());
+    const int before = m_current;
+    const qint64 target = qint64(m_current) + distance;
+    if (target >= n) {
+        m_current = n - 1;
+        m_eof = true;
+        m_bof = false;
+    } else if (target < 0) {
+        m_current = 0;
+        m_bof = true;
+        m_eof = false;
+    } else {
+        m_current = int(target);
+        m_bof = m_eof = false;
+    }
+    if (m_current != before)
+        scrolled();
+}
+
+void TDataSet::moveTo(int index)
+{
+    requireActive();
+    checkBrowseMode();
+    if (m_rows.isEmpty())
+        return;
+    const int clamped = std::clamp(index, 0, int(m_rows.size()) - 1);
+    const bool moved = clamped != m_current;
+    m_current = clamped;
+    m_bof = m_eof = false;
+    if (moved)
+        scrolled();
+}
+
+bool TDataSet::locate(const QString& field, const QVariant& value)
+{
+    requireActive();
+    const int f = fieldIndex(field);
+    if (f < 0)
+        throw TError(QStringLiteral("%1: Field '%2' not found").arg(name(), field));
+    for (int i = 0; i < m_rows.size(); ++i) {
+        const QVariant& v = m_rows[i].values[f];
+        if (!v.isNull() && v.toString() == value.toString()) {
+            moveTo(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---- fields ----
+
+int TDataSet::fieldIndex(const QString& name) const
+{
+    for (int i = 0; i < m_fieldNames.size(); ++i)
+        if (m_fieldNames[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+QVariant TDataSet::value(const QString& name) const
+{
+    requireActive();
+    const int f = fieldIndex(name);
+    if (f < 0)
+        throw TError(QStringLiteral("%1: Field '%2' not found").arg(this->name(), name));
+    if (m_rows.isEmpty())
+        return QVariant();
+    return m_rows[m_current].values[f];
+}
+
+QVariant TDataSet::valueAt(int row, const QString& name) const
+{
+    requireActive();
+    const int f = fieldIndex(name);
+    if (f < 0)
+        throw TError(QStringLiteral("%1: Field '%2' not found").arg(this->name(), name));
+    if (row < 0 || row >= m_rows.size())
+        return QVariant();
+    return m_rows[row].values[f];
+}
+
+QString TDataSet::asString(const QString& name) const
+{
+    const QVariant v = value(name);
+    if (v.isNull())
+        return QString();
+    if (v.typeId() == QMetaType::QByteArray)
+        return QString::fromUtf8(v.toByteArray());
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return v.toString();
+}
+
+int TDataSet::asInteger(const QString& name) const
+{
+    const QVariant v = value(name);
+    if (v.isNull())
+        return 0;
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::Bool:
+        return v.toInt();
+    case QMetaType::Double:
+        return int(v.toDouble());
+    default:
+        return StrToInt(v.toString());
+    }
+}
+
+QByteArray TDataSet::asBytes(const QString& name) const
+{
+    const QVariant v = value(name);
+    if (v.isNull())
+        return QByteArray();
+    if (v.typeId() == QMetaType::QString)
+        return v.toString().toUtf8();
+    return v.toByteArray();
+}
+
+QDateTime TDataSet::asDateTime(const QString& name) const
+{
+    const QVariant v = value(name);
+    if (v.isNull())
+        return QDateTime();
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime();
+    const QString s = v.toString().trimmed();
+    QDateTime dt = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!dt.isValid())
+        dt = QDateTime::fromString(s, Qt::ISODateWithMs);
+    if (!dt.isValid())
+        dt = QDateTime::fromString(s, Qt::ISODate);
+    return dt;
+}
+
+void TDataSet::setValue(const QString& name, const QVariant& value)
+{
+    if (m_state != State::Edit && m_state != State::Insert)
+        throw TError(QStringLiteral("%1: Dataset not in edit or insert mode").arg(this->name()));
+    const int f = fieldIndex(name);
+    if (f < 0)
+        throw TError(QStringLiteral("%1: Field '%2' not found").arg(this->name(), name));
+    QVariant& slot = m_rows[m_current].values[f];
+    if (slot == value && slot.isNull() == value.isNull())
+        return;
+    slot = value;
+    emit dataChange(m_fieldNames[f]);
+}
+
+// ---- editing ----
+
+void TDataSet::edit()
+{
+    requireActive();
+    if (m_state == State::Edit || m_state == State::Insert)
+        return;
+    if (m_readOnly)
+        throw TError(QStringLiteral("%1: Cannot modify a read-only dataset").arg(name()));
+    if (m_rows.isEmpty()) {
+        insert();
+        return;
+    }
+    m_editBackup = m_rows[m_current];
+    setState(State::Edit);
+}
+
+void TDataSet::insert()
+{
+    requireActive();
+    if (m_readOnly)
+        throw TError(QStringLiteral("%1: Cannot modify a read-only dataset").arg(name()));
+    checkBrowseMode();
+    Row row;
+    row.values.resize(m_fieldNames.size());
+    row.original = row.values;
+    row.status = RowStatus::Inserted;
+    const int at = m_rows.isEmpty() ? 0 : m_current;
+    m_rows.insert(at, row);
+    m_current = at;
+    m_insertedAt = at;
+    m_bof = m_eof = false;
+    setState(State::Insert);
+    emit dataChange(QString());
+}
+
+void TDataSet::append()
+{
+    requireActive();
+    if (m_readOnly)
+        throw TError(QStringLiteral("%1: Cannot modify a read-only dataset").arg(name()));
+    checkBrowseMode();
+    Row row;
+    row.values.resize(m_fieldNames.size());
+    row.original = row.values;
+    row.status = RowStatus::Inserted;
+    m_rows.append(row);
+    m_current = int(m_rows.size()) - 1;
+    m_insertedAt = m_current;
+    m_bof = m_eof = false;
+    setState(State::Insert);
+    emit dataChange(QString());
+}
+
+void TDataSet::post()
+{
+    if (m_state == State::Edit) {
+        Row& row = m_rows[m_current];
+        if (row.status == RowStatus::Unmodified && row.values != row.original)
+            row.status = RowStatus::Modified;
+        m_editBackup.reset();
+        setState(State::Browse);
+    } else if (m_state == State::Insert) {
+        m_insertedAt = -1;
+        setState(State::Browse);
+    }
+}
+
+void TDataSet::cancel()
+{
+    if (m_state == State::Edit) {
+        if (m_editBackup)
+            m_rows[m_current] = *m_editBackup;
+        m_editBackup.reset();
+        setState(State::Browse);
+        emit dataChange(QString());
+    } else if (m_state == State::Insert) {
+        if (m_insertedAt >= 0 && m_insertedAt < m_rows.size())
+            m_rows.remove(m_insertedAt);
+        m_insertedAt = -1;
+        if (m_current >= m_rows.size())
+            m_current = std::max(0, int(m_rows.size()) - 1);
+        m_bof = m_current == 0;
+        m_eof = m_rows.isEmpty();
+        setState(State::Browse);
+        emit dataChange(QString());
+    }
+}
+
+void TDataSet::checkBrowseMode()
+{
+    if (m_state == State::Edit || m_state == State::Insert)
+        post();
+}
+
+void TDataSet::remove()
+{
+    requireRow();
+    if (m_readOnly)
+        throw TError(QStringLiteral("%1: Cannot modify a read-only dataset").arg(name()));
+    if (m_state == State::Insert) {
+        cancel();
+        return;
+    }
+    if (m_state == State::Edit) {
+        if (m_editBackup)
+            m_rows[m_current] = *m_editBackup;
+        m_editBackup.reset();
+        setState(State::Browse);
+    }
+    Row row = m_rows.takeAt(m_current);
+    if (row.status != RowStatus::Inserted) {
+        row.values = row.original; // a deletion is applied to the row as it was read
+        m_deleted.append(std::move(row));
+    }
+    if (m_rows.isEmpty()) {
+        m_current = 0;
+        m_bof = m_eof = true;
+    } else if (m_current >= m_rows.size()) {
+        m_current = int(m_rows.size()) - 1;
+        m_eof = true;
+        m_bof = false;
+    } else {
+        m_bof = m_eof = false;
+    }
+    emit dataChange(QString());
+}
+
+// ---- cached updates ----
+
+bool TDataSet::updatesPending() const
+{
+    if (!m_deleted.isEmpty())
+        return true;
+    for (const Row& r : m_rows)
+        if (r.status != RowStatus::Unmodified)
+            return true;
+    if (m_state == State::Edit && m_rows[m_current].values != m_rows[m_current].original)
+        return true;
+    return m_state == State::Insert;
+}
+
+QVector<QVariant> TDataSet::bindValuesFor(const QString& statement, const Row& row) const
+{
+    const TStatement st = TStatement::parse(statement);
+    QVector<QVariant> out;
+    out.reserve(st.paramNames.size());
+    for (const QString& p : st.paramNames) {
+        const bool old = p.startsWith(QLatin1String("OLD_"), Qt::CaseInsensitive);
+        const int f = fieldIndex(old ? p.mid(4) : p);
+        if (f < 0)
+            out.append(QVariant());
+        else
+            out.append(old ? row.original[f] : row.values[f]);
+    }
+    return out;
+}
+
+void TDataSet::applyUpdates()
+{
+    requireActive();
+    if (!m_cached)
+        throw TError(QStringLiteral("%1: Cached updates not enabled").arg(name()));
+    checkBrowseMode();
+    if (!updatesPending())
+        return;
+
+    TEngine& engine = currentEngine();
+    QSqlDatabase db = engine.database();
+    if (!db.transaction())
+        throw TError(engine.errorText(db.lastError()));
+
+    struct NewKey
+    {
+        int row;
+        QVariant key;
+    };
+    QVector<NewKey> newKeys;
+    auto run = [&](const QString& sql, const Row& row, const char* what) {
+        if (sql.isEmpty())
+            throw TError(QStringLiteral("%1: No SQL statement for %2").arg(name(), QLatin1String(what)));
+        const QVector<QVariant> values = bindValuesFor(sql, row);
+        int i = 0;
+        return runStatement(sql, [&](const QString&) { return values.value(i++); });
+    };
+    try {
+        for (const Row& row : std::as_const(m_deleted))
+            run(m_deleteSql, row, "delete");
+        for (int r = 0; r < m_rows.size(); ++r) {
+            const Row& row = m_rows[r];
+            if (row.status == RowStatus::Modified) {
+                run(m_modifySql, row, "modify");
+            } else if (row.status == RowStatus::Inserted) {
+                QSqlQuery q = run(m_insertSql, row, "insert");
+                if (!m_autoKeyField.isEmpty() && fieldIndex(m_autoKeyField) >= 0)
+                    newKeys.append({r, engine.lastInsertId(q, m_autoKeyTable, m_autoKeyField)});
+            }
+        }
+        if (!db.commit())
+            throw TError(engine.errorText(db.lastError()));
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+    const int keyIndex = fieldIndex(m_autoKeyField);
+    for (const NewKey& k : std::as_const(newKeys)) {
+        if (!k.key.isValid() || k.key.isNull())
+            continue;
+        m_rows[k.row].values[keyIndex] = k.key.toInt();
+        m_rows[k.row].original[keyIndex] = k.key.toInt();
+    }
+    if (!newKeys.isEmpty())
+        emit dataChange(m_autoKeyField);
+}
+
+void TDataSet::commitUpdates()
+{
+    m_deleted.clear();
+    for (Row& r : m_rows) {
+        r.original = r.values;
+        r.status = RowStatus::Unmodified;
+    }
+}
+
+void TDataSet::cancelUpdates()
+{
+    if (!active())
+        return;
+    if (m_state == State::Edit || m_state == State::Insert)
+        cancel();
+    QVector<Row> kept;
+    kept.reserve(m_rows.size() + m_deleted.size());
+    for (Row& r : m_rows) {
+        if (r.status == RowStatus::Inserted)
+            continue;
+        r.values = r.original;
+        r.status = RowStatus::Unmodified;
+        kept.append(std::move(r));
+    }
+    for (Row& r : m_deleted) {
+        r.status = RowStatus::Unmodified;
+        kept.append(std::move(r));
+    }
+    m_deleted.clear();
+    m_rows = std::move(kept);
+    if (m_current >= m_rows.size())
+        m_current = std::max(0, int(m_rows.size()) - 1);
+    m_bof = m_current == 0;
+    m_eof = m_rows.isEmpty();
+    emit dataChange(QString());
+}
+
+void TDataSet::postAndApply()
+{
+    checkBrowseMode();
+    applyUpdates();
+    commitUpdates();
+}
+
+// ---- parameters ----
+
+void TDataSet::setParam(const QString& name, const QVariant& value)
+{
+    for (TParam& p : m_params)
+        if (p.name.compare(name, Qt::CaseInsensitive) == 0) {
+            p.value = value;
+            return;
+        }
+    m_params.append({name, value});
+}
+
+QVariant TDataSet::param(const QString& name) const
+{
+    for (const TParam& p : m_params)
+        if (p.name.compare(name, Qt::CaseInsensitive) == 0)
+            return p.value;
+    return QVariant();
+}
+
+void TDataSet::ensureParamsFrom(const QString& statement)
+{
+    for (const QString& p : TStatement::parse(statement).paramNames)
+        if (!param(p).isValid())
+            setParam(p, QVariant());
+}
+
+// ---- TQuery ----
+
+TQuery::TQuery(const QString& name, QObject* parent) : TDataSet(name, parent) {}
+
+void TQuery::setSql(const QStringList& lines)
+{
+    m_sql = lines;
+}
+
+void TQuery::open()
+{
+    if (active())
+        return;
+    if (TrimText(text()).isEmpty())
+        throw TError(QStringLiteral("%1: No SQL statement available").arg(name()));
+    TDataSet::open();
+}
+
+int TQuery::execSql()
+{
+    QSqlQuery q = runStatement(text(), [this](const QString& p) { return param(p); });
+    return q.numRowsAffected();
+}
+
+// ---- TTable ----
+
+TTable::TTable(const QString& name, const QString& tableName, const QString& orderBy, QObject* parent)
+    : TDataSet(name, parent), m_tableName(tableName), m_orderBy(orderBy)
+{
+}
+
+QString TTable::selectStatement() const
+{
+    QString s = QStringLiteral("select * from ") + m_tableName;
+    if (!m_orderBy.isEmpty())
+        s += QStringLiteral(" order by ") + m_orderBy;
+    return s;
+}
+
+void TTable::edit()
+{
+    if (!m_lock) {
+        TDataSet::edit();
+        return;
+    }
+    requireActive();
+    if (state() == State::Edit)
+        return;
+    if (isEmpty())
+        throw TError(QStringLiteral("%1: Cannot perform this operation on an empty dataset").arg(name()));
+    const int key = asInteger(m_lockKeyField);
+    if (!m_lock->tryLock(key))
+        throw TError(QStringLiteral("Record locked by another user."));
+    m_lockedKey = key;
+    TDataSet::edit();
+}
+
+void TTable::releaseLock()
+{
+    if (m_lock && m_lockedKey)
+        m_lock->release(*m_lockedKey);
+    m_lockedKey.reset();
+}
+
+void TTable::cancel()
+{
+    TDataSet::cancel();
+    releaseLock();
+}
+
+void TTable::close()
+{
+    if (state() == State::Edit)
+        TDataSet::cancel();
+    releaseLock();
+    TDataSet::close();
+}

@@ -1,0 +1,46 @@
+// The few things in which the database engines differ, behind one small interface:
+// how the connection is made, how a key assigned on insert is read back, how values are bound,
+// how the sign-in lock is taken and how engine errors read to the user.
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+class QSqlError;
+class QSqlQuery;
+class TSignInLock;
+
+class TEngine
+{
+public:
+    virtual ~TEngine() = default;
+
+    // "sqlite" or "postgres".
+    virtual QString kind() const = 0;
+    // Opens the named connection; throws TError with the engine's own message on failure.
+    virtual void open(const QString& connectionName) = 0;
+    virtual void close() = 0;
+    virtual QSqlDatabase database() const = 0;
+
+    // The value to bind for a parameter (date-times, for example, are bound as text on SQLite).
+    virtual QVariant bindValue(const QVariant& value) const { return value; }
+    // The key that the last insert on this connection was given.
+    virtual QVariant lastInsertId(QSqlQuery& query, const QString& table, const QString& keyField) = 0;
+    // The station's sign-in lock for this database.
+    virtual TSignInLock& signInLock() = 0;
+    // The text the user sees for a failed statement.
+    virtual QString errorText(const QSqlError& error) const;
+
+    // Chooses the engine by what the database directory holds: a server file names a
+    // PostgreSQL server, otherwise the SQLite file is used.
+    static std::unique_ptr<TEngine> forDirectory(const QString& dbDir);
+};
+
+// The SQLite database file and the sign-in lock file inside the database directory.
+inline constexpr const char* SqliteFileName = "ferdano.db";
+inline constexpr const char* LockFileName = "ferdano.lck";
+// A text file in the database directory that names a PostgreSQL server.
+inline constexpr const char* ServerFileName = "server.conf";

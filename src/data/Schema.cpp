@@ -1,0 +1,145 @@
+// Table definitions and their DDL.
+#include "Schema.h"
+
+namespace {
+
+using T = TColumnType;
+
+QVector<TTableDef> makeTables()
+{
+    return {
+        {QStringLiteral("ZAK"),
+         {{"ID_ZAK", T::AutoKey},
+          {"RC", T::Text, 11},
+          {"HESLO", T::Text, 10},
+          {"PRIJMENI", T::Text, 60},
+          {"JMENO", T::Text, 60},
+          {"TITUL", T::Text, 30},
+          {"RP", T::Text, 10},
+          {"ADRESA", T::Text, 120},
+          {"TELEFON", T::Text, 40},
+          {"TimeOut", T::Integer}}},
+        {QStringLiteral("RP"),
+         {{"RP", T::Text, 10},
+          {"POPIS", T::Text, 80},
+          {"ID_AVI", T::Integer},
+          {"SKILL_LEVEL", T::Integer},
+          {"MINIMUM", T::Integer},
+          {"FLAG", T::Integer},
+          {"TYP", T::Text, 10}}},
+        {QStringLiteral("OKRUHOT"),
+         {{"ID_OKRUH", T::Key},
+          {"OKRUH", T::Text, 120},
+          {"PORADI", T::Integer},
+          {"Pocet", T::Integer},
+          {"PocetDef", T::Integer},
+          {"Picture", T::Binary}}},
+        {QStringLiteral("OTAZKA"),
+         {{"ID_OTAZKA", T::Key},
+          {"ID_OKRUH", T::Integer},
+          {"OTAZKA", T::LongText},
+          {"ID_PICT", T::Integer},
+          {"AA", T::Text, 4},
+          {"BB", T::Integer},
+          {"CC", T::Text, 4},
+          {"SKILL_LEVEL", T::Text, 10}}},
+        {QStringLiteral("ODPOVED"),
+         {{"ID_OTAZKA", T::Integer}, {"CHAR_ODP", T::Text, 4}, {"TEXT_ODP", T::LongText}}},
+        {QStringLiteral("BMP"), {{"ID_PICT", T::Key}, {"BMP", T::Binary}}},
+        {QStringLiteral("TYPTESTU"), {{"ID_TYPTEST", T::Key}, {"Popis", T::Text, 80}}},
+        {QStringLiteral("TEST"),
+         {{"ID_TEST", T::Key}, {"ID_TYPTEST", T::Integer}, {"PORADI", T::Integer}, {"SKILL_LEVEL", T::Text, 10}}},
+        {QStringLiteral("TESTOTAZ"), {{"ID_TEST", T::Integer}, {"ID_OTAZKA", T::Integer}, {"PORADI", T::Integer}}},
+        {QStringLiteral("STATIS"),
+         {{"ID_STATIS", T::AutoKey},
+          {"ID_ZAK", T::Integer},
+          {"ID_TEST", T::Integer},
+          {"DATETIME", T::DateTime},
+          {"PTOTAL", T::Integer},
+          {"PCURRENT", T::Integer},
+          {"REPORT", T::LongText},
+          {"TEST_NAME", T::Text, 200}}},
+        {QStringLiteral("ZAKTEST"), {{"ID_ZAK", T::Integer}, {"ID_TEST", T::Integer}}},
+        {QStringLiteral("ZAKODP"), {{"ID_ZAK", T::Integer}, {"ID_OTAZKA", T::Integer}, {"ZAK_ODP", T::Text, 4}}},
+        {QStringLiteral("RES"), {{"ID", T::Key}, {"BLOB", T::Binary}}},
+        {QStringLiteral("MESSAGE"), {{"Message", T::Binary}}},
+        {QStringLiteral("FNKonst"), {{"ConstName", T::Text, 40}, {"ConstValue", T::Text, 200}}},
+    };
+}
+
+QString columnSql(const TColumnDef& c, TDialect d)
+{
+    const bool pg = d == TDialect::Postgres;
+    switch (c.type) {
+    case T::AutoKey:
+        return c.name + (pg ? QStringLiteral(" SERIAL PRIMARY KEY") : QStringLiteral(" INTEGER PRIMARY KEY AUTOINCREMENT"));
+    case T::Key:
+        return c.name + QStringLiteral(" INTEGER PRIMARY KEY");
+    case T::Integer:
+        return c.name + QStringLiteral(" INTEGER");
+    case T::Text:
+        return c.name + QStringLiteral(" VARCHAR(%1)").arg(c.length);
+    case T::LongText:
+        return c.name + QStringLiteral(" TEXT");
+    case T::Binary:
+        return c.name + (pg ? QStringLiteral(" BYTEA") : QStringLiteral(" BLOB"));
+    case T::DateTime:
+        return c.name + QStringLiteral(" TIMESTAMP");
+    }
+    return c.name;
+}
+
+} // namespace
+
+namespace Schema {
+
+const QVector<TTableDef>& tables()
+{
+    static const QVector<TTableDef> t = makeTables();
+    return t;
+}
+
+const TTableDef* table(const QString& name)
+{
+    for (const TTableDef& t : tables())
+        if (t.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &t;
+    return nullptr;
+}
+
+QStringList createStatements(TDialect dialect)
+{
+    QStringList out;
+    for (const TTableDef& t : tables()) {
+        QStringList cols;
+        for (const TColumnDef& c : t.columns)
+            cols << columnSql(c, dialect);
+        out << QStringLiteral("CREATE TABLE %1 (%2)").arg(t.name, cols.join(QStringLiteral(", ")));
+    }
+    // The indexes that the program's statements need.
+    out << QStringLiteral("CREATE UNIQUE INDEX IX_RP ON RP (RP)")
+        << QStringLiteral("CREATE INDEX IX_ZAK_RC ON ZAK (RC)")
+        << QStringLiteral("CREATE INDEX IX_OTAZKA_OKRUH ON OTAZKA (ID_OKRUH)")
+        << QStringLiteral("CREATE INDEX IX_ODPOVED ON ODPOVED (ID_OTAZKA, CHAR_ODP)")
+        << QStringLiteral("CREATE INDEX IX_TEST_TYP ON TEST (ID_TYPTEST)")
+        << QStringLiteral("CREATE INDEX IX_TESTOTAZ ON TESTOTAZ (ID_TEST, PORADI)")
+        << QStringLiteral("CREATE INDEX IX_STATIS_ZAK ON STATIS (ID_ZAK)")
+        << QStringLiteral("CREATE INDEX IX_ZAKTEST ON ZAKTEST (ID_ZAK, ID_TEST)")
+        << QStringLiteral("CREATE INDEX IX_ZAKODP ON ZAKODP (ID_ZAK, ID_OTAZKA)")
+        << QStringLiteral("CREATE UNIQUE INDEX IX_FNKONST ON FNKonst (ConstName)");
+    return out;
+}
+
+QStringList referenceTables()
+{
+    return {QStringLiteral("RP"),      QStringLiteral("OKRUHOT"), QStringLiteral("OTAZKA"), QStringLiteral("ODPOVED"),
+            QStringLiteral("BMP"),     QStringLiteral("TYPTESTU"), QStringLiteral("TEST"),  QStringLiteral("TESTOTAZ"),
+            QStringLiteral("RES"),     QStringLiteral("MESSAGE"), QStringLiteral("FNKonst")};
+}
+
+QStringList pupilTables()
+{
+    return {QStringLiteral("ZAK"), QStringLiteral("STATIS"), QStringLiteral("ZAKTEST"), QStringLiteral("ZAKODP")};
+}
+
+} // namespace Schema

@@ -1,0 +1,169 @@
+// SQLite engine and the file-based sign-in lock.
+#include "SqliteEngine.h"
+
+#include "Error.h"
+#include "Format.h"
+#include "Strings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+TFileSignInLock::TFileSignInLock(QString lockFilePath) : m_path(std::move(lockFilePath)) {}
+
+TFileSignInLock::~TFileSignInLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool TFileSignInLock::ensureOpen()
+{
+    if (m_fd >= 0)
+        return true;
+    m_fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    return m_fd >= 0;
+}
+
+static bool setByteLock(int fd, int pupilId, short type)
+{
+    struct flock fl = {};
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = off_t(pupilId) < 0 ? 0 : off_t(pupilId);
+    fl.l_len = 1;
+    fl.l_pid = 0; // required to be 0 for open-file-description locks
+    int rc;
+    do {
+        rc = ::fcntl(fd, F_OFD_SETLK, &fl);
+    } while (rc < 0 && errno == EINTR);
+    return rc == 0;
+}
+
+bool TFileSignInLock::tryLock(int pupilId)
+{
+    if (pupilId < 0)
+        return false;
+    if (m_held.contains(pupilId))
+        return true;
+    if (!ensureOpen())
+        return false;
+    if (!setByteLock(m_fd, pupilId, F_WRLCK))
+        return false;
+    m_held.insert(pupilId);
+    return true;
+}
+
+void TFileSignInLock::release(int pupilId)
+{
+    if (!m_held.remove(pupilId) || m_fd < 0)
+        return;
+    setByteLock(m_fd, pupilId, F_UNLCK);
+}
+
+void TFileSignInLock::releaseAll()
+{
+    if (m_fd >= 0)
+        ::close(m_fd); // closing the description drops every lock it holds
+    m_fd = -1;
+    m_held.clear();
+}
+
+TSqliteEngine::TSqliteEngine(QString dbDir)
+    : m_dir(std::move(dbDir)), m_lock(QDir(m_dir).filePath(QString::fromLatin1(LockFileName)))
+{
+}
+
+TSqliteEngine::~TSqliteEngine()
+{
+    close();
+}
+
+void TSqliteEngine::open(const QString& connectionName)
+{
+    const QString file = QDir(m_dir).filePath(QString::fromLatin1(SqliteFileName));
+    if (!QFileInfo::exists(file))
+        throw TError(Format(Str::DatabaseMissing, {QDir::toNativeSeparators(file)}));
+    m_connection = connectionName;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+        if (!db.open()) {
+            const QString text = db.lastError().text();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(connectionName);
+            m_connection.clear();
+            throw TError(Format(Str::DatabaseCorrupt, {text}));
+        }
+        // The file is shared between stations through a directory: no WAL, whose shared memory
+        // does not work across machines; a plain rollback journal does.
+        QSqlQuery q(db);
+        const bool ok = q.exec(QStringLiteral("PRAGMA journal_mode=DELETE")) &&
+                        q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        if (!ok || !q.next()) {
+            const QString text = q.lastError().text();
+            q = QSqlQuery();
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(connectionName);
+            m_connection.clear();
+            throw TError(Format(Str::DatabaseCorrupt, {text}));
+        }
+    }
+}
+
+void TSqliteEngine::close()
+{
+    m_lock.releaseAll();
+    if (m_connection.isEmpty())
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connection);
+    m_connection.clear();
+}
+
+QSqlDatabase TSqliteEngine::database() const
+{
+    return QSqlDatabase::database(m_connection, false);
+}
+
+QVariant TSqliteEngine::bindValue(const QVariant& value) const
+{
+    if (value.typeId() == QMetaType::QDateTime)
+        return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return value;
+}
+
+QVariant TSqliteEngine::lastInsertId(QSqlQuery& query, const QString&, const QString&)
+{
+    return query.lastInsertId();
+}
+
+QString TSqliteEngine::errorText(const QSqlError& error) const
+{
+    const QString native = error.nativeErrorCode();
+    // 5 SQLITE_BUSY, 6 SQLITE_LOCKED, 8 SQLITE_READONLY (extended codes keep the low byte)
+    bool ok = false;
+    const int code = native.toInt(&ok) & 0xff;
+    if (ok && (code == 5 || code == 6))
+        return Str::DatabaseBusy;
+    if (ok && code == 8)
+        return Str::DatabaseReadOnly;
+    const QString text = error.text();
+    if (text.contains(QLatin1String("database is locked"), Qt::CaseInsensitive))
+        return Str::DatabaseBusy;
+    if (text.contains(QLatin1String("readonly"), Qt::CaseInsensitive) ||
+        text.contains(QLatin1String("read-only"), Qt::CaseInsensitive))
+        return Str::DatabaseReadOnly;
+    return TEngine::errorText(error);
+}

@@ -1,0 +1,52 @@
+// The embedded engine: one SQLite file in the database directory, shared by the stations that
+// see that directory; sign-in locks are byte-range locks on one lock file beside it.
+#pragma once
+
+#include "Engine.h"
+#include "SignInLock.h"
+
+#include <QSet>
+
+// Open-file-description byte-range locks: one byte per pupil at offset ID_ZAK of one lock file.
+// The lock belongs to this open file, not to the process, so no other close drops it, and the
+// kernel releases it when the file is closed or the process ends.
+class TFileSignInLock final : public TSignInLock
+{
+public:
+    explicit TFileSignInLock(QString lockFilePath);
+    ~TFileSignInLock() override;
+    bool tryLock(int pupilId) override;
+    void release(int pupilId) override;
+    void releaseAll() override;
+    bool isHeld(int pupilId) const override { return m_held.contains(pupilId); }
+
+private:
+    bool ensureOpen();
+    QString m_path;
+    int m_fd = -1;
+    QSet<int> m_held;
+};
+
+class TSqliteEngine final : public TEngine
+{
+public:
+    explicit TSqliteEngine(QString dbDir);
+    ~TSqliteEngine() override;
+
+    QString kind() const override { return QStringLiteral("sqlite"); }
+    void open(const QString& connectionName) override;
+    void close() override;
+    QSqlDatabase database() const override;
+    QVariant bindValue(const QVariant& value) const override;
+    QVariant lastInsertId(QSqlQuery& query, const QString& table, const QString& keyField) override;
+    TSignInLock& signInLock() override { return m_lock; }
+    QString errorText(const QSqlError& error) const override;
+
+    // How long a write waits for another station's transaction before it gives up.
+    static constexpr int BusyTimeoutMs = 5000;
+
+private:
+    QString m_dir;
+    QString m_connection;
+    TFileSignInLock m_lock;
+};

@@ -1,0 +1,45 @@
+// The help balloon.
+#include "HelpDlg.h"
+
+#include "data/Strings.h"
+#include "widgets/FancyButton.h"
+
+#include <QEvent>
+#include <QLabel>
+
+THelpDlg* HelpDlg = nullptr;
+
+THelpDlg::THelpDlg(QWidget* parent) : TForm(parent)
+{
+    setObjectName(QStringLiteral("HelpDlg"));
+    setSkin(QStringLiteral("help"), QSize(300, 180));
+    auto* picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("HelpPicture"));
+    picture->setGeometry(20, 40, 48, 48);
+    picture->setPixmap(QPixmap(QStringLiteral(":/ferdano/help-icon.png")));
+    m_text = new QLabel(this);
+    m_text->setObjectName(QStringLiteral("HelpText"));
+    m_text->setWordWrap(true);
+    QFont bold = m_text->font();
+    bold.setBold(true);
+    m_text->setFont(bold);
+    m_text->setGeometry(80, 40, 200, 90);
+    auto* cancel = new TDsFancyButton(Str::Cancel, this);
+    cancel->setGeometry(180, 140, 97, 25);
+    connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
+    if (!HelpDlg)
+        HelpDlg = this;
+}
+
+THelpDlg::~THelpDlg()
+{
+    if (HelpDlg == this)
+        HelpDlg = nullptr;
+}
+
+bool THelpDlg::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowDeactivate && isVisible())
+        reject();
+    return TForm::event(e);
+}

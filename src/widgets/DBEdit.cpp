@@ -1,0 +1,59 @@
+// Data-bound edit and display fields.
+#include "DBEdit.h"
+
+#include "Guard.h"
+#include "data/DataSet.h"
+
+TDBEdit::TDBEdit(TDataSet* dataSet, const QString& field, QWidget* parent)
+    : QLineEdit(parent), m_dataSet(dataSet), m_field(field)
+{
+    connect(this, &QLineEdit::textEdited, this, &TDBEdit::onEdited);
+    connect(dataSet, &TDataSet::dataChange, this, [this](const QString& f) {
+        if (!m_writing && (f.isEmpty() || f.compare(m_field, Qt::CaseInsensitive) == 0))
+            refresh();
+    });
+    refresh();
+}
+
+void TDBEdit::refresh()
+{
+    QString text;
+    if (m_dataSet && m_dataSet->active() && m_dataSet->hasField(m_field) && !m_dataSet->isEmpty())
+        text = m_dataSet->asString(m_field);
+    if (text != this->text())
+        setText(text);
+}
+
+void TDBEdit::onEdited(const QString& text)
+{
+    if (!m_dataSet || !m_dataSet->active())
+        return;
+    Guarded([&] {
+        m_writing = true;
+        struct Reset
+        {
+            bool& flag;
+            ~Reset() { flag = false; }
+        } reset{m_writing};
+        m_dataSet->edit();
+        m_dataSet->setValue(m_field, text.isEmpty() ? QVariant() : QVariant(text));
+    });
+}
+
+TDBText::TDBText(TDataSet* dataSet, const QString& field, QWidget* parent)
+    : QLabel(parent), m_dataSet(dataSet), m_field(field)
+{
+    connect(dataSet, &TDataSet::dataChange, this, [this](const QString& f) {
+        if (f.isEmpty() || f.compare(m_field, Qt::CaseInsensitive) == 0)
+            refresh();
+    });
+    refresh();
+}
+
+void TDBText::refresh()
+{
+    QString text;
+    if (m_dataSet && m_dataSet->active() && m_dataSet->hasField(m_field) && !m_dataSet->isEmpty())
+        text = m_dataSet->asString(m_field);
+    setText(text);
+}

@@ -1,0 +1,38 @@
+// Edit fields bound to one field of a dataset's current row. Typing puts the row into edit
+// state and writes the field; a move of the dataset shows the new row's value.
+#pragma once
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+
+#include "data/DataSet.h"
+
+class TDBEdit : public QLineEdit
+{
+    Q_OBJECT
+public:
+    TDBEdit(TDataSet* dataSet, const QString& field, QWidget* parent = nullptr);
+    QString field() const { return m_field; }
+    // Re-reads the field's value from the current row.
+    void refresh();
+
+private:
+    void onEdited(const QString& text);
+    QPointer<TDataSet> m_dataSet;
+    QString m_field;
+    bool m_writing = false;
+};
+
+// A read-only display of one field.
+class TDBText : public QLabel
+{
+    Q_OBJECT
+public:
+    TDBText(TDataSet* dataSet, const QString& field, QWidget* parent = nullptr);
+    void refresh();
+
+private:
+    QPointer<TDataSet> m_dataSet;
+    QString m_field;
+};

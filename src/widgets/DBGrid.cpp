@@ -1,0 +1,75 @@
+// Grid bound to a dataset.
+#include "DBGrid.h"
+
+#include "Guard.h"
+#include "data/DataSet.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+
+TDBGrid::TDBGrid(TDataSet* dataSet, QVector<TGridColumn> columns, QWidget* parent)
+    : QTableView(parent), m_model(new TDataSetModel(dataSet, std::move(columns), this))
+{
+    setModel(m_model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(18);
+    horizontalHeader()->setStretchLastSection(true);
+    horizontalHeader()->setHighlightSections(false);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+    // The selection stays visible when the grid loses the focus.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(pal);
+    connect(dataSet, &TDataSet::dataChange, this, [this](const QString& field) {
+        if (field.isEmpty())
+            followDataSet();
+    });
+    followDataSet();
+}
+
+void TDBGrid::setTitles(bool shown)
+{
+    horizontalHeader()->setVisible(shown);
+}
+
+void TDBGrid::setName(const QString& name)
+{
+    setAccessibleName(name);
+}
+
+void TDBGrid::followDataSet()
+{
+    TDataSet* ds = m_model->dataSet();
+    if (!ds || !ds->active() || ds->isEmpty())
+        return;
+    const int row = ds->currentIndex();
+    if (currentIndex().row() == row && selectionModel()->isRowSelected(row, QModelIndex()))
+        return;
+    m_syncing = true;
+    const QModelIndex idx = m_model->index(row, 0);
+    selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(idx);
+    m_syncing = false;
+}
+
+void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (m_syncing || !current.isValid())
+        return;
+    TDataSet* ds = m_model->dataSet();
+    if (ds && ds->active() && ds->currentIndex() != current.row())
+        Guarded([&] { ds->moveTo(current.row()); });
+}
+
+void TDBGrid::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    QTableView::mouseDoubleClickEvent(e);
+    if (e->button() == Qt::LeftButton && indexAt(e->position().toPoint()).isValid())
+        emit rowDoubleClicked();
+}

@@ -1,0 +1,61 @@
+// The self-drawn push button of every window: rounded outline, fill, bevel and centred caption.
+// It takes no keyboard focus; its caption's accelerator clicks it.
+#pragma once
+
+#include <QAbstractButton>
+#include <QColor>
+#include <QRegion>
+
+class TDsFancyButton : public QAbstractButton
+{
+    Q_OBJECT
+public:
+    enum TShape { shCapsule, shOval, shRectangle, shRoundRect };
+    Q_ENUM(TShape)
+    enum TTextStyle { txNone, txLowered, txRaised, txShadowed };
+    Q_ENUM(TTextStyle)
+
+    explicit TDsFancyButton(QWidget* parent = nullptr);
+    TDsFancyButton(const QString& caption, QWidget* parent);
+
+    // The settings every button of the program has (colour, olive frame, Arial 13 px).
+    void applyProgramSettings();
+    // The grey frame of the message window and the information panel.
+    void applyGreyFrame();
+
+    QColor ButtonColor() const { return m_buttonColor; }
+    void setButtonColor(const QColor& c);
+    QColor FrameColor() const { return m_frameColor; }
+    void setFrameColor(const QColor& c);
+    int FrameWidth() const { return m_frameWidth; }
+    void setFrameWidth(int w);
+    int CornerRadius() const { return m_cornerRadius; }
+    void setCornerRadius(int r);
+    TShape Shape() const { return m_shape; }
+    void setShape(TShape s);
+    TTextStyle TextStyle() const { return m_textStyle; }
+    void setTextStyle(TTextStyle s);
+
+    bool pressedFlag() const { return m_pressed; }
+    QRegion outlineRegion() const { return m_outline; }
+
+    QSize sizeHint() const override { return {97, 25}; }
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    bool hitButton(const QPoint& pos) const override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    bool event(QEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+private:
+    QColor m_buttonColor;
+    QColor m_frameColor = Qt::black;
+    int m_frameWidth = 6;
+    int m_cornerRadius = 10;
+    TShape m_shape = shRoundRect;
+    TTextStyle m_textStyle = txRaised;
+    bool m_pressed = false;
+    QRegion m_outline;
+};

@@ -1,0 +1,49 @@
+// The common base of every window of the program: borderless, skinned, reused for every
+// opening, with the handlers FormActivate, FormCloseQuery and FormClose.
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+
+class QPushButton;
+class TPlasmaForm;
+
+class TForm : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TForm(QWidget* parent = nullptr);
+
+    // Shows the window modally; true when it closed with OK.
+    bool ShowModal();
+    // Centres the window on the screen it is on.
+    void centreOnScreen();
+    // Gives the window its look: the named skin's background picture and shape. Without a skin
+    // of that name the window gets a plain background of the program's colour at `size`.
+    void setSkin(const QString& skinName, QSize size);
+    QString skinName() const { return m_skinName; }
+
+    // A standard button outside the visible area: Enter anywhere runs `onEnter`.
+    QPushButton* addHiddenDefaultButton(const QString& caption);
+    // A standard button outside the visible area: Esc closes the window with Cancel.
+    QPushButton* addHiddenCancelButton(const QString& caption);
+
+    // The program's window colour (205, 179, 115).
+    static QColor windowColour();
+
+protected:
+    // Runs each time the window becomes the active window.
+    virtual void FormActivate() {}
+    // May keep the window open by returning false; asked before every close.
+    virtual bool FormCloseQuery() { return true; }
+    // Runs on every close, whatever closed the window.
+    virtual void FormClose() {}
+
+    void done(int result) override;
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    QString m_skinName;
+    bool m_closing = false;
+};
