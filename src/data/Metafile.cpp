@@ -1267,13 +1267,16 @@ QImage renderEmf(const QByteArray& bytes)
     {
         qsizetype pos = 0;
         int records = 0;
-        while (pos + 8 <= n) {
+        bool ended = false;
+        while (!ended && pos + 8 <= n) {
             const quint32 type = qFromLittleEndian<quint32>(data + pos);
             const quint32 rs = qFromLittleEndian<quint32>(data + pos + 4);
             if (rs < 8 || rs % 4 || rs > quint64(n - pos) || ++records > MaxRecords) return {};
             pos += rs;
-            if (type == 14) break;
+            ended = type == 14;
         }
+        if (!ended && pos != n) // a record cut short at the end
+            return {};
     }
 
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
@@ -1573,13 +1576,16 @@ QImage renderWmf(const QByteArray& bytes)
     {
         qsizetype pos = first;
         int records = 0;
-        while (pos + 6 <= n) {
+        bool ended = false;
+        while (!ended && pos + 6 <= n) {
             const quint64 words = qFromLittleEndian<quint32>(data + pos);
             const quint16 fn = qFromLittleEndian<quint16>(data + pos + 4);
             if (words < 3 || words * 2 > quint64(n - pos) || ++records > MaxRecords) return {};
             pos += qsizetype(words * 2);
-            if (fn == 0) break;
+            ended = fn == 0;
         }
+        if (!ended && pos != n) // a record cut short at the end
+            return {};
     }
 
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
