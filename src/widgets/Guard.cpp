@@ -25,6 +25,7 @@ void ShowGeneralError(const QString& text)
         sink()(text);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, Str::AppTitle, text, QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Critical, Str::AppTitle, text, QMessageBox::Ok,
+                    QApplication::activeWindow());
     box.exec();
 }
