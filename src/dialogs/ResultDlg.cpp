@@ -68,17 +68,17 @@ TResultDlg::TResultDlg(QWidget* parent) : TForm(parent)
     m_no->setGeometry(265, 426, 97, 25);
     m_ok = new TDsFancyButton(Str::Ok, this);
     m_ok->setGeometry(211, 426, 97, 25);
+    for (TDsFancyButton* b : {m_yes, m_no, m_ok})
+        b->setButtonColor(lightWindowColour());
     connect(m_yes, &QAbstractButton::clicked, this, &QDialog::accept);
     connect(m_ok, &QAbstractButton::clicked, this, &QDialog::accept);
     connect(m_no, &QAbstractButton::clicked, this, &QDialog::reject);
-    if (!ResultDlg)
-        ResultDlg = this;
+    if (!ResultDlg) ResultDlg = this;
 }
 
 TResultDlg::~TResultDlg()
 {
-    if (ResultDlg == this)
-        ResultDlg = nullptr;
+    if (ResultDlg == this) ResultDlg = nullptr;
 }
 
 void TResultDlg::setReportLines(const QStringList& lines)
@@ -99,8 +99,7 @@ bool TResultDlg::Execute(const QString& text, const QString& verdict, const QStr
     m_verdict->setText(verdict);
     m_note->setText(note);
     m_message->setText(text);
-    if (autoAnswer())
-        return autoAnswer()({text, verdict, note, okOnly, reportLines()});
+    if (autoAnswer()) return autoAnswer()({text, verdict, note, okOnly, reportLines()});
     centreOnScreen();
     return ShowModal();
 }

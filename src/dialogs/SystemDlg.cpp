@@ -52,19 +52,19 @@ TSystemDlg::TSystemDlg(QWidget* parent) : TForm(parent)
     m_no->setGeometry(215, 128, 97, 25);
     m_ok = new TDsFancyButton(Str::Ok, this);
     m_ok->setGeometry(161, 128, 97, 25);
-    for (TDsFancyButton* b : {m_yes, m_no, m_ok})
+    for (TDsFancyButton* b : {m_yes, m_no, m_ok}) {
         b->applyGreyFrame();
+        b->setButtonColor(lightWindowColour());
+    }
     connect(m_yes, &QAbstractButton::clicked, this, &QDialog::accept);
     connect(m_ok, &QAbstractButton::clicked, this, &QDialog::accept);
     connect(m_no, &QAbstractButton::clicked, this, &QDialog::reject);
-    if (!SystemDlg)
-        SystemDlg = this;
+    if (!SystemDlg) SystemDlg = this;
 }
 
 TSystemDlg::~TSystemDlg()
 {
-    if (SystemDlg == this)
-        SystemDlg = nullptr;
+    if (SystemDlg == this) SystemDlg = nullptr;
 }
 
 bool TSystemDlg::Execute(const QString& text, bool okOnly)
@@ -73,8 +73,7 @@ bool TSystemDlg::Execute(const QString& text, bool okOnly)
     m_yes->setVisible(!okOnly);
     m_no->setVisible(!okOnly);
     m_message->setText(text);
-    if (autoAnswer())
-        return autoAnswer()(text, okOnly);
+    if (autoAnswer()) return autoAnswer()(text, okOnly);
     centreOnScreen();
     return ShowModal();
 }
@@ -84,8 +83,7 @@ void TSystemDlg::keyPressEvent(QKeyEvent* e)
     switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (m_ok->isVisible() || m_yes->isVisible())
-            accept();
+        if (m_ok->isVisible() || m_yes->isVisible()) accept();
         return;
     case Qt::Key_Escape:
         reject();

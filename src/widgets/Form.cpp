@@ -40,6 +40,11 @@ QColor TForm::windowColour()
     return QColor(205, 179, 115);
 }
 
+QColor TForm::lightWindowColour()
+{
+    return QColor(240, 230, 202);
+}
+
 bool TForm::ShowModal()
 {
     return exec() == QDialog::Accepted;
@@ -140,16 +145,17 @@ void TForm::paintEvent(QPaintEvent*)
     // Only seen where no skinned background covers the window: a shaped or an unskinned window.
     QPainter p(this);
     p.fillRect(rect(), palette().color(QPalette::Window));
-    const QColor edge(128, 128, 0);
     if (m_shape.isEmpty()) {
-        p.setPen(edge);
+        p.setPen(QColor(128, 128, 0));
         p.drawRect(rect().adjusted(0, 0, -1, -1));
         return;
     }
-    const QRegion inner = m_shape & m_shape.translated(1, 0) & m_shape.translated(-1, 0) &
-                          m_shape.translated(0, 1) & m_shape.translated(0, -1);
-    for (const QRect& r : m_shape - inner)
-        p.fillRect(r, edge);
+    // a two-pixel warm brown edge along the shape
+    auto erode = [](const QRegion& r) {
+        return r & r.translated(1, 0) & r.translated(-1, 0) & r.translated(0, 1) & r.translated(0, -1);
+    };
+    for (const QRect& r : m_shape - erode(erode(m_shape)))
+        p.fillRect(r, QColor(112, 82, 36));
 }
 
 void TForm::keyPressEvent(QKeyEvent* e)

@@ -31,6 +31,9 @@ public:
 
     // The program's window colour (205, 179, 115).
     static QColor windowColour();
+    // The light cream of the message, result and help windows and the information panel, whose
+    // buttons take it as their fill.
+    static QColor lightWindowColour();
 
     // The skinned background of the window; none for a window that takes only a shape.
     TPlasmaForm* plasmaForm() const { return m_plasma; }

@@ -35,7 +35,10 @@ TPlasmaForm::TPlasmaForm(QWidget* parent) : QWidget(checkedForm(parent)), m_mask
 void TPlasmaForm::setPicture(const QPixmap& picture)
 {
     m_picture = picture;
-    if (!m_picture.isNull()) parentWidget()->setFixedSize(m_picture.deviceIndependentSize().toSize());
+    if (!m_picture.isNull()) {
+        parentWidget()->setFixedSize(m_picture.deviceIndependentSize().toSize());
+        setGeometry(parentWidget()->rect());
+    }
     update();
 }
 
@@ -58,9 +61,11 @@ void TPlasmaForm::Loaded()
 void TPlasmaForm::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    if (m_picture.isNull())
+    if (m_picture.isNull()) {
         p.fillRect(rect(), palette().color(QPalette::Window));
-    else
+        p.setPen(QColor(128, 128, 0));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    } else
         p.drawPixmap(0, 0, m_picture);
 }
 
@@ -83,6 +88,8 @@ void TPlasmaForm::mouseMoveEvent(QMouseEvent* e)
 bool TPlasmaForm::eventFilter(QObject* watched, QEvent* e)
 {
     // The background always covers the whole client area, whatever size the window takes.
-    if (watched == parentWidget() && e->type() == QEvent::Resize) setGeometry(parentWidget()->rect());
+    // A hidden window gets its resize events only when it is shown.
+    if (watched == parentWidget() && (e->type() == QEvent::Resize || e->type() == QEvent::Show))
+        setGeometry(parentWidget()->rect());
     return QWidget::eventFilter(watched, e);
 }
