@@ -31,16 +31,19 @@ THelpDlg::THelpDlg(QWidget* parent) : TForm(parent)
     cancel->setGeometry(180, 140, 97, 25);
     cancel->setButtonColor(lightWindowColour());
     connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
-    if (!HelpDlg) HelpDlg = this;
+    if (!HelpDlg)
+        HelpDlg = this;
 }
 
 THelpDlg::~THelpDlg()
 {
-    if (HelpDlg == this) HelpDlg = nullptr;
+    if (HelpDlg == this)
+        HelpDlg = nullptr;
 }
 
 bool THelpDlg::event(QEvent* e)
 {
-    if (e->type() == QEvent::WindowDeactivate && isVisible()) reject();
+    if (e->type() == QEvent::WindowDeactivate && isVisible())
+        reject();
     return TForm::event(e);
 }

@@ -73,12 +73,14 @@ TResultDlg::TResultDlg(QWidget* parent) : TForm(parent)
     connect(m_yes, &QAbstractButton::clicked, this, &QDialog::accept);
     connect(m_ok, &QAbstractButton::clicked, this, &QDialog::accept);
     connect(m_no, &QAbstractButton::clicked, this, &QDialog::reject);
-    if (!ResultDlg) ResultDlg = this;
+    if (!ResultDlg)
+        ResultDlg = this;
 }
 
 TResultDlg::~TResultDlg()
 {
-    if (ResultDlg == this) ResultDlg = nullptr;
+    if (ResultDlg == this)
+        ResultDlg = nullptr;
 }
 
 void TResultDlg::setReportLines(const QStringList& lines)
@@ -99,7 +101,8 @@ bool TResultDlg::Execute(const QString& text, const QString& verdict, const QStr
     m_verdict->setText(verdict);
     m_note->setText(note);
     m_message->setText(text);
-    if (autoAnswer()) return autoAnswer()({text, verdict, note, okOnly, reportLines()});
+    if (autoAnswer())
+        return autoAnswer()({text, verdict, note, okOnly, reportLines()});
     centreOnScreen();
     return ShowModal();
 }

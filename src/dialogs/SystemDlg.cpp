@@ -59,12 +59,14 @@ TSystemDlg::TSystemDlg(QWidget* parent) : TForm(parent)
     connect(m_yes, &QAbstractButton::clicked, this, &QDialog::accept);
     connect(m_ok, &QAbstractButton::clicked, this, &QDialog::accept);
     connect(m_no, &QAbstractButton::clicked, this, &QDialog::reject);
-    if (!SystemDlg) SystemDlg = this;
+    if (!SystemDlg)
+        SystemDlg = this;
 }
 
 TSystemDlg::~TSystemDlg()
 {
-    if (SystemDlg == this) SystemDlg = nullptr;
+    if (SystemDlg == this)
+        SystemDlg = nullptr;
 }
 
 bool TSystemDlg::Execute(const QString& text, bool okOnly)
@@ -73,7 +75,8 @@ bool TSystemDlg::Execute(const QString& text, bool okOnly)
     m_yes->setVisible(!okOnly);
     m_no->setVisible(!okOnly);
     m_message->setText(text);
-    if (autoAnswer()) return autoAnswer()(text, okOnly);
+    if (autoAnswer())
+        return autoAnswer()(text, okOnly);
     centreOnScreen();
     return ShowModal();
 }
@@ -83,7 +86,8 @@ void TSystemDlg::keyPressEvent(QKeyEvent* e)
     switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (m_ok->isVisible() || m_yes->isVisible()) accept();
+        if (m_ok->isVisible() || m_yes->isVisible())
+            accept();
         return;
     case Qt::Key_Escape:
         reject();

@@ -35,7 +35,8 @@ QRegion roundRectRegion(int left, int top, int right, int bottom, int ew, int eh
 {
     QRegion region;
     const int w = right - left, h = bottom - top;
-    if (w <= 0 || h <= 0) return region;
+    if (w <= 0 || h <= 0)
+        return region;
     ew = std::min(ew, w);
     eh = std::min(eh, h);
     const double rx = ew / 2.0, ry = eh / 2.0;
@@ -51,7 +52,8 @@ QRegion roundRectRegion(int left, int top, int right, int bottom, int ew, int eh
             const double t = std::max(0.0, 1.0 - (dy / ry) * (dy / ry));
             inset = int(std::lround(rx - rx * std::sqrt(t)));
         }
-        if (w - 2 * inset > 0) region += QRect(left + inset, top + y, w - 2 * inset, 1);
+        if (w - 2 * inset > 0)
+            region += QRect(left + inset, top + y, w - 2 * inset, 1);
     }
     return region;
 }
@@ -163,7 +165,8 @@ void TDsFancyButton::setTextStyle(TTextStyle s)
 QColor TDsFancyButton::bevelColour(const QColor& frame, const QColor& fill, int frameWidth, int ring)
 {
     const int w = bevelRings(frameWidth);
-    if (w <= 0) return frame;
+    if (w <= 0)
+        return frame;
     const double k = std::sqrt(double(w) * w - double(w - ring) * (w - ring));
     auto channel = [&](int f, int b) { return std::clamp(f + int(std::trunc(k * (b - f) / w)), 0, 255); };
     return QColor(channel(frame.red(), fill.red()), channel(frame.green(), fill.green()),
@@ -267,7 +270,8 @@ void TDsFancyButton::drawCaption(QPainter& p)
     }
 
     QColor colour = fontColour;
-    if (!isEnabled()) colour = m_textStyle == txShadowed ? faceColour(this) : shadowColour(this);
+    if (!isEnabled())
+        colour = m_textStyle == txShadowed ? faceColour(this) : shadowColour(this);
     p.setPen(colour);
     p.drawText(box.translated(m_pressed ? QPoint(1, 1) : QPoint(-1, -1)), flags, text());
 }
@@ -303,8 +307,10 @@ QChar TDsFancyButton::accelerator() const
 {
     const QString t = text();
     for (qsizetype i = 0; i + 1 < t.size(); ++i) {
-        if (t[i] != u'&') continue;
-        if (t[i + 1] != u'&') return t[i + 1];
+        if (t[i] != u'&')
+            continue;
+        if (t[i + 1] != u'&')
+            return t[i + 1];
         ++i; // "&&" is a plain ampersand
     }
     return {};
@@ -334,6 +340,7 @@ bool TDsFancyButton::event(QEvent* e)
 
 void TDsFancyButton::changeEvent(QEvent* e)
 {
-    if (e->type() == QEvent::EnabledChange) update();
+    if (e->type() == QEvent::EnabledChange)
+        update();
     QAbstractButton::changeEvent(e);
 }

@@ -53,7 +53,8 @@ bool TForm::ShowModal()
 void TForm::centreOnScreen()
 {
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    if (!screen) return;
+    if (!screen)
+        return;
     const QRect area = screen->geometry();
     move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
@@ -75,7 +76,8 @@ void TForm::setSkin(const QString& skinName, QSize size)
 
     QByteArray shapeBytes;
     QFile shapeFile(skinShapePath(skinName));
-    if (shapeFile.open(QIODevice::ReadOnly)) shapeBytes = shapeFile.readAll();
+    if (shapeFile.open(QIODevice::ReadOnly))
+        shapeBytes = shapeFile.readAll();
     const QPixmap picture(skinPicturePath(skinName));
 
     // A skin with a shape but no picture (the help balloon) shapes the window itself.
@@ -92,7 +94,8 @@ void TForm::setSkin(const QString& skinName, QSize size)
     }
 
     m_shape = QRegion();
-    if (!m_plasma) m_plasma = new TPlasmaForm(this);
+    if (!m_plasma)
+        m_plasma = new TPlasmaForm(this);
     m_plasma->setGeometry(rect());
     m_plasma->setPicture(picture); // a picture of another size than asked for wins
     TPlasmaRegion region;
@@ -124,10 +127,12 @@ QPushButton* TForm::addHiddenCancelButton(const QString& caption)
 
 void TForm::done(int result)
 {
-    if (m_closing) return;
+    if (m_closing)
+        return;
     bool mayClose = true;
     Guarded([&] { mayClose = FormCloseQuery(); });
-    if (!mayClose) return;
+    if (!mayClose)
+        return;
     m_closing = true;
     Guarded([&] { FormClose(); });
     m_closing = false;
@@ -136,7 +141,8 @@ void TForm::done(int result)
 
 bool TForm::event(QEvent* e)
 {
-    if (e->type() == QEvent::WindowActivate) Guarded([&] { FormActivate(); });
+    if (e->type() == QEvent::WindowActivate)
+        Guarded([&] { FormActivate(); });
     return QDialog::event(e);
 }
 

@@ -44,7 +44,8 @@ void TPlasmaForm::setPicture(const QPixmap& picture)
 
 void TPlasmaForm::setMask(const TPlasmaRegion* mask)
 {
-    if (mask) m_mask->setFromRegion(mask);
+    if (mask)
+        m_mask->setFromRegion(mask);
     Loaded();
 }
 
@@ -79,7 +80,8 @@ void TPlasmaForm::mouseMoveEvent(QMouseEvent* e)
 {
     QWidget::mouseMoveEvent(e);
     const bool leftAlone = e->buttons() == Qt::LeftButton && e->modifiers() == Qt::NoModifier;
-    if (!m_moveable || !leftAlone) return;
+    if (!m_moveable || !leftAlone)
+        return;
     QWidget* form = parentWidget();
     form->move(form->pos() + e->position().toPoint() - m_dragOrigin);
     form->repaint();

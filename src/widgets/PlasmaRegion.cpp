@@ -41,7 +41,8 @@ bool readRect(const QByteArray& b, qsizetype at, RawRect& r)
 {
     r = {readInt(b, at), readInt(b, at + 4), readInt(b, at + 8), readInt(b, at + 12)};
     for (qint32 v : {r.left, r.top, r.right, r.bottom})
-        if (v < -CoordLimit || v > CoordLimit) return false;
+        if (v < -CoordLimit || v > CoordLimit)
+            return false;
     return r.right >= r.left && r.bottom >= r.top;
 }
 
@@ -52,7 +53,8 @@ bool isBanded(const QVector<QRect>& rects)
         const QRect& a = rects[i - 1];
         const QRect& b = rects[i];
         if (b.top() == a.top()) {
-            if (b.bottom() != a.bottom() || b.left() <= a.right() + 1) return false;
+            if (b.bottom() != a.bottom() || b.left() <= a.right() + 1)
+                return false;
         } else if (b.top() <= a.bottom()) {
             return false;
         }
@@ -64,18 +66,23 @@ bool isBanded(const QVector<QRect>& rects)
 
 QRegion ParseRegionData(const QByteArray& bytes)
 {
-    if (bytes.size() < HeaderSize) return {};
-    if (readInt(bytes, 0) != HeaderSize || readInt(bytes, 4) != RectListType) return {};
+    if (bytes.size() < HeaderSize)
+        return {};
+    if (readInt(bytes, 0) != HeaderSize || readInt(bytes, 4) != RectListType)
+        return {};
     const qint64 count = readInt(bytes, 8);
-    if (count < 0 || HeaderSize + 16 * count > bytes.size()) return {};
+    if (count < 0 || HeaderSize + 16 * count > bytes.size())
+        return {};
     RawRect bound;
-    if (!readRect(bytes, 16, bound)) return {};
+    if (!readRect(bytes, 16, bound))
+        return {};
 
     QVector<QRect> rects;
     rects.reserve(count);
     for (qint64 i = 0; i < count; ++i) {
         RawRect r;
-        if (!readRect(bytes, HeaderSize + 16 * i, r)) return {};
+        if (!readRect(bytes, HeaderSize + 16 * i, r))
+            return {};
         if (r.right > r.left && r.bottom > r.top)
             rects.append(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top));
     }
@@ -91,7 +98,8 @@ QRegion ParseRegionData(const QByteArray& bytes)
 
 QByteArray WriteRegionData(const QRegion& region)
 {
-    if (region.isEmpty()) return {};
+    if (region.isEmpty())
+        return {};
     QByteArray b;
     const qint32 n = region.rectCount();
     b.reserve(HeaderSize + 16 * n);
@@ -128,5 +136,6 @@ void TPlasmaRegion::readData(QIODevice& stream)
 void TPlasmaRegion::writeData(QIODevice& stream) const
 {
     const QByteArray b = data();
-    if (!b.isEmpty()) stream.write(b);
+    if (!b.isEmpty())
+        stream.write(b);
 }

@@ -42,7 +42,8 @@ int countColour(const QImage& img, const QRect& r, const QColor& c)
     int n = 0;
     for (int y = r.top(); y <= r.bottom(); ++y)
         for (int x = r.left(); x <= r.right(); ++x)
-            if (img.pixel(x, y) == c.rgb()) ++n;
+            if (img.pixel(x, y) == c.rgb())
+                ++n;
     return n;
 }
 
@@ -254,7 +255,8 @@ void TstFancyButton::disabledCaptionColour()
                             : expectedRole == QLatin1String("shadow") ? shadow
                                                                       : face;
     QVERIFY2(countColour(img, textArea, expected) > 20, qPrintable(expectedRole));
-    if (!enabled) QCOMPARE(countColour(img, textArea, text), 0);
+    if (!enabled)
+        QCOMPARE(countColour(img, textArea, text), 0);
 }
 
 void TstFancyButton::acceleratorCharacter()

@@ -72,7 +72,8 @@ void TstPlasmaForm::refusesAnythingButAForm()
     } else {
         QVERIFY(!plasma);
         QCOMPARE(error, Str::PleaseDropOnForm);
-        if (parent) QVERIFY(parent->findChildren<TPlasmaForm*>().isEmpty());
+        if (parent)
+            QVERIFY(parent->findChildren<TPlasmaForm*>().isEmpty());
     }
 }
 

@@ -91,7 +91,8 @@ QRegion regionOf(const QPainterPath& path, QSize size)
             const int start = x;
             while (x < size.width() && qAlpha(line[x]) >= 128)
                 ++x;
-            if (x > start) region += QRect(start, y, x - start, 1);
+            if (x > start)
+                region += QRect(start, y, x - start, 1);
         }
     }
     return region;
@@ -143,7 +144,8 @@ QImage drawSkin(const Skin& skin)
         g.setColorAt(1, Sand);
     }
     p.fillPath(shape, g);
-    if (skin.decor) skin.decor(p, s);
+    if (skin.decor)
+        skin.decor(p, s);
 
     // The frame: a warm brown edge, a light line inside it and a fine olive line further in.
     p.setBrush(Qt::NoBrush);
@@ -333,7 +335,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    if (!out.mkpath(QStringLiteral("skins"))) return 1;
+    if (!out.mkpath(QStringLiteral("skins")))
+        return 1;
 
     QString qrc;
     QTextStream q(&qrc);
@@ -342,17 +345,21 @@ int main(int argc, char** argv)
     for (const Skin& skin : skins()) {
         const QString base = QStringLiteral("skins/") + skin.name;
         const QRegion shape = regionOf(skin.shape(QSizeF(skin.size)), skin.size);
-        if (!writeFile(out.filePath(base + QStringLiteral(".rgn")), WriteRegionData(shape))) return 1;
+        if (!writeFile(out.filePath(base + QStringLiteral(".rgn")), WriteRegionData(shape)))
+            return 1;
         q << "    <file>" << base << ".rgn</file>\n";
-        if (skin.pictureless) continue;
-        if (!drawSkin(skin).save(out.filePath(base + QStringLiteral(".jpg")), "JPEG", 92)) return 1;
+        if (skin.pictureless)
+            continue;
+        if (!drawSkin(skin).save(out.filePath(base + QStringLiteral(".jpg")), "JPEG", 92))
+            return 1;
         q << "    <file>" << base << ".jpg</file>\n";
     }
     const QList<std::pair<QString, QImage>> images = {{QStringLiteral("system-icon.png"), systemIcon()},
                                                       {QStringLiteral("help-icon.png"), helpIcon()},
                                                       {QStringLiteral("logo.png"), logo()}};
     for (const auto& [name, image] : images) {
-        if (!image.save(out.filePath(QStringLiteral("skins/") + name), "PNG")) return 1;
+        if (!image.save(out.filePath(QStringLiteral("skins/") + name), "PNG"))
+            return 1;
         q << "    <file alias=\"" << name << "\">skins/" << name << "</file>\n";
     }
     q << "  </qresource>\n</RCC>\n";
