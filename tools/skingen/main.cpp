@@ -38,27 +38,29 @@ struct Skin
 {
     QString name;
     QSize size;
-    std::function<QPainterPath(QSizeF)> shape;
+    // The outline, or the outline moved inward by `inset` pixels.
+    std::function<QPainterPath(QSizeF, qreal inset)> shape;
     Body body = Body::Sand;
     // Extra drawing inside the shape, after the body and before the frame.
     std::function<void(QPainter&, QSizeF)> decor;
     bool pictureless = false; // the shape alone (the help balloon)
 };
 
-QPainterPath roundRect(QSizeF s, qreal r)
+QPainterPath roundRect(QSizeF s, qreal r, qreal inset)
 {
     QPainterPath p;
-    p.addRoundedRect(QRectF(QPointF(0, 0), s), r, r);
+    const qreal ri = std::max<qreal>(0, r - inset);
+    p.addRoundedRect(QRectF(inset, inset, s.width() - 2 * inset, s.height() - 2 * inset), ri, ri);
     return p;
 }
 
-QPainterPath capsule(QSizeF s)
+QPainterPath capsule(QSizeF s, qreal inset)
 {
-    return roundRect(s, std::min(s.width(), s.height()) / 2);
+    return roundRect(s, std::min(s.width(), s.height()) / 2, inset);
 }
 
 // A speech balloon whose pointer rises to the top left corner.
-QPainterPath balloon(QSizeF s)
+QPainterPath balloon(QSizeF s, qreal)
 {
     const qreal tip = 24;
     QPainterPath body;
@@ -124,10 +126,39 @@ void rule(QPainter& p, qreal x1, qreal x2, qreal y)
     p.restore();
 }
 
+// Road markings along the bottom edge, inside the frame and clear of any control.
+void edgeMarkings(QPainter& p, QSizeF s, qreal margin)
+{
+    p.save();
+    QPen dash(QColor(Brown.red(), Brown.green(), Brown.blue(), 80), 2, Qt::CustomDashLine, Qt::FlatCap);
+    dash.setDashPattern({5, 4});
+    p.setPen(dash);
+    p.drawLine(QPointF(margin, s.height() - 14), QPointF(s.width() - margin, s.height() - 14));
+    p.restore();
+}
+
+// A faint steering wheel in a corner: a watermark that text stays readable on.
+void watermark(QPainter& p, QPointF c, qreal r)
+{
+    p.save();
+    const QColor ink(Brown.red(), Brown.green(), Brown.blue(), 22);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(ink, r / 6));
+    p.drawEllipse(c, r, r);
+    p.setPen(QPen(ink, r / 8, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(c, c + QPointF(-r, r / 6));
+    p.drawLine(c, c + QPointF(r, r / 6));
+    p.drawLine(c, c + QPointF(0, r));
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawEllipse(c, r / 3.2, r / 3.2);
+    p.restore();
+}
+
 QImage drawSkin(const Skin& skin)
 {
     const QSizeF s(skin.size);
-    const QPainterPath shape = skin.shape(s);
+    const QPainterPath shape = skin.shape(s, 0);
     QImage img(skin.size, QImage::Format_RGB32);
     img.fill(Brown);
     QPainter p(&img);
@@ -155,11 +186,7 @@ QImage drawSkin(const Skin& skin)
     p.drawPath(shape);
     QPen olive(QColor(Olive.red(), Olive.green(), Olive.blue(), 150), 1);
     p.setPen(olive);
-    const qreal sx = (s.width() - 16) / s.width(), sy = (s.height() - 16) / s.height();
-    QTransform inset;
-    inset.translate(8, 8);
-    inset.scale(sx, sy);
-    p.drawPath(inset.map(shape));
+    p.drawPath(skin.shape(s, 8.5));
     return img;
 }
 
@@ -221,19 +248,13 @@ QImage logo()
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
 
-    // road running towards the horizon behind the wheel
-    QPainterPath road;
-    road.moveTo(58, 168);
-    road.lineTo(202, 168);
-    road.lineTo(142, 40);
-    road.lineTo(118, 40);
-    road.closeSubpath();
-    QLinearGradient rg(0, 40, 0, 168);
-    rg.setColorAt(0, QColor(150, 124, 70, 40));
-    rg.setColorAt(1, QColor(120, 96, 50, 200));
+    // a soft shadow the wheel rests on
+    QRadialGradient shadow(QPointF(130, 166), 90);
+    shadow.setColorAt(0, QColor(90, 60, 20, 70));
+    shadow.setColorAt(1, QColor(90, 60, 20, 0));
     p.setPen(Qt::NoPen);
-    p.setBrush(rg);
-    p.drawPath(road);
+    p.setBrush(shadow);
+    p.drawEllipse(QPointF(130, 166), 90, 10);
 
     const QPointF c(130, 96);
     const QColor wheel(92, 64, 28);
@@ -272,7 +293,7 @@ QImage logo()
 QList<Skin> skins()
 {
     QList<Skin> list;
-    auto rounded = [](qreal r) { return [r](QSizeF s) { return roundRect(s, r); }; };
+    auto rounded = [](qreal r) { return [r](QSizeF s, qreal inset) { return roundRect(s, r, inset); }; };
 
     list.append({QStringLiteral("main"), {640, 480}, rounded(38), Body::Sand, [](QPainter& p, QSizeF s) {
                      // a calm panel behind the column of commands
@@ -302,15 +323,24 @@ QList<Skin> skins()
     list.append({QStringLiteral("result"), {520, 470}, rounded(26), Body::Cream, [](QPainter& p, QSizeF) {
                      rule(p, 24, 496, 416);
                  }});
-    list.append({QStringLiteral("wait"), {360, 110}, capsule, Body::Sand, {}});
+    list.append({QStringLiteral("wait"), {360, 110}, capsule, Body::Sand, [](QPainter& p, QSizeF s) {
+                     edgeMarkings(p, s, 70);
+                 }});
     list.append({QStringLiteral("help"), {300, 180}, balloon, Body::Cream, {}, true});
-    list.append({QStringLiteral("logon"), {380, 220}, rounded(28), Body::Sand, {}});
-    list.append({QStringLiteral("zakdlg"), {640, 520}, rounded(24), Body::Sand, {}});
-    list.append({QStringLiteral("zaklist"), {640, 500}, rounded(24), Body::Sand, {}});
-    list.append({QStringLiteral("test"), {760, 560}, rounded(24), Body::Sand, {}});
-    list.append({QStringLiteral("info"), {260, 300}, rounded(18), Body::Cream, {}});
+    auto framed = [](qreal wheel) {
+        return [wheel](QPainter& p, QSizeF s) {
+            edgeMarkings(p, s, 40);
+            if (wheel > 0)
+                watermark(p, QPointF(s.width() - wheel - 24, wheel + 22), wheel);
+        };
+    };
+    list.append({QStringLiteral("logon"), {380, 220}, rounded(28), Body::Sand, framed(44)});
+    list.append({QStringLiteral("zakdlg"), {640, 520}, rounded(24), Body::Sand, framed(56)});
+    list.append({QStringLiteral("zaklist"), {640, 500}, rounded(24), Body::Sand, framed(56)});
+    list.append({QStringLiteral("test"), {760, 560}, rounded(24), Body::Sand, framed(0)});
+    list.append({QStringLiteral("info"), {260, 300}, rounded(18), Body::Cream, framed(0)});
     list.append({QStringLiteral("zoom"), {560, 324}, rounded(12), Body::Sand, {}});
-    list.append({QStringLiteral("selection"), {600, 440}, rounded(24), Body::Sand, {}});
+    list.append({QStringLiteral("selection"), {600, 440}, rounded(24), Body::Sand, framed(56)});
     return list;
 }
 
@@ -344,7 +374,7 @@ int main(int argc, char** argv)
       << "<RCC>\n  <qresource prefix=\"/ferdano\">\n";
     for (const Skin& skin : skins()) {
         const QString base = QStringLiteral("skins/") + skin.name;
-        const QRegion shape = regionOf(skin.shape(QSizeF(skin.size)), skin.size);
+        const QRegion shape = regionOf(skin.shape(QSizeF(skin.size), 0), skin.size);
         if (!writeFile(out.filePath(base + QStringLiteral(".rgn")), WriteRegionData(shape)))
             return 1;
         q << "    <file>" << base << ".rgn</file>\n";
