@@ -83,7 +83,10 @@ void TPlasmaForm::mouseMoveEvent(QMouseEvent* e)
     if (!m_moveable || !leftAlone)
         return;
     QWidget* form = parentWidget();
-    form->move(form->pos() + e->position().toPoint() - m_dragOrigin);
+    // The position is taken from the screen position, because the window system may report
+    // positions relative to where the window was before the last move had taken effect.
+    const QPoint at = e->globalPosition().toPoint() - mapToGlobal(QPoint(0, 0));
+    form->move(form->pos() + at - m_dragOrigin);
     form->repaint();
 }
 
