@@ -155,6 +155,26 @@ void watermark(QPainter& p, QPointF c, qreal r)
     p.restore();
 }
 
+// A small steering wheel, the program's mark.
+void emblem(QPainter& p, QPointF c, qreal r)
+{
+    p.save();
+    const QColor wheel(92, 64, 28);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(wheel, r / 4.5));
+    p.drawEllipse(c, r, r);
+    p.setPen(QPen(wheel, r / 6, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(c, c + QPointF(-r, r / 6));
+    p.drawLine(c, c + QPointF(r, r / 6));
+    p.drawLine(c, c + QPointF(0, r));
+    p.setPen(Qt::NoPen);
+    p.setBrush(wheel);
+    p.drawEllipse(c, r / 3, r / 3);
+    p.setBrush(QColor(176, 40, 30));
+    p.drawEllipse(c, r / 9, r / 9);
+    p.restore();
+}
+
 QImage drawSkin(const Skin& skin)
 {
     const QSizeF s(skin.size);
@@ -315,7 +335,9 @@ QList<Skin> skins()
                      road.cubicTo(140, s.height() - 70, 260, s.height() - 34, s.width() - 30,
                                   s.height() - 56);
                      dashedRoad(p, road, 22);
-                     rule(p, 120, 280, 64);
+                     rule(p, 110, 176, 50);
+                     rule(p, 224, 290, 50);
+                     emblem(p, QPointF(200, 50), 15);
                  }});
     list.append({QStringLiteral("system"), {420, 170}, rounded(20), Body::Cream, [](QPainter& p, QSizeF) {
                      rule(p, 84, 396, 40);
