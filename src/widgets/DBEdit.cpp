@@ -9,7 +9,8 @@ TDBEdit::TDBEdit(TDataSet* dataSet, const QString& field, QWidget* parent)
 {
     connect(this, &QLineEdit::textEdited, this, &TDBEdit::onEdited);
     connect(dataSet, &TDataSet::dataChange, this, [this](const QString& f) {
-        if (!m_writing && (f.isEmpty() || f.compare(m_field, Qt::CaseInsensitive) == 0)) refresh();
+        if (!m_writing && (f.isEmpty() || f.compare(m_field, Qt::CaseInsensitive) == 0))
+            refresh();
     });
     refresh();
 }
@@ -19,12 +20,14 @@ void TDBEdit::refresh()
     QString text;
     if (m_dataSet && m_dataSet->active() && m_dataSet->hasField(m_field) && !m_dataSet->isEmpty())
         text = m_dataSet->asString(m_field);
-    if (text != this->text()) setText(text);
+    if (text != this->text())
+        setText(text);
 }
 
 void TDBEdit::onEdited(const QString& text)
 {
-    if (!m_dataSet || !m_dataSet->active()) return;
+    if (!m_dataSet || !m_dataSet->active())
+        return;
     Guarded([&] {
         m_writing = true;
         struct Reset
@@ -41,7 +44,8 @@ TDBText::TDBText(TDataSet* dataSet, const QString& field, QWidget* parent)
     : QLabel(parent), m_dataSet(dataSet), m_field(field)
 {
     connect(dataSet, &TDataSet::dataChange, this, [this](const QString& f) {
-        if (f.isEmpty() || f.compare(m_field, Qt::CaseInsensitive) == 0) refresh();
+        if (f.isEmpty() || f.compare(m_field, Qt::CaseInsensitive) == 0)
+            refresh();
     });
     refresh();
 }

@@ -23,11 +23,11 @@ TDBGrid::TDBGrid(TDataSet* dataSet, QVector<TGridColumn> columns, QWidget* paren
     // The selection stays visible when the grid loses the focus.
     QPalette pal = palette();
     pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
-    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                 pal.color(QPalette::Active, QPalette::HighlightedText));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(pal);
     connect(dataSet, &TDataSet::dataChange, this, [this](const QString& field) {
-        if (field.isEmpty()) followDataSet();
+        if (field.isEmpty())
+            followDataSet();
     });
     followDataSet();
 }
@@ -45,9 +45,11 @@ void TDBGrid::setName(const QString& name)
 void TDBGrid::followDataSet()
 {
     TDataSet* ds = m_model->dataSet();
-    if (!ds || !ds->active() || ds->isEmpty()) return;
+    if (!ds || !ds->active() || ds->isEmpty())
+        return;
     const int row = ds->currentIndex();
-    if (currentIndex().row() == row && selectionModel()->isRowSelected(row, QModelIndex())) return;
+    if (currentIndex().row() == row && selectionModel()->isRowSelected(row, QModelIndex()))
+        return;
     m_syncing = true;
     const QModelIndex idx = m_model->index(row, 0);
     selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -58,7 +60,8 @@ void TDBGrid::followDataSet()
 void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
     QTableView::currentChanged(current, previous);
-    if (m_syncing || !current.isValid()) return;
+    if (m_syncing || !current.isValid())
+        return;
     TDataSet* ds = m_model->dataSet();
     if (ds && ds->active() && ds->currentIndex() != current.row())
         Guarded([&] { ds->moveTo(current.row()); });
@@ -67,5 +70,6 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
 void TDBGrid::mouseDoubleClickEvent(QMouseEvent* e)
 {
     QTableView::mouseDoubleClickEvent(e);
-    if (e->button() == Qt::LeftButton && indexAt(e->position().toPoint()).isValid()) emit rowDoubleClicked();
+    if (e->button() == Qt::LeftButton && indexAt(e->position().toPoint()).isValid())
+        emit rowDoubleClicked();
 }

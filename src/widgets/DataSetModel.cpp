@@ -27,7 +27,8 @@ void TDataSetModel::onDataChange(const QString& field)
         return;
     }
     const int r = m_dataSet->currentIndex();
-    if (r >= 0 && r < m_rows) emit dataChanged(index(r, 0), index(r, columnCount() - 1));
+    if (r >= 0 && r < m_rows)
+        emit dataChanged(index(r, 0), index(r, columnCount() - 1));
 }
 
 int TDataSetModel::rowCount(const QModelIndex& parent) const
@@ -42,32 +43,40 @@ int TDataSetModel::columnCount(const QModelIndex& parent) const
 
 QString TDataSetModel::displayText(const QVariant& value)
 {
-    if (value.isNull()) return QString();
+    if (value.isNull())
+        return QString();
     if (value.typeId() == QMetaType::QDateTime)
         return QLocale(QLocale::Czech).toString(value.toDateTime(), QLocale::ShortFormat);
-    if (value.typeId() == QMetaType::QByteArray) return QString();
+    if (value.typeId() == QMetaType::QByteArray)
+        return QString();
     return value.toString();
 }
 
 QVariant TDataSetModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || !m_dataSet || !m_dataSet->active() || index.row() >= m_rows) return QVariant();
-    if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return QVariant();
+    if (!index.isValid() || !m_dataSet || !m_dataSet->active() || index.row() >= m_rows)
+        return QVariant();
+    if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
+        return QVariant();
     const TGridColumn& c = m_columns[index.column()];
-    if (!m_dataSet->hasField(c.field)) return QVariant();
+    if (!m_dataSet->hasField(c.field))
+        return QVariant();
     QVariant v = m_dataSet->valueAt(index.row(), c.field);
-    if (v.typeId() == QMetaType::QString &&
-        c.field.compare(QLatin1String("DATETIME"), Qt::CaseInsensitive) == 0) {
+    if (v.typeId() == QMetaType::QString && c.field.compare(QLatin1String("DATETIME"), Qt::CaseInsensitive) == 0) {
         const QDateTime dt = QDateTime::fromString(v.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        if (dt.isValid()) v = dt;
+        if (dt.isValid())
+            v = dt;
     }
     return displayText(v);
 }
 
 QVariant TDataSetModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size()) return QVariant();
-    if (role == Qt::DisplayRole) return m_columns[section].title;
-    if (role == Qt::TextAlignmentRole) return QVariant(m_columns[section].titleAlignment);
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size())
+        return QVariant();
+    if (role == Qt::DisplayRole)
+        return m_columns[section].title;
+    if (role == Qt::TextAlignmentRole)
+        return QVariant(m_columns[section].titleAlignment);
     return QVariant();
 }

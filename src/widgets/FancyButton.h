@@ -12,21 +12,9 @@ class TDsFancyButton : public QAbstractButton
 {
     Q_OBJECT
 public:
-    enum TShape
-    {
-        shCapsule,
-        shOval,
-        shRectangle,
-        shRoundRect
-    };
+    enum TShape { shCapsule, shOval, shRectangle, shRoundRect };
     Q_ENUM(TShape)
-    enum TTextStyle
-    {
-        txNone,
-        txLowered,
-        txRaised,
-        txShadowed
-    };
+    enum TTextStyle { txNone, txLowered, txRaised, txShadowed };
     Q_ENUM(TTextStyle)
 
     explicit TDsFancyButton(QWidget* parent = nullptr);

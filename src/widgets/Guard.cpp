@@ -25,7 +25,6 @@ void ShowGeneralError(const QString& text)
         sink()(text);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, Str::AppTitle, text, QMessageBox::Ok,
-                    QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Critical, Str::AppTitle, text, QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
