@@ -182,6 +182,8 @@ void TInfoDlg::ClosePanel()
 
 void TInfoDlg::FormActivate()
 {
+    // An activation that arrives after the panel was closed must not start it again.
+    if (!isVisible()) return;
     restartTicker();
 }
 

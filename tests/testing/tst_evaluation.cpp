@@ -34,13 +34,20 @@ void TstEvaluation::answerLetters_data()
 {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("letters");
-    QTest::newRow("b and d") << "0101" << "bd";
-    QTest::newRow("none") << "0000" << "";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("all") << "1111" << "abcd";
-    QTest::newRow("short") << "01" << "b";
-    QTest::newRow("longer than four") << "00000001" << "h";
-    QTest::newRow("other characters") << "1x1 " << "ac";
+    QTest::newRow("b and d") << "0101"
+                             << "bd";
+    QTest::newRow("none") << "0000"
+                          << "";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("all") << "1111"
+                         << "abcd";
+    QTest::newRow("short") << "01"
+                           << "b";
+    QTest::newRow("longer than four") << "00000001"
+                                      << "h";
+    QTest::newRow("other characters") << "1x1 "
+                                      << "ac";
 }
 
 void TstEvaluation::answerLetters()
@@ -115,11 +122,14 @@ void TstEvaluation::evaluationLine_data()
     QTest::addColumn<QString>("aa");
     QTest::addColumn<int>("points");
     QTest::addColumn<QString>("line");
-    QTest::newRow("right") << true << 1 << "0100" << "0100" << 2 << "        1        b        b      2";
-    QTest::newRow("wrong") << false << 12 << "1100" << "0100" << 3 << "    *  12       ab        b      3";
-    QTest::newRow("untouched") << false << 7 << "" << "0010" << 1 << "    *   7                 c      1";
-    QTest::newRow("wide values not cut")
-        << false << 1234 << "1111" << "1011" << 100 << "    * 1234     abcd      acd     100";
+    QTest::newRow("right") << true << 1 << "0100"
+                           << "0100" << 2 << "        1        b        b      2";
+    QTest::newRow("wrong") << false << 12 << "1100"
+                           << "0100" << 3 << "    *  12       ab        b      3";
+    QTest::newRow("untouched") << false << 7 << ""
+                               << "0010" << 1 << "    *   7                 c      1";
+    QTest::newRow("wide values not cut") << false << 1234 << "1111"
+                                         << "1011" << 100 << "    * 1234     abcd      acd     100";
 }
 
 void TstEvaluation::evaluationLine()
@@ -144,18 +154,22 @@ void TstEvaluation::verdict_data()
     QTest::addColumn<QString>("dialogVerdict");
     QTest::addColumn<QString>("note");
     const QString mandatory = "NE UDELAL JSTE VSECHNI POVINNE OTAZKY... ";
-    QTest::newRow("43 of 50 passes") << 43 << 50 << 43 << 0 << true << QStringList{"", "Prošel. "} << "Prošel. "
+    QTest::newRow("43 of 50 passes") << 43 << 50 << 43 << 0 << true << QStringList{"", "Prošel. "}
+                                     << "Prošel. "
                                      << "";
     QTest::newRow("42 of 50 fails") << 42 << 50 << 43 << 0 << false << QStringList{"", "      Neprošel. "}
-                                    << "Neprošel. " << "";
+                                    << "Neprošel. "
+                                    << "";
     QTest::newRow("mandatory missed")
         << 45 << 50 << 43 << 1 << false << QStringList{"", "      Neprošel. ", "", "      " + mandatory}
         << "Neprošel. " << mandatory;
-    QTest::newRow("too few and mandatory") << 40 << 50 << 43 << 2 << false << QStringList{"", "      Neprošel. "}
-                                           << "Neprošel. " << "";
+    QTest::newRow("too few and mandatory")
+        << 40 << 50 << 43 << 2 << false << QStringList{"", "      Neprošel. "} << "Neprošel. "
+        << "";
     // A perfect test always shows "Prošel. " in the dialog; the report follows the pass rule.
-    QTest::newRow("perfect under minimum") << 20 << 20 << 43 << 0 << false << QStringList{"", "      Neprošel. "}
-                                           << "Prošel. " << "";
+    QTest::newRow("perfect under minimum")
+        << 20 << 20 << 43 << 0 << false << QStringList{"", "      Neprošel. "} << "Prošel. "
+        << "";
 }
 
 void TstEvaluation::verdict()
@@ -314,11 +328,16 @@ void TstEvaluation::joinMemoLines_data()
 {
     QTest::addColumn<QString>("memo");
     QTest::addColumn<QString>("joined");
-    QTest::newRow("one line") << "Text" << " Text";
-    QTest::newRow("two lines") << "První\nDruhý" << " První Druhý";
-    QTest::newRow("crlf") << "A\r\nB\r\n" << " A B";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("empty middle line") << "A\n\nB" << " A  B";
+    QTest::newRow("one line") << "Text"
+                              << " Text";
+    QTest::newRow("two lines") << "První\nDruhý"
+                               << " První Druhý";
+    QTest::newRow("crlf") << "A\r\nB\r\n"
+                          << " A B";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("empty middle line") << "A\n\nB"
+                                       << " A  B";
 }
 
 void TstEvaluation::joinMemoLines()
