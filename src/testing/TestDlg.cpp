@@ -753,8 +753,11 @@ void TTestDlg::EnterReview()
     ShowAnswerBtn->setEnabled(true);
     UnansweredCount = 0;
     UpdateUnansweredLabel();
-    // Closing the review asks again, also after a test that the countdown ended.
+    // Closing the review asks again, also after a test that the countdown ended; the review is
+    // never timed, so the panel shows the ticker when "Info" brings it back.
     TimedOut = false;
+    if (InfoDlg)
+        InfoDlg->setTimeLimit(0);
     m_set->first();
     ShowQuestion();
 }

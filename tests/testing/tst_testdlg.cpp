@@ -70,6 +70,7 @@ private slots:
     void pictureClickByGroup();
     void zoomPlacement();
     void reviewShowsWrongQuestions();
+    void reviewIsNotTimed();
     void unansweredCounter();
     void tenRowMoves();
     void hintsByMode();
@@ -603,6 +604,34 @@ void TstTestDlg::reviewShowsWrongQuestions()
     QCOMPARE(m_systemTexts[2], QString("Opravdu chcete ukončit prohlížení otázek ?"));
     QCOMPARE(zakOdp(2), QString("1000"));
     QCOMPARE(zakOdp(1), QString("<none>"));
+}
+
+void TstTestDlg::reviewIsNotTimed()
+{
+    TDataSet* set = makeSet({{1, 1, "1000", 1}, {2, 1, "0100", 2}});
+    m_resultAnswer = true;
+    bool stillOpen = false;
+    run(tmLive, 0, set, 1, [&] {
+        m_test->Timer1Timer();
+        m_now = m_now.addSecs(61);
+        m_info->Timer1Timer();
+        QTRY_COMPARE(m_test->Mode, int(tmReview));
+        QVERIFY(m_test->isVisible());
+        QVERIFY(!m_info->isVisible());
+        // "Info" in the review shows the ticker; the ended countdown does not strike again.
+        m_test->InfoBtnClick();
+        QVERIFY(!m_info->Panel2->isHidden());
+        m_now = m_now.addSecs(120);
+        m_info->Timer1Timer();
+        QTest::qWait(20);
+        stillOpen = m_test->isVisible();
+        m_test->OkBtnClick();
+    });
+    QVERIFY(stillOpen);
+    QVERIFY(!m_leftOpen);
+    QCOMPARE(m_results.size(), 1);
+    QCOMPARE(m_systemTexts, QStringList{"Opravdu chcete ukončit prohlížení otázek ?"});
+    QCOMPARE(count("SELECT * FROM STATIS"), 1);
 }
 
 void TstTestDlg::unansweredCounter()
