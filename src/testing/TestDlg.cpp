@@ -8,6 +8,8 @@
 #include "data/Clock.h"
 #include "data/DataModule.h"
 #include "data/DataSet.h"
+#include "data/Engine.h"
+#include "data/Error.h"
 #include "data/Format.h"
 #include "data/Globals.h"
 #include "data/Picture.h"
@@ -27,6 +29,8 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSqlDatabase>
+#include <QSqlError>
 #include <QTimer>
 
 TTestDlg* TestDlg = nullptr;
@@ -664,10 +668,20 @@ bool TTestDlg::scoreAndShowOutcome()
 
 TEvaluation TTestDlg::Evaluate()
 {
-    TEvaluation ev = EvaluateQuestionSet(
-        *m_set, SignedInPupil.MandatoryGroup, SignedInPupil.PassMinimum,
-        [this](bool right, int id, const QString& cc) { StoreAnswerOutcome(right, id, cc); });
-    StoreTestOutcome(ev.perfect());
+    // The pupil's bookkeeping of one test is stored as a whole or not at all.
+    QSqlDatabase db = DM->DB.engine().database();
+    const bool inTransaction = db.transaction();
+    TEvaluation ev;
+    try {
+        ev = EvaluateQuestionSet(
+            *m_set, SignedInPupil.MandatoryGroup, SignedInPupil.PassMinimum,
+            [this](bool right, int id, const QString& cc) { StoreAnswerOutcome(right, id, cc); });
+        StoreTestOutcome(ev.perfect());
+        if (inTransaction && !db.commit()) throw TError(DM->DB.engine().errorText(db.lastError()));
+    } catch (...) {
+        if (inTransaction) db.rollback();
+        throw;
+    }
     if (Mode == tmLive) WriteReport(ev.total, ev.gained, ev.lines);
     return ev;
 }
@@ -756,8 +770,7 @@ void TTestDlg::EnterReview()
     // Closing the review asks again, also after a test that the countdown ended; the review is
     // never timed, so the panel shows the ticker when "Info" brings it back.
     TimedOut = false;
-    if (InfoDlg)
-        InfoDlg->setTimeLimit(0);
+    if (InfoDlg) InfoDlg->setTimeLimit(0);
     m_set->first();
     ShowQuestion();
 }

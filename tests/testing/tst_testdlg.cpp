@@ -71,6 +71,8 @@ private slots:
     void zoomPlacement();
     void reviewShowsWrongQuestions();
     void reviewIsNotTimed();
+    void countdownDuringConfirmation();
+    void failedStoreKeepsNothing();
     void unansweredCounter();
     void tenRowMoves();
     void hintsByMode();
@@ -632,6 +634,45 @@ void TstTestDlg::reviewIsNotTimed()
     QCOMPARE(m_results.size(), 1);
     QCOMPARE(m_systemTexts, QStringList{"Opravdu chcete ukončit prohlížení otázek ?"});
     QCOMPARE(count("SELECT * FROM STATIS"), 1);
+}
+
+void TstTestDlg::countdownDuringConfirmation()
+{
+    TDataSet* set = makeSet({{1, 1, "1000", 1, "1000"}, {2, 1, "0100", 2}});
+    // The time runs out while the pupil is asked; his "&Ne" no longer keeps the test open.
+    m_systemAnswer = [this](const QString& text, bool) {
+        if (text.startsWith("Opravdu")) {
+            m_now = m_now.addSecs(60);
+            m_info->Timer1Timer();
+        }
+        return false;
+    };
+    run(tmLive, 0, set, 1, [&] {
+        m_test->Timer1Timer();
+        m_test->OkBtnClick();
+        QTest::qWait(20);
+    });
+    QVERIFY(!m_leftOpen);
+    QCOMPARE(m_systemTexts, QStringList{"Opravdu chcete ukončit test ?"});
+    QCOMPARE(m_results.size(), 1);
+    QCOMPARE(count("SELECT * FROM STATIS"), 1);
+}
+
+void TstTestDlg::failedStoreKeepsNothing()
+{
+    TQuery* q = DM->QTmp;
+    q->close();
+    q->clearSql();
+    q->addLine("DROP TABLE ZAKTEST");
+    q->execSql();
+    TDataSet* set = makeSet({{1, 1, "1000", 1}, {2, 1, "0100", 2, "0100"}, {3, 1, "0010", 1, "1000"}});
+    run(tmPractice, 3, set, 0, [&] { m_test->OkBtnClick(); });
+    QVERIFY(!m_leftOpen);
+    QCOMPARE(m_errors.size(), 1);
+    m_errors.clear();
+    // The answers of the walk were rolled back with the failed test row.
+    QCOMPARE(count("SELECT * FROM ZAKODP"), 0);
+    QCOMPARE(m_systemTexts, QStringList{"Opravdu chcete ukončit zkušební test ?"});
 }
 
 void TstTestDlg::unansweredCounter()
