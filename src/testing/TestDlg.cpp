@@ -397,7 +397,6 @@ void TTestDlg::LoadQuestionPicture(int id)
     Image1->setGeometry(QRect(FramePos, FrameSize(fit)));
     BMPImage->setGeometry(QRect(QPoint(0, 0), fit));
     BMPImage->setPixmap(QPixmap::fromImage(m_viewImage));
-    BMPImage->setEnabled(m_pictureClickable);
     if (m_pictureClickable)
         BMPImage->setCursor(Artwork::zoomInCursor());
     else

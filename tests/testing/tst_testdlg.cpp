@@ -505,6 +505,27 @@ void TstTestDlg::unreadablePicture_data()
     QTest::newRow("truncated jpeg") << jpeg.left(jpeg.size() / 3);
     QTest::newRow("corrupt placeable metafile") << wmf;
     QTest::newRow("corrupt enhanced metafile") << emf;
+    // A bitmap header that claims 40000 x 40000 pixels over a few bytes of data.
+    QByteArray bomb("BM", 2);
+    auto le32 = [](QByteArray& b, quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            b.append(char((v >> (8 * i)) & 0xFF));
+    };
+    le32(bomb, 54 + 64);
+    le32(bomb, 0);
+    le32(bomb, 54);
+    le32(bomb, 40);
+    le32(bomb, 40000);
+    le32(bomb, 40000);
+    bomb.append("\x01\x00\x18\x00", 4);
+    le32(bomb, 0);
+    le32(bomb, 0);
+    le32(bomb, 2835);
+    le32(bomb, 2835);
+    le32(bomb, 0);
+    le32(bomb, 0);
+    bomb.append(QByteArray(64, '\x7F'));
+    QTest::newRow("bitmap bomb") << bomb;
     QTest::newRow("two bytes") << QByteArray("BM");
     QTest::newRow("empty") << QByteArray();
 }
