@@ -10,6 +10,7 @@
 #include "widgets/Guard.h"
 
 #include <QApplication>
+#include <QFrame>
 #include <QLabel>
 #include <QLocale>
 #include <QProgressBar>
@@ -104,12 +105,19 @@ TInfoDlg::TInfoDlg(QWidget* parent) : TForm(parent)
     Gauge1->setAccessibleName(Str::GaugeName);
 
     // The ticker: the message label scrolls up through a box without visible scroll bars.
-    Panel2 = new QWidget(this);
-    Panel2->setObjectName(QStringLiteral("Panel2"));
-    Panel2->setGeometry(12, 88, 236, 164);
+    auto* tickerFrame = new QFrame(this);
+    tickerFrame->setObjectName(QStringLiteral("Panel2"));
+    tickerFrame->setGeometry(12, 88, 236, 164);
+    tickerFrame->setFrameShape(QFrame::Box);
+    tickerFrame->setAutoFillBackground(true);
+    QPalette paper = tickerFrame->palette();
+    paper.setColor(QPalette::Window, QColor(250, 246, 232));
+    paper.setColor(QPalette::WindowText, QColor(128, 128, 0));
+    tickerFrame->setPalette(paper);
+    Panel2 = tickerFrame;
     ScrollBox1 = new QScrollArea(Panel2);
     ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
-    ScrollBox1->setGeometry(16, 30, TickerWidth + 4, TickerBoxHeight);
+    ScrollBox1->setGeometry(16, 34, TickerWidth + 4, TickerBoxHeight);
     ScrollBox1->setFrameShape(QFrame::NoFrame);
     ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -124,6 +132,9 @@ TInfoDlg::TInfoDlg(QWidget* parent) : TForm(parent)
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     Label1->setGeometry(2, TickerTop, TickerWidth, 20);
     Label1->setFont(bold);
+    QPalette ink = Label1->palette();
+    ink.setColor(QPalette::WindowText, QColor(40, 36, 20));
+    Label1->setPalette(ink);
     content->resize(TickerWidth + 4, TickerTop + 20 + 2 * TickerBoxHeight);
     ScrollBox1->setWidget(content);
     ScrollBox1->setWidgetResizable(false);
