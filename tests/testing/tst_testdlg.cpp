@@ -12,6 +12,7 @@
 #include "widgets/FancyButton.h"
 #include "widgets/Guard.h"
 
+#include <QAccessible>
 #include <QBuffer>
 #include <QFrame>
 #include <QLabel>
@@ -71,6 +72,8 @@ private slots:
     void zoomPlacement();
     void reviewShowsWrongQuestions();
     void reviewIsNotTimed();
+    void countdownClosesOpenDialogs();
+    void accessibleAnswers();
     void countdownDuringConfirmation();
     void failedStoreKeepsNothing();
     void unansweredCounter();
@@ -677,6 +680,66 @@ void TstTestDlg::countdownDuringConfirmation()
     QCOMPARE(m_systemTexts, QStringList{"Opravdu chcete ukončit test ?"});
     QCOMPARE(m_results.size(), 1);
     QCOMPARE(count("SELECT * FROM STATIS"), 1);
+}
+
+void TstTestDlg::countdownClosesOpenDialogs()
+{
+    // The real confirmation window is open when the time runs out: it closes and the test is scored.
+    TSystemDlg::setAutoAnswer({});
+    TDataSet* set = makeSet({{31, 4, "1000", 2, "1000", 905}, {2, 1, "0100", 2}});
+    putPicture(905, encoded(testImage(QSize(300, 200)), "JPG"));
+    bool confirmationSeen = false;
+    run(tmLive, 0, set, 1, [&] {
+        m_test->Timer1Timer();
+        QTimer::singleShot(0, [&] {
+            confirmationSeen = QApplication::activeModalWidget() == m_system.get();
+            m_now = m_now.addSecs(60);
+            m_info->Timer1Timer();
+        });
+        m_test->OkBtnClick();
+        QTRY_VERIFY(!m_test->isVisible());
+    });
+    QVERIFY(confirmationSeen);
+    QVERIFY(!m_system->isVisible());
+    QCOMPARE(m_results.size(), 1);
+    QCOMPARE(count("SELECT * FROM STATIS"), 1);
+
+    // The enlarged picture is open when the time runs out.
+    set = makeSet({{31, 4, "1000", 2, "1000", 905}, {2, 1, "0100", 2}});
+    bool zoomSeen = false;
+    m_now = m_now.addSecs(100);
+    run(tmLive, 0, set, 1, [&] {
+        m_test->Timer1Timer();
+        QTimer::singleShot(0, [&] {
+            zoomSeen = qobject_cast<TImageZoom*>(QApplication::activeModalWidget()) != nullptr;
+            m_now = m_now.addSecs(60);
+            m_info->Timer1Timer();
+        });
+        QTest::mouseClick(m_test->BMPImage, Qt::LeftButton);
+        QTRY_VERIFY(!m_test->isVisible());
+    });
+    QVERIFY(zoomSeen);
+    QCOMPARE(m_results.size(), 2);
+    QCOMPARE(count("SELECT * FROM STATIS"), 2);
+}
+
+void TstTestDlg::accessibleAnswers()
+{
+    TDataSet* set = makeSet({{1, 1, "1000", 1}});
+    run(tmHints, 0, set, 0, [&] {
+        TWrapCheckBox* box = m_test->LabelAnswer[0];
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(box);
+        QVERIFY(iface);
+        QCOMPARE(iface->role(), QAccessible::CheckBox);
+        QVERIFY(iface->text(QAccessible::Name).startsWith("a)  První možnost"));
+        QVERIFY(!iface->state().checked);
+        QTest::keyClick(m_test.get(), Qt::Key_A);
+        QVERIFY(iface->state().checked);
+        QAccessibleInterface* ok = QAccessible::queryAccessibleInterface(m_test->OkBtn);
+        QCOMPARE(ok->text(QAccessible::Name), QString("Ok"));
+        QVERIFY(!m_test->BMPImage->accessibleName().isEmpty());
+        m_test->OkBtnClick();
+    });
 }
 
 void TstTestDlg::failedStoreKeepsNothing()
