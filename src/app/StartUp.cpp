@@ -9,6 +9,8 @@
 #include "dialogs/ResultDlg.h"
 #include "dialogs/SystemDlg.h"
 #include "dialogs/WaitDlg.h"
+#include "testing/InfoDlg.h"
+#include "testing/TestDlg.h"
 #include "widgets/Guard.h"
 
 #include <QApplication>
@@ -23,7 +25,9 @@ int RunProgram(const TDM::Options& options)
     auto help = std::make_unique<THelpDlg>();
     auto wait = std::make_unique<TWaitDlg>();
     auto result = std::make_unique<TResultDlg>();
-    main->FormCreate(options.programDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.programDir);
+    auto info = std::make_unique<TInfoDlg>();
+    main->FormCreate(options.programDir.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                  : options.programDir);
 
     splash->centreOnScreen();
     splash->show();
@@ -39,10 +43,10 @@ int RunProgram(const TDM::Options& options)
         qWarning("%s", qPrintable(e.message()));
         ShowGeneralError(e.message());
     }
-    if (!dm->DB.connected())
-        return 1;
+    if (!dm->DB.connected()) return 1;
 
     // windows 11 to 15
+    auto test = std::make_unique<TTestDlg>();
     auto system = std::make_unique<TSystemDlg>();
 
     splash->hide();

@@ -55,8 +55,53 @@ inline const QString DefaultLinkName = QStringLiteral("Ferdano – autoškolní 
 // ---- pupil record ----
 
 // ---- test window ----
+inline const QString QuestionNumber = QStringLiteral("Otázka číslo %d ");
+inline const QString QuestionPoints = QStringLiteral("%d body");
+inline const QString QuestionTotal = QStringLiteral("Celkový počet otázek %d");
+inline const QString QuestionsUnanswered = QStringLiteral("Nezodpovězených otázek %d");
+inline const QString FirstCaption = QStringLiteral("<<");
+inline const QString PrevCaption = QStringLiteral("<");
+inline const QString NextCaption = QStringLiteral(">");
+inline const QString LastCaption = QStringLiteral(">>");
+inline const QString InfoCaption = QStringLiteral("Info");
+inline const QString ShowAnswerCaption = QStringLiteral("?");
+inline const QString AnswerPrefixes[4] = {QStringLiteral("a) "), QStringLiteral("b) "), QStringLiteral("c) "),
+                                          QStringLiteral("d) ")};
+inline const QString ConfirmEndBrowsing = QStringLiteral("Opravdu chcete ukončit prohlížení otázek ?");
+inline const QString ConfirmEndHints = QStringLiteral("Opravdu chcete ukončit test s nápovědou ?");
+inline const QString ConfirmEndPractice = QStringLiteral("Opravdu chcete ukončit zkušební test ?");
+inline const QString ConfirmEndLive = QStringLiteral("Opravdu chcete ukončit test ?");
+inline const QString ConfirmEndErrorTest = QStringLiteral("Opravdu chcete ukončit chybový test ?");
+inline const QString ScorePerfect = QStringLiteral("Gratulujeme. Získal jste %d bodů z %d .");
+inline const QString ScoreReview = QStringLiteral("Získal jste %d bodů z %d . Prohlédnout ?");
+inline const QString VerdictPassed = QStringLiteral("Prošel. ");
+inline const QString VerdictFailed = QStringLiteral("Neprošel. ");
+inline const QString MandatoryMissed = QStringLiteral("NE UDELAL JSTE VSECHNI POVINNE OTAZKY... ");
+inline const QString ReportCategory = QStringLiteral("   Oprávnění : ");
+inline const QString ReportDate = QStringLiteral("   Datum a čas testu : ");
+inline const QString ReportTest = QStringLiteral("   Typ a číslo testu : ");
+inline const QString ReportHeader1 = QStringLiteral("   Otázka  Odpověď  Správná  Počet");
+inline const QString ReportHeader2 = QStringLiteral("    číslo     žáka  odpověď   bodů");
+inline const QString ReportRule = QStringLiteral("   -------------------------------");
+inline const QString ReportTotal = QStringLiteral("               Celkem :%4d   %4d");
+inline const QString RightLine = QStringLiteral("      %3d     %4s     %4s     %2d");
+inline const QString WrongLine = QStringLiteral("    * %3d     %4s     %4s     %2d");
+inline const QString PictureName = QStringLiteral("Obrázek k otázce");
+inline const QString QuestionTextName = QStringLiteral("Text otázky");
+inline const QString AnswersName = QStringLiteral("Odpovědi");
+
 
 // ---- countdown and message panel ----
+inline const QString PanelHeading = QStringLiteral("Info");
+inline const QString TestStart = QStringLiteral("Začátek testu :");
+inline const QString TestEnd = QStringLiteral("Konec testu :");
+inline const QString TimeLeft = QStringLiteral("Do konce testu zbývá %s:%s");
+inline const QString TimeUp = QStringLiteral("Čas testu vypršel");
+inline const QString CloseCaption = QStringLiteral("&Zavřít");
+inline const QString TickerName = QStringLiteral("Zprávy");
+inline const QString GaugeName = QStringLiteral("Uplynulý čas testu");
+inline const QString ZoomName = QStringLiteral("Zvětšený obrázek");
+
 
 // ---- test-type selection ----
 
