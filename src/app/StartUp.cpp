@@ -9,6 +9,9 @@
 #include "dialogs/ResultDlg.h"
 #include "dialogs/SystemDlg.h"
 #include "dialogs/WaitDlg.h"
+#include "pupils/LogonDlg.h"
+#include "pupils/ZakDlg.h"
+#include "pupils/ZakListDlg.h"
 #include "widgets/Guard.h"
 
 #include <QApplication>
@@ -41,6 +44,9 @@ int RunProgram(const TDM::Options& options)
         return 1;
 
     // windows 11 to 15
+    auto zak = std::make_unique<TZakDlg>();
+    auto logon = std::make_unique<TLogonDlg>();
+    auto zakList = std::make_unique<TZakListDlg>();
     auto system = std::make_unique<TSystemDlg>();
 
     splash->hide();
