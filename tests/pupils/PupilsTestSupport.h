@@ -29,17 +29,19 @@
 namespace PupilsTest {
 
 // Every message of the common dialog and of the general error display, in order. Questions
-// are answered from `answers` (then "Ne"); messages are confirmed with "Ok".
+// are answered from `answers` (then "Ne"); messages are confirmed with "Ok" (or Esc, when
+// `confirmMessages` is false).
 struct Messages
 {
     QStringList texts;
     QStringList errors;
     QList<bool> answers;
+    bool confirmMessages = true;
     Messages()
     {
         TSystemDlg::setAutoAnswer([this](const QString& text, bool okOnly) {
             texts.append(text);
-            if (okOnly) return true;
+            if (okOnly) return confirmMessages;
             return answers.isEmpty() ? false : answers.takeFirst();
         });
         SetGeneralErrorSink([this](const QString& text) { errors.append(text); });

@@ -1,6 +1,7 @@
 // The sign-in window: look-up, password, a new pupil, quoting, keys and the lock it leaves held.
 #include "PupilsTestSupport.h"
 
+#include "app/MainDlg.h"
 #include "data/Strings.h"
 #include "dialogs/SystemDlg.h"
 #include "pupils/DBLookupList.h"
@@ -26,6 +27,7 @@ private slots:
     void wrongPasswordThenStornoKeepsPrevious();
     void switchingPupilsMovesTheLock();
     void inputLengths();
+    void mainWindowHooks();
 
 private:
     std::unique_ptr<Station> m_station;
@@ -289,6 +291,45 @@ void TstLogonDlg::inputLengths()
         QTest::keyClick(LogonDlg, Qt::Key_Escape);
     });
     QVERIFY(!LogonDlg->Logon(-1));
+}
+
+void TstLogonDlg::mainWindowHooks()
+{
+    Messages m;
+    // A cancelled first sign-in ends the program: the main window's modal run returns.
+    {
+        TMainDlg main;
+        whenShown(LogonDlg, [] { QTest::keyClick(LogonDlg, Qt::Key_Escape); });
+        QVERIFY(!main.ShowModal());
+        QCOMPARE(SignedInPupil.PupilId, 0);
+    }
+    const int novak = addPupil(QStringLiteral("novak"), QStringLiteral("n1"), QStringLiteral("Novák"),
+                               QStringLiteral("Petr"));
+    TMainDlg main;
+    QString prefilled;
+    bool mainVisible = false;
+    whenShown(LogonDlg, [&] {
+        LogonDlg->Edit1()->clear();
+        typeText(LogonDlg->Edit1(), QStringLiteral("novak"));
+        typeText(LogonDlg->Edit2(), QStringLiteral("n1"));
+        QTest::keyClick(LogonDlg->Edit2(), Qt::Key_Return);
+        whenShown(&main, [&] {
+            // "&Přihlášení" pre-fills the signed-in pupil and leaves the main window on screen.
+            whenShown(LogonDlg, [&] {
+                prefilled = LogonDlg->Edit1()->text();
+                mainVisible = main.isVisible();
+                QTest::keyClick(LogonDlg, Qt::Key_Escape);
+            });
+            main.button(7)->click();
+            main.button(9)->click();
+        });
+    });
+    QVERIFY(!main.ShowModal());
+    QCOMPARE(prefilled, QStringLiteral("novak"));
+    QVERIFY(mainVisible);
+    QCOMPARE(SignedInPupil.PupilId, novak);
+    QVERIFY(m_station->lock().isHeld(novak));
+    QCOMPARE(m.texts, QStringList());
 }
 
 PUPILS_TEST_MAIN(TstLogonDlg)
