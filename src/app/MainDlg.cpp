@@ -1,8 +1,14 @@
 // The main window and its commands.
 #include "MainDlg.h"
 
+#include "data/DataModule.h"
+#include "data/Format.h"
 #include "data/Globals.h"
+#include "data/Public.h"
 #include "data/Strings.h"
+#include "pupils/LogonDlg.h"
+#include "pupils/ZakDlg.h"
+#include "pupils/ZakListDlg.h"
 #include "widgets/FancyButton.h"
 #include "widgets/Guard.h"
 
@@ -148,7 +154,12 @@ bool TMainDlg::event(QEvent* e)
 
 void TMainDlg::deferredSignIn()
 {
-    // The sign-in comes with the pupils' windows.
+    // A sign-in that fails with an error ends the program as a cancelled one does: nobody may
+    // reach the commands without being signed in.
+    bool signedIn = false;
+    Guarded([&] { signedIn = LogonDlg && LogonDlg->Logon(-1); });
+    if (!signedIn)
+        reject();
 }
 
 void TMainDlg::DsFancyButton1Click() {}
@@ -156,8 +167,40 @@ void TMainDlg::DsFancyButton2Click() {}
 void TMainDlg::DsFancyButton3Click() {}
 void TMainDlg::DsFancyButton4Click() {}
 void TMainDlg::DsFancyButton5Click() {}
-void TMainDlg::DsFancyButton6Click() {}
-void TMainDlg::DsFancyButton7Click() {}
+void TMainDlg::DsFancyButton6Click()
+{
+    // Errors are shown inside, so that the main window always comes back.
+    runHidden([] {
+        Guarded([] {
+            const bool privileged = SignedInPupil.PupilId == PrivilegedPupilId;
+            TQuery* zak = DM->QZak;
+            zak->close();
+            zak->clearSql();
+            zak->addLine(QStringLiteral("select * from zak, RP where RP.RP=zak.RP "));
+            if (!privileged)
+                zak->addLine(QStringLiteral("  AND ZAK.id_zak=") + SqlInt(SignedInPupil.PupilId));
+            zak->addLine(QStringLiteral(" order by prijmeni, jmeno "));
+            zak->open();
+            if (privileged)
+                ZakListDlg->Execute();
+            else
+                ZakDlg->EditPupil(false, QString(), QString());
+        });
+        Guarded([] {
+            TQuery* q = DM->QSelectZak;
+            q->close();
+            q->setParam(QStringLiteral("ID_ZAK"), SignedInPupil.PupilId);
+            q->open();
+            if (!q->isEmpty())
+                ShowUserName(*q);
+        });
+    });
+}
+
+void TMainDlg::DsFancyButton7Click()
+{
+    LogonDlg->Logon(SignedInPupil.PupilId);
+}
 
 void TMainDlg::DsFancyButton8Click()
 {

@@ -9,6 +9,9 @@
 #include "dialogs/ResultDlg.h"
 #include "dialogs/SystemDlg.h"
 #include "dialogs/WaitDlg.h"
+#include "pupils/LogonDlg.h"
+#include "pupils/ZakDlg.h"
+#include "pupils/ZakListDlg.h"
 #include "testing/InfoDlg.h"
 #include "testing/TestDlg.h"
 #include "widgets/Guard.h"
@@ -46,6 +49,9 @@ int RunProgram(const TDM::Options& options)
     if (!dm->DB.connected()) return 1;
 
     // windows 11 to 15
+    auto zak = std::make_unique<TZakDlg>();
+    auto logon = std::make_unique<TLogonDlg>();
+    auto zakList = std::make_unique<TZakListDlg>();
     auto test = std::make_unique<TTestDlg>();
     auto system = std::make_unique<TSystemDlg>();
 

@@ -49,10 +49,53 @@ inline const QString DefaultLinkUrl = QStringLiteral("https://www.ferdano.cz/");
 inline const QString DefaultLinkName = QStringLiteral("Ferdano – autoškolní testy");
 
 // ---- sign-in ----
+inline const QString LogonHeading = QStringLiteral("Přihlášení do systému");
+inline const QString LabelIdentification = QStringLiteral("Identifikace");
+inline const QString LabelPassword = QStringLiteral("Heslo");
+inline const QString LogonDefault = QStringLiteral("ok");
+inline const QString HiddenCancel = QStringLiteral("Cancel");
+inline const QString PupilNotFound = QStringLiteral("Upozornění: uživatel nenalezen. Založit nového ?");
+inline const QString WrongPassword = QStringLiteral("Chyba: heslo není správně zadáno...");
+inline const QString AlreadySignedIn = QStringLiteral("Chyba: Uživatel je již přihlášen ...");
+inline const QString NewPupilNotFound = QStringLiteral(
+    "Chyba: nově založeného uživatele se nepodařilo podle identifikace najít, přihlášení se nezměnilo "
+    "(zkontrolujte mezery v identifikaci) ...");
 
 // ---- pupil register ----
+inline const QString RegisterHeading = QStringLiteral("Evidence žáků");
+inline const QString ColSurname = QStringLiteral("Příjmení");
+inline const QString ColFirstName = QStringLiteral("Jméno");
+inline const QString PanelAddress = QStringLiteral("Adresa ");
+inline const QString PanelPhone = QStringLiteral("Telefon ");
+inline const QString PanelCategory = QStringLiteral("Řidičské oprávnění ");
+inline const QString PanelDescription = QStringLiteral("Popis");
+inline const QString AnimationName = QStringLiteral("Animace řidičského oprávnění");
+inline const QString RegisterGridName = QStringLiteral("Seznam žáků");
+inline const QString AddPupil = QStringLiteral("&Přidat");
+inline const QString UpdatePupil = QStringLiteral("Op&ravit");
+inline const QString DeleteCaption = QStringLiteral("&Vymazat");
+inline const QString ConfirmDeletePupil = QStringLiteral("Opravdu chcete vymazat uživatele '%s %s %s '");
+inline const QString PupilSignedInElsewhere =
+    QStringLiteral("Chyba: žáka nelze vymazat, je právě přihlášen na jiné stanici ...");
+inline const QString PupilNotDeleted = QStringLiteral("Chyba: žáka se nepodařilo z databáze vymazat ...");
 
 // ---- pupil record ----
+inline const QString RecordHeading = QStringLiteral("Základní údaje o žákovi");
+inline const QString LabelSurname = QStringLiteral("Příjmení");
+inline const QString LabelFirstName = QStringLiteral("Jméno");
+inline const QString LabelTitle = QStringLiteral("Titul");
+inline const QString LabelAddress = QStringLiteral("Adresa");
+inline const QString LabelPhone = QStringLiteral("Telefon");
+inline const QString LabelCategory = QStringLiteral("Řidičské oprávnění");
+inline const QString LabelReports = QStringLiteral("Reporty testů");
+inline const QString ReportTextName = QStringLiteral("Text reportu");
+inline const QString PrintCaption = QStringLiteral("&Tisknout");
+inline const QString RecordDefault = QStringLiteral("Default");
+inline const QString NoIdentification = QStringLiteral("Chyba: identifikace uživatele není zadána...");
+inline const QString PupilExists = QStringLiteral("Chyba: uživatel již v databázi existuje ...");
+inline const QString NoSurname = QStringLiteral("Chyba: není zadáno příjmení uživatele ...");
+inline const QString NoCategory = QStringLiteral("Chyba: není zadáno řidičské oprávnění uživatele ...");
+inline const QString ConfirmDeleteReport = QStringLiteral("Opravdu chcete vymazat report ze dne %s ?");
 
 // ---- test window ----
 inline const QString QuestionNumber = QStringLiteral("Otázka číslo %d ");
