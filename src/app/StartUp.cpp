@@ -9,6 +9,9 @@
 #include "dialogs/ResultDlg.h"
 #include "dialogs/SystemDlg.h"
 #include "dialogs/WaitDlg.h"
+#include "selection/ErrorTestTypeDlg.h"
+#include "selection/QuestionTypeDlg.h"
+#include "selection/TestTypeDlg.h"
 #include "widgets/Guard.h"
 
 #include <QApplication>
@@ -20,10 +23,14 @@ int RunProgram(const TDM::Options& options)
     // windows 1 to 9 (the windows of the subsystems are created in their own issue order)
     auto splash = std::make_unique<TAboutDlg>();
     auto main = std::make_unique<TMainDlg>();
+    auto questionType = std::make_unique<TQuestionTypeDlg>();
     auto help = std::make_unique<THelpDlg>();
+    auto testType = std::make_unique<TTestTypeDlg>();
     auto wait = std::make_unique<TWaitDlg>();
     auto result = std::make_unique<TResultDlg>();
-    main->FormCreate(options.programDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.programDir);
+    auto errorTestType = std::make_unique<TErrorTestTypeDlg>();
+    main->FormCreate(options.programDir.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                  : options.programDir);
 
     splash->centreOnScreen();
     splash->show();
@@ -37,8 +44,7 @@ int RunProgram(const TDM::Options& options)
     } catch (const TError& e) {
         ShowGeneralError(e.message());
     }
-    if (!dm->DB.connected())
-        return 1;
+    if (!dm->DB.connected()) return 1;
 
     // windows 11 to 15
     auto system = std::make_unique<TSystemDlg>();

@@ -40,14 +40,13 @@ int CountOf(const QVariant& value)
     return ok ? n : 0;
 }
 
-std::optional<QString> InvalidGroup(const TDataSet& groups, const QString& currentText)
+std::optional<QString> InvalidGroup(const TDataSet& groups)
 {
     if (!groups.active() || groups.isEmpty()) return std::nullopt;
-    const int current = groups.currentIndex();
     for (int row = 0; row < groups.recordCount(); ++row) {
         const QVariant v = groups.valueAt(row, CountField);
-        const bool bad = row == current ? !validText(currentText) : isTyped(v) && !validText(v.toString());
-        if (bad) return groups.valueAt(row, QStringLiteral("OKRUH")).toString().trimmed();
+        if (isTyped(v) && !validText(v.toString()))
+            return groups.valueAt(row, QStringLiteral("OKRUH")).toString().trimmed();
     }
     return std::nullopt;
 }

@@ -14,9 +14,10 @@ namespace GroupCounts {
 // A stored or typed count as a number; a missing value counts as 0 (an unparsable one too).
 int CountOf(const QVariant& value);
 
-// The name (OKRUH) of the first group whose typed count, or `currentText` for the current group,
-// is not a whole number from 0 up; nullopt when every count is fine. An empty text is fine.
-std::optional<QString> InvalidGroup(const TDataSet& groups, const QString& currentText);
+// The name (OKRUH) of the first group whose typed count is not a whole number from 0 up;
+// nullopt when every typed count is fine. An empty text is fine (it stores no value); counts
+// read from the database are not judged.
+std::optional<QString> InvalidGroup(const TDataSet& groups);
 
 // Sets the current group's count from `currentText` (an empty text stores no value), stores
 // typed counts as numbers, and writes all pending changes to the database in one step.
