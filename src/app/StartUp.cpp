@@ -12,6 +12,9 @@
 #include "pupils/LogonDlg.h"
 #include "pupils/ZakDlg.h"
 #include "pupils/ZakListDlg.h"
+#include "selection/ErrorTestTypeDlg.h"
+#include "selection/QuestionTypeDlg.h"
+#include "selection/TestTypeDlg.h"
 #include "testing/InfoDlg.h"
 #include "testing/TestDlg.h"
 #include "widgets/Guard.h"
@@ -22,12 +25,15 @@
 
 int RunProgram(const TDM::Options& options)
 {
-    // windows 1 to 9 (the windows of the subsystems are created in their own issue order)
+    // windows 1 to 9, before the database
     auto splash = std::make_unique<TAboutDlg>();
     auto main = std::make_unique<TMainDlg>();
+    auto questionType = std::make_unique<TQuestionTypeDlg>();
     auto help = std::make_unique<THelpDlg>();
+    auto testType = std::make_unique<TTestTypeDlg>();
     auto wait = std::make_unique<TWaitDlg>();
     auto result = std::make_unique<TResultDlg>();
+    auto errorTestType = std::make_unique<TErrorTestTypeDlg>();
     auto info = std::make_unique<TInfoDlg>();
     main->FormCreate(options.programDir.isEmpty() ? QCoreApplication::applicationDirPath()
                                                   : options.programDir);

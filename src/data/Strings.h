@@ -147,10 +147,38 @@ inline const QString ZoomName = QStringLiteral("Zvětšený obrázek");
 
 
 // ---- test-type selection ----
+inline const QString HeadingHints = QStringLiteral("Testy s nápovědou");
+inline const QString HeadingPractice = QStringLiteral("Zkušební testy");
+inline const QString HeadingLive = QStringLiteral("Ostré testy");
+inline const QString TabStoredTests = QStringLiteral("Standardní testy");
+inline const QString TabRandomTest = QStringLiteral("Náhodně vygenerovaný test");
+inline const QString LabelTestType = QStringLiteral("Typ testu");
+inline const QString LabelTestName = QStringLiteral("Název testu");
+inline const QString LabelQuestionGroup = QStringLiteral("Typ otazky");
+inline const QString LabelQuestionCount = QStringLiteral("Počet otázek");
+inline const QString TimeLimitBox = QStringLiteral("Omezit čas testu");
+inline const QString MinutesUnit = QStringLiteral("min");
+inline const QString WaitRandomTest = QStringLiteral("Chvilku strpení. Právě se generuje nahodný test...");
+inline const QString NoQuestionDrawn = QStringLiteral("Chyba: počet otázek musí být větší než nula ...");
+inline const QString BadQuestionCount =
+    QStringLiteral("Chyba: počet otázek ve skupině „%s“ musí být celé číslo od nuly výše ...");
+inline const QString NameMinutes = QStringLiteral("Minuty");
+inline const QString NameGroupPicture = QStringLiteral("Obrázek skupiny otázek");
+inline const QString NameQuestionCountDef = QStringLiteral("Počet otázek ostrého testu");
 
 // ---- error-test selection ----
+inline const QString HeadingErrorTests = QStringLiteral("Chybové testy");
+inline const QString TabErrorTests = QStringLiteral("Chybové testy");
+inline const QString TabRandomErrorTest = QStringLiteral("Nahodně vygenerovaný test");
+inline const QString LabelErrorQuestionGroup = QStringLiteral("Typ otázky");
+inline const QString NoErrorBox = QStringLiteral("Doplňovat test nechybovými otázkami");
+inline const QString WaitRandomErrorTest =
+    QStringLiteral("Chvilku strpení. Právě se generuje náhodný chybový test...");
 
 // ---- question browsing ----
+inline const QString HeadingBrowse = QStringLiteral("Prohlížení skupin otázek");
+inline const QString ShowAnswerNowBox = QStringLiteral("Ihned zobrazovat správou odpověď");
+inline const QString NameQuestionGroups = QStringLiteral("Skupiny otázek");
 
 // ---- skinned windows and buttons ----
 inline const QString PleaseDropOnForm = QStringLiteral("Please Drop on a Form");
