@@ -188,11 +188,11 @@ TTestDlg::TTestDlg(QWidget* parent) : TForm(parent)
     ShowAnswerBtn =
         makeButton(Str::ShowAnswerCaption, this, QStringLiteral("ShowAnswerBtn"), QRect(390, 516, 50, 25));
     OkBtn = makeButton(Str::Ok, this, QStringLiteral("OkBtn"), QRect(640, 516, 97, 25));
-    FirstBtn->setAccessibleName(QStringLiteral("První otázka"));
-    PrevBtn->setAccessibleName(QStringLiteral("Předchozí otázka"));
-    NextBtn->setAccessibleName(QStringLiteral("Další otázka"));
-    LastBtn->setAccessibleName(QStringLiteral("Poslední otázka"));
-    ShowAnswerBtn->setAccessibleName(QStringLiteral("Správné odpovědi"));
+    FirstBtn->setAccessibleName(Str::FirstQuestionName);
+    PrevBtn->setAccessibleName(Str::PrevQuestionName);
+    NextBtn->setAccessibleName(Str::NextQuestionName);
+    LastBtn->setAccessibleName(Str::LastQuestionName);
+    ShowAnswerBtn->setAccessibleName(Str::CorrectAnswersName);
     connect(FirstBtn, &QAbstractButton::clicked, this, &TTestDlg::FirstBtnClick);
     connect(PrevBtn, &QAbstractButton::clicked, this, &TTestDlg::PrevBtnClick);
     connect(NextBtn, &QAbstractButton::clicked, this, &TTestDlg::NextBtnClick);
