@@ -627,6 +627,7 @@ bool TTestDlg::FormCloseQuery()
         m_inCloseQuery = false;
         m_scoring = false;
     });
+    // The countdown may end while the question is open; the test is then scored all the same.
     if (!TimedOut && !SystemDlg->Execute(confirmationText(Mode), false) && !TimedOut) return false;
     Timer1->stop();
     // The countdown must not strike while the outcome is being scored and shown.

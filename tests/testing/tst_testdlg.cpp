@@ -1064,6 +1064,13 @@ void TstTestDlg::windowPlacement()
     run(tmBrowse, 0, set, 0, [&] {
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         QCOMPARE(m_test->size(), QSize(760, 560));
+        // The panel appears by itself a second after the window became active.
+        QVERIFY(m_test->Timer1->isSingleShot());
+        QCOMPARE(m_test->Timer1->interval(), 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_info->isVisible(), 3000);
+        QVERIFY(m_test->Activated);
+        QVERIFY(!m_test->Timer1->isActive());
+        QVERIFY(!m_info->Panel2->isHidden());
         QCOMPARE(m_test->x(), screen.x() + (screen.width() - 760 - m_info->width() + 120) / 2);
         QCOMPARE(m_test->y(), screen.y() + (screen.height() - 560) / 2);
         m_test->Timer1Timer();
