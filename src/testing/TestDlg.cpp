@@ -351,7 +351,9 @@ void TTestDlg::FillAnswerBox(int k, int answerCount)
 void TTestDlg::layoutAnswers()
 {
     int top = 6;
-    const int width = ScrollBox2->viewport()->width() - 12;
+    // Room is kept for the scroll bar, which appears when the answers are taller than the box.
+    const int width = ScrollBox2->width() - 2 * ScrollBox2->frameWidth() -
+                      ScrollBox2->verticalScrollBar()->sizeHint().width() - 8;
     for (TWrapCheckBox* box : LabelAnswer) {
         if (box->isHidden()) continue;
         box->setGeometry(6, top, width, box->neededHeight(width) + AnswerGap);
