@@ -74,6 +74,13 @@ TDsFancyButton* makeButton(const QString& caption, QWidget* parent, const QStrin
     return b;
 }
 
+// The width inside a scroll box, with room kept for the scroll bar that appears for long texts
+// (the viewport has no size of its own before the window is first shown).
+int contentWidth(const QScrollArea* box)
+{
+    return box->width() - 2 * box->frameWidth() - box->verticalScrollBar()->sizeHint().width();
+}
+
 QString confirmationText(int mode)
 {
     switch (mode) {
@@ -303,8 +310,9 @@ void TTestDlg::ShowQuestion()
     UpdateQuestionLabels();
 
     LabelQuestion->setCaption(any ? JoinMemoLines(m_set->asString(QStringLiteral("OTAZKA"))) : QString());
-    LabelQuestion->resize(LabelQuestion->width(), LabelQuestion->neededHeight() + 5);
-    ScrollBox1->widget()->resize(ScrollBox1->viewport()->width(), LabelQuestion->height() + 8);
+    const int questionWidth = contentWidth(ScrollBox1);
+    LabelQuestion->setGeometry(4, 4, questionWidth - 8, LabelQuestion->neededHeight(questionWidth - 8) + 5);
+    ScrollBox1->widget()->resize(questionWidth, LabelQuestion->height() + 8);
     ScrollBox1->verticalScrollBar()->setValue(0);
 
     int answerCount = 0;
@@ -351,15 +359,13 @@ void TTestDlg::FillAnswerBox(int k, int answerCount)
 void TTestDlg::layoutAnswers()
 {
     int top = 6;
-    // Room is kept for the scroll bar, which appears when the answers are taller than the box.
-    const int width = ScrollBox2->width() - 2 * ScrollBox2->frameWidth() -
-                      ScrollBox2->verticalScrollBar()->sizeHint().width() - 8;
+    const int width = contentWidth(ScrollBox2) - 8;
     for (TWrapCheckBox* box : LabelAnswer) {
         if (box->isHidden()) continue;
         box->setGeometry(6, top, width, box->neededHeight(width) + AnswerGap);
         top += box->height();
     }
-    ScrollBox2->widget()->resize(ScrollBox2->viewport()->width(), top + 4);
+    ScrollBox2->widget()->resize(contentWidth(ScrollBox2), top + 4);
     ScrollBox2->verticalScrollBar()->setValue(0);
 }
 

@@ -925,6 +925,9 @@ void TstTestDlg::fewerAnswersHideBoxes()
             QCOMPARE(m_test->LabelAnswer[k]->y(),
                      m_test->LabelAnswer[k - 1]->y() + m_test->LabelAnswer[k - 1]->height());
         TWrapCheckBox* b = m_test->LabelAnswer[1];
+        // The texts wrap within the boxes' width, not within a viewport not yet laid out.
+        QVERIFY2(b->width() > 500, qPrintable(QString::number(b->width())));
+        QVERIFY(m_test->LabelQuestion->width() > 250);
         QCOMPARE(b->height(), b->neededHeight(b->width()) + 10);
         QVERIFY(b->neededHeight(120) > b->neededHeight(b->width()));
         QVERIFY(m_test->LabelQuestion->caption().startsWith(" Otázka 6 Druhý řádek"));
