@@ -910,6 +910,8 @@ void TstTestDlg::fewerAnswersHideBoxes()
     TDataSet* set = makeSet({{5, 1, "0100", 1}, {6, 1, "0100", 1}});
     run(tmHints, 0, set, 0, [&] {
         QVERIFY(!m_test->LabelAnswer[0]->isHidden());
+        QVERIFY2(m_test->LabelAnswer[0]->width() > 500,
+                 qPrintable(QString::number(m_test->LabelAnswer[0]->width())));
         QVERIFY(!m_test->LabelAnswer[1]->isHidden());
         QVERIFY(m_test->LabelAnswer[2]->isHidden());
         QVERIFY(m_test->LabelAnswer[3]->isHidden());
