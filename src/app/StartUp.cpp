@@ -26,8 +26,7 @@ int RunProgram(const TDM::Options& options)
     auto wait = std::make_unique<TWaitDlg>();
     auto result = std::make_unique<TResultDlg>();
     auto info = std::make_unique<TInfoDlg>();
-    main->FormCreate(options.programDir.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                  : options.programDir);
+    main->FormCreate(options.programDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.programDir);
 
     splash->centreOnScreen();
     splash->show();
@@ -41,7 +40,8 @@ int RunProgram(const TDM::Options& options)
     } catch (const TError& e) {
         ShowGeneralError(e.message());
     }
-    if (!dm->DB.connected()) return 1;
+    if (!dm->DB.connected())
+        return 1;
 
     // windows 11 to 15
     auto test = std::make_unique<TTestDlg>();
