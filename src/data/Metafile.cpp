@@ -31,6 +31,9 @@ constexpr int MaxDrawOps = 200000;
 constexpr qint64 MaxPointsTotal = 20 * 1000 * 1000;
 constexpr int MaxObjects = 65536;
 constexpr int MaxSavedStates = 1024;
+// Painting cost: the image area that all drawing operations together may cover, so that many
+// small records filling a large picture over and over cannot keep the player busy for minutes.
+constexpr double MaxPaintedPixels = 1.5e9;
 
 // A bounds-checked view of one record; a read outside it marks the record bad and gives 0.
 class Rec
@@ -605,7 +608,6 @@ public:
         // Fonts need the GUI application; without one (a command-line check) text is skipped.
         if (str.isEmpty() || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()) || !m_toImageValid)
             return;
-        if (!countDraw()) return;
         if (s.textAlign & 1) // the text goes at the current position
             ref = s.pos;
         const QPointF o = m_toImage.map(QPointF(0, 0));
@@ -617,15 +619,17 @@ public:
         if (!std::isfinite(px) || px < 0.5 || sy <= 0 || sx <= 0) return;
         px = qMin(px, 4.0 * qMax(m_image.width(), m_image.height()));
 
+        constexpr int MaxTextLength = 4096;
+        const QString shown = str.left(MaxTextLength);
         QFont font;
         if (!s.font.face.isEmpty()) font.setFamily(s.font.face);
         font.setPixelSize(qMax(1, qRound(px)));
-        font.setWeight(QFont::Weight(qBound(1, s.font.weight / 1, 1000)));
+        font.setWeight(QFont::Weight(s.font.weight <= 0 ? 400 : qMin(s.font.weight, 1000))); // 0: the default
         font.setItalic(s.font.italic);
         font.setUnderline(s.font.underline);
         font.setStrikeOut(s.font.strikeOut);
         const QFontMetricsF fm(font);
-        const double w = fm.horizontalAdvance(str);
+        const double w = fm.horizontalAdvance(shown);
         double x = 0, y = 0;
         if ((s.textAlign & 6) == 6)
             x = -w / 2;
@@ -642,19 +646,20 @@ public:
         t.translate(ref.x(), ref.y());
         t.scale(1 / sy, (m_toImage.determinant() < 0 ? -1 : 1) / sy);
         t.rotate(-s.font.escapement / 10.0);
+        const QRectF box(x, y - fm.ascent(), w, fm.ascent() + fm.descent());
+        if (!finite(t) || !countDraw(t.mapRect(box))) return;
         m_painter.setTransform(t);
-        if (s.bkMode == 2)
-            m_painter.fillRect(QRectF(x, y - fm.ascent(), w, fm.ascent() + fm.descent()), s.bkColor);
+        if (s.bkMode == 2) m_painter.fillRect(box, s.bkColor);
         m_painter.setFont(font);
         m_painter.setPen(s.textColor);
         m_painter.setBrush(Qt::NoBrush);
-        m_painter.drawText(QPointF(x, y), str);
+        m_painter.drawText(QPointF(x, y), shown);
         if (s.textAlign & 1) s.pos = ref + QPointF(w * sy / sx, 0);
     }
 
     void drawImage(QRectF dest, const QImage& img)
     {
-        if (img.isNull() || !m_toImageValid || !countDraw()) return;
+        if (img.isNull() || !m_toImageValid || !countDraw(m_toImage.mapRect(dest))) return;
         m_painter.setTransform(m_toImage);
         m_painter.drawImage(dest.normalized(), img);
     }
@@ -662,9 +667,12 @@ public:
     DcState s;
 
 private:
-    bool countDraw()
+    // Counts one drawing operation covering `imageArea` (image coordinates) against the budgets.
+    bool countDraw(const QRectF& imageArea = QRectF())
     {
-        if (++m_drawOps > MaxDrawOps) m_stopped = true;
+        const QRectF covered = imageArea.intersected(QRectF(m_image.rect()));
+        m_painted += covered.width() * covered.height() + 1;
+        if (++m_drawOps > MaxDrawOps || m_painted > MaxPaintedPixels) m_stopped = true;
         return !m_stopped;
     }
 
@@ -715,7 +723,7 @@ private:
             pen.setCosmetic(true);
             pen.setWidthF(1);
         } else {
-            pen.setWidthF(p.width);
+            pen.setWidthF(qMin(p.width, 32000.0)); // Qt refuses wider pens
         }
         pen.setCapStyle(p.cap == 0x100 ? Qt::SquareCap : p.cap == 0x200 ? Qt::FlatCap : Qt::RoundCap);
         pen.setJoinStyle(p.join == 0x1000 ? Qt::BevelJoin : p.join == 0x2000 ? Qt::MiterJoin : Qt::RoundJoin);
@@ -736,9 +744,9 @@ private:
             break;
         case 7: {
             QVector<qreal> pattern;
-            const double unit = cosmetic ? 1.0 : p.width;
+            const double unit = cosmetic ? 1.0 : qMin(p.width, 32000.0);
             for (qreal d : p.dashes)
-                pattern.append(qMax(0.01, d / unit));
+                pattern.append(qMax(0.25, d / unit)); // no dash finer than a quarter of the pen
             if (pattern.size() % 2) pattern += pattern;
             if (!pattern.isEmpty()) pen.setDashPattern(pattern);
             break;
@@ -767,7 +775,11 @@ private:
 
     void draw(const QPainterPath& path, bool fill, bool stroke)
     {
-        if (!m_toImageValid || path.isEmpty() || !countDraw()) return;
+        if (!m_toImageValid || path.isEmpty()) return;
+        const double penMargin = s.pen.cosmetic ? 1 : s.pen.width;
+        const QRectF area =
+            m_toImage.mapRect(path.controlPointRect().adjusted(-penMargin, -penMargin, penMargin, penMargin));
+        if (!countDraw(area)) return;
         m_painter.setTransform(m_toImage);
         if (fill && !s.brush.null) {
             if (s.brush.hatch >= 0 && s.bkMode == 2) m_painter.fillPath(path, s.bkColor);
@@ -792,6 +804,7 @@ private:
     bool m_inPath = false;
     bool m_pathNeedsMove = true;
     int m_drawOps = 0;
+    double m_painted = 0;
     qint64 m_points = 0;
     bool m_stopped = false;
 };
@@ -812,6 +825,19 @@ QImage dibImage(Rec& r, quint32 offBmi, quint32 cbBmi, quint32 offBits, quint32 
     file.append(reinterpret_cast<const char*>(bmi), qsizetype(cbBmi));
     file.append(reinterpret_cast<const char*>(bits), qsizetype(cbBits));
     return Picture::decode(file).image;
+}
+
+// The source rectangle of a bitmap record, kept within the bitmap; the whole bitmap when the
+// rectangle is empty or covers it.
+QImage sourcePart(const QImage& img, qint64 x, qint64 y, qint64 w, qint64 h)
+{
+    if (img.isNull() || w <= 0 || h <= 0) return img;
+    const qint64 iw = img.width(), ih = img.height();
+    const qint64 x0 = qBound(qint64(0), x, iw), y0 = qBound(qint64(0), y, ih);
+    const qint64 x1 = qBound(qint64(0), x + w, iw), y1 = qBound(qint64(0), y + h, ih);
+    if (x1 <= x0 || y1 <= y0) return {};
+    if (x0 == 0 && y0 == 0 && x1 == img.width() && y1 == img.height()) return img;
+    return img.copy(int(x0), int(y0), int(x1 - x0), int(y1 - y0));
 }
 
 QString faceName16(Rec& r, qint64 off, int maxChars)
@@ -876,7 +902,7 @@ QRectF emfFrame(const EmfHeader& h)
     const QSizeF ppm = pixelsPerMm(h);
     const double bw = double(h.bounds.right()) - h.bounds.left();
     const double bh = double(h.bounds.bottom()) - h.bounds.top();
-    return QRectF(h.bounds.left() * 100 / ppm.width(), h.bounds.top() * 100 / ppm.height(),
+    return QRectF(double(h.bounds.left()) * 100 / ppm.width(), double(h.bounds.top()) * 100 / ppm.height(),
                   bw * 100 / ppm.width(), bh * 100 / ppm.height());
 }
 
@@ -885,7 +911,9 @@ QSize emfSize(const EmfHeader& h)
     const QRectF frame = emfFrame(h);
     const double w = std::round(frame.width() * 96 / 2540);
     const double hh = std::round(frame.height() * 96 / 2540);
-    if (!std::isfinite(w) || !std::isfinite(hh) || !Picture::acceptableSize(qint64(w), qint64(hh))) return {};
+    // Compared as doubles first: converting an out-of-range double to an integer is undefined.
+    if (!(w >= 1 && w <= Picture::MaxSide && hh >= 1 && hh <= Picture::MaxSide)) return {};
+    if (!Picture::acceptableSize(qint64(w), qint64(hh))) return {};
     return QSize(int(w), int(hh));
 }
 
@@ -1243,8 +1271,7 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
         const QImage img = dibImage(r, r.u32(48), r.u32(52), r.u32(56), r.u32(60));
         if (r.bad()) return false;
         QImage part = img;
-        const QRect src(r.i32(32), r.i32(36), r.i32(40), r.i32(44));
-        if (!img.isNull() && src.isValid() && src != img.rect()) part = img.copy(src);
+        part = sourcePart(img, r.i32(32), r.i32(36), r.i32(40), r.i32(44));
         pl.drawImage(dest, part);
         break;
     }
@@ -1553,8 +1580,7 @@ bool playWmfRecord(Player& pl, Rec& r, quint16 fn)
         QImage img =
             dibImage(r, P + 24, quint32(bmiSize), quint32(P + 24 + bmiSize), quint32(rest - bmiSize));
         if (r.bad()) return false;
-        const QRect src(srcX, srcY, srcW, srcH);
-        if (!img.isNull() && src.isValid() && src != img.rect()) img = img.copy(src);
+        img = sourcePart(img, srcX, srcY, srcW, srcH);
         pl.drawImage(QRectF(dx, dy, dw, dh), img);
         break;
     }
