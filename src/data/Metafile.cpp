@@ -35,6 +35,122 @@ constexpr int MaxSavedStates = 1024;
 // small records filling a large picture over and over cannot keep the player busy for minutes.
 constexpr double MaxPaintedPixels = 1.5e9;
 
+// Enhanced metafile record types.
+enum EmfRecord : quint32
+{
+    EmrHeader = 1,
+    EmrPolyBezier = 2,
+    EmrPolygon = 3,
+    EmrPolyline = 4,
+    EmrPolyBezierTo = 5,
+    EmrPolylineTo = 6,
+    EmrPolyPolyline = 7,
+    EmrPolyPolygon = 8,
+    EmrSetWindowExtEx = 9,
+    EmrSetWindowOrgEx = 10,
+    EmrSetViewportExtEx = 11,
+    EmrSetViewportOrgEx = 12,
+    EmrEof = 14,
+    EmrSetMapMode = 17,
+    EmrSetBkMode = 18,
+    EmrSetPolyFillMode = 19,
+    EmrSetTextAlign = 22,
+    EmrSetTextColor = 24,
+    EmrSetBkColor = 25,
+    EmrMoveToEx = 27,
+    EmrExcludeClipRect = 29,
+    EmrIntersectClipRect = 30,
+    EmrScaleViewportExtEx = 31,
+    EmrScaleWindowExtEx = 32,
+    EmrSaveDc = 33,
+    EmrRestoreDc = 34,
+    EmrSetWorldTransform = 35,
+    EmrModifyWorldTransform = 36,
+    EmrSelectObject = 37,
+    EmrCreatePen = 38,
+    EmrCreateBrushIndirect = 39,
+    EmrDeleteObject = 40,
+    EmrAngleArc = 41,
+    EmrEllipse = 42,
+    EmrRectangle = 43,
+    EmrRoundRect = 44,
+    EmrArc = 45,
+    EmrChord = 46,
+    EmrPie = 47,
+    EmrCreatePalette = 49,
+    EmrLineTo = 54,
+    EmrArcTo = 55,
+    EmrPolyDraw = 56,
+    EmrSetMiterLimit = 58,
+    EmrBeginPath = 59,
+    EmrEndPath = 60,
+    EmrCloseFigure = 61,
+    EmrFillPath = 62,
+    EmrStrokeAndFillPath = 63,
+    EmrStrokePath = 64,
+    EmrSelectClipPath = 67,
+    EmrAbortPath = 68,
+    EmrExtSelectClipRgn = 75,
+    EmrStretchDiBits = 81,
+    EmrExtCreateFontIndirectW = 82,
+    EmrExtTextOutA = 83,
+    EmrExtTextOutW = 84,
+    EmrPolyBezier16 = 85,
+    EmrPolygon16 = 86,
+    EmrPolyline16 = 87,
+    EmrPolyBezierTo16 = 88,
+    EmrPolylineTo16 = 89,
+    EmrPolyPolyline16 = 90,
+    EmrPolyPolygon16 = 91,
+    EmrPolyDraw16 = 92,
+    EmrCreateMonoBrush = 93,
+    EmrCreateDibPatternBrushPt = 94,
+    EmrExtCreatePen = 95,
+};
+
+// Windows metafile functions.
+enum WmfFunction : quint16
+{
+    MetaEof = 0x0000,
+    MetaSaveDc = 0x001E,
+    MetaCreatePalette = 0x00F7,
+    MetaSetBkMode = 0x0102,
+    MetaSetMapMode = 0x0103,
+    MetaSetPolyFillMode = 0x0106,
+    MetaRestoreDc = 0x0127,
+    MetaSelectObject = 0x012D,
+    MetaSetTextAlign = 0x012E,
+    MetaDibCreatePatternBrush = 0x0142,
+    MetaDeleteObject = 0x01F0,
+    MetaCreatePatternBrush = 0x01F9,
+    MetaSetBkColor = 0x0201,
+    MetaSetTextColor = 0x0209,
+    MetaSetWindowOrg = 0x020B,
+    MetaSetWindowExt = 0x020C,
+    MetaOffsetWindowOrg = 0x020F,
+    MetaLineTo = 0x0213,
+    MetaMoveTo = 0x0214,
+    MetaCreatePenIndirect = 0x02FA,
+    MetaCreateFontIndirect = 0x02FB,
+    MetaCreateBrushIndirect = 0x02FC,
+    MetaPolygon = 0x0324,
+    MetaPolyline = 0x0325,
+    MetaScaleWindowExt = 0x0410,
+    MetaExcludeClipRect = 0x0415,
+    MetaIntersectClipRect = 0x0416,
+    MetaEllipse = 0x0418,
+    MetaRectangle = 0x041B,
+    MetaTextOut = 0x0521,
+    MetaPolyPolygon = 0x0538,
+    MetaRoundRect = 0x061C,
+    MetaCreateRegion = 0x06FF,
+    MetaArc = 0x0817,
+    MetaPie = 0x081A,
+    MetaChord = 0x0830,
+    MetaExtTextOut = 0x0A32,
+    MetaStretchDib = 0x0F43,
+};
+
 // A bounds-checked view of one record; a read outside it marks the record bad and gives 0.
 class Rec
 {
@@ -947,46 +1063,46 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
 {
     DcState& s = pl.s;
     switch (type) {
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-    case 6: // poly-bezier, polygon, polyline, -to variants
-    case 85:
-    case 86:
-    case 87:
-    case 88:
-    case 89: { // the same with 16-bit points
+    case EmrPolyBezier:
+    case EmrPolygon:
+    case EmrPolyline:
+    case EmrPolyBezierTo:
+    case EmrPolylineTo: // poly-bezier, polygon, polyline, -to variants
+    case EmrPolyBezier16:
+    case EmrPolygon16:
+    case EmrPolyline16:
+    case EmrPolyBezierTo16:
+    case EmrPolylineTo16: { // the same with 16-bit points
         const quint32 count = r.u32(24);
-        const bool small = type >= 85;
+        const bool small = type >= EmrPolyBezier16;
         const QPolygonF pts = small ? points16(r, 28, count) : points32(r, 28, count);
         if (r.bad() || !pl.spend(count)) return !r.bad();
-        switch (small ? type - 83 : type) {
-        case 2:
+        switch (small ? type - (EmrPolyBezier16 - EmrPolyBezier) : type) {
+        case EmrPolyBezier:
             pl.bezier(pts, false);
             break;
-        case 3:
+        case EmrPolygon:
             pl.poly(pts, true, false);
             break;
-        case 4:
+        case EmrPolyline:
             pl.poly(pts, false, false);
             break;
-        case 5:
+        case EmrPolyBezierTo:
             pl.bezier(pts, true);
             break;
-        case 6:
+        case EmrPolylineTo:
             pl.poly(pts, false, true);
             break;
         }
         break;
     }
-    case 7:
-    case 8:
-    case 90:
-    case 91: { // poly-polyline, poly-polygon
+    case EmrPolyPolyline:
+    case EmrPolyPolygon:
+    case EmrPolyPolyline16:
+    case EmrPolyPolygon16: { // poly-polyline, poly-polygon
         const quint32 polys = r.u32(24);
         const quint32 total = r.u32(28);
-        const bool small = type >= 90;
+        const bool small = type >= EmrPolyPolyline16;
         if (r.bad() || !r.has(32, qint64(polys) * 4)) return false;
         const qint64 pointsAt = 32 + qint64(polys) * 4;
         const QPolygonF pts = small ? points16(r, pointsAt, total) : points32(r, pointsAt, total);
@@ -999,96 +1115,96 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
             list.append(pts.mid(int(at), int(n)));
             at += n;
         }
-        pl.polyPolygon(list, type == 8 || type == 91);
+        pl.polyPolygon(list, type == EmrPolyPolygon || type == EmrPolyPolygon16);
         break;
     }
-    case 56:
-    case 92: { // poly-draw
+    case EmrPolyDraw:
+    case EmrPolyDraw16: { // poly-draw
         const quint32 count = r.u32(24);
-        const bool small = type == 92;
+        const bool small = type == EmrPolyDraw16;
         const QPolygonF pts = small ? points16(r, 28, count) : points32(r, 28, count);
         const uchar* types = r.ptr(28 + qint64(count) * (small ? 4 : 8), count);
         if (r.bad() || !pl.spend(count)) return !r.bad();
         pl.polyDraw(pts, types);
         break;
     }
-    case 9:
+    case EmrSetWindowExtEx:
         s.windowExt = QSizeF(r.i32(8), r.i32(12));
         s.windowExtSet = true;
         pl.updateTransform();
         break;
-    case 10:
+    case EmrSetWindowOrgEx:
         s.windowOrg = QPointF(r.i32(8), r.i32(12));
         pl.updateTransform();
         break;
-    case 11:
+    case EmrSetViewportExtEx:
         s.viewportExt = QSizeF(r.i32(8), r.i32(12));
         pl.updateTransform();
         break;
-    case 12:
+    case EmrSetViewportOrgEx:
         s.viewportOrg = QPointF(r.i32(8), r.i32(12));
         pl.updateTransform();
         break;
-    case 31:
-    case 32: { // scale the viewport or window extent
+    case EmrScaleViewportExtEx:
+    case EmrScaleWindowExtEx: { // scale the viewport or window extent
         const qint32 xn = r.i32(8), xd = r.i32(12), yn = r.i32(16), yd = r.i32(20);
         if (r.bad() || xd == 0 || yd == 0) break;
-        QSizeF& ext = type == 31 ? s.viewportExt : s.windowExt;
+        QSizeF& ext = type == EmrScaleViewportExtEx ? s.viewportExt : s.windowExt;
         ext = QSizeF(ext.width() * xn / xd, ext.height() * yn / yd);
         pl.updateTransform();
         break;
     }
-    case 17:
+    case EmrSetMapMode:
         s.mapMode = int(r.u32(8));
         pl.updateTransform();
         break;
-    case 18:
+    case EmrSetBkMode:
         s.bkMode = int(r.u32(8));
         break;
-    case 19:
+    case EmrSetPolyFillMode:
         s.fillRule = r.u32(8) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
         break;
-    case 22:
+    case EmrSetTextAlign:
         s.textAlign = int(r.u32(8));
         break;
-    case 24:
+    case EmrSetTextColor:
         s.textColor = colorRef(r.u32(8));
         break;
-    case 25:
+    case EmrSetBkColor:
         s.bkColor = colorRef(r.u32(8));
         break;
-    case 27:
+    case EmrMoveToEx:
         pl.moveTo(QPointF(r.i32(8), r.i32(12)));
         break;
-    case 54:
+    case EmrLineTo:
         pl.lineTo(QPointF(r.i32(8), r.i32(12)));
         break;
-    case 29:
-    case 30:
-        pl.clipRect(rectL(r, 8), type == 29);
+    case EmrExcludeClipRect:
+    case EmrIntersectClipRect:
+        pl.clipRect(rectL(r, 8), type == EmrExcludeClipRect);
         break;
-    case 33:
+    case EmrSaveDc:
         pl.saveDc();
         break;
-    case 34:
+    case EmrRestoreDc:
         pl.restoreDc(r.i32(8));
         break;
-    case 35:
-    case 36: { // set or modify the world transform
+    case EmrSetWorldTransform:
+    case EmrModifyWorldTransform: { // set or modify the world transform
         const QTransform x(r.f32(8), r.f32(12), r.f32(16), r.f32(20), r.f32(24), r.f32(28));
-        const quint32 mode = type == 35 ? 4 : r.u32(32);
+        const quint32 mode = type == EmrSetWorldTransform ? 4 : r.u32(32);
         if (r.bad() || !finite(x)) break;
         switch (mode) {
-        case 1:
+        case 1: // identity
             s.world = QTransform();
             break;
-        case 2:
+        case 2: // the new transform applies first
             s.world = x * s.world;
             break;
-        case 3:
+        case 3: // the new transform applies last
             s.world = s.world * x;
             break;
-        case 4:
+        case 4: // set
             s.world = x;
             break;
         default:
@@ -1097,13 +1213,13 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
         pl.updateTransform();
         break;
     }
-    case 37:
+    case EmrSelectObject:
         pl.selectObject(r.u32(8));
         break;
-    case 40:
+    case EmrDeleteObject:
         pl.deleteObject(r.u32(8));
         break;
-    case 38: { // pen
+    case EmrCreatePen: { // pen
         GdiObject o;
         o.kind = GdiObject::Pen;
         const quint32 style = r.u32(12);
@@ -1117,7 +1233,7 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
         pl.storeObject(r.u32(8), o);
         break;
     }
-    case 95: { // extended pen
+    case EmrExtCreatePen: { // extended pen
         GdiObject o;
         o.kind = GdiObject::Pen;
         const quint32 style = r.u32(28);
@@ -1138,7 +1254,7 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
         pl.storeObject(r.u32(8), o);
         break;
     }
-    case 39: { // brush
+    case EmrCreateBrushIndirect: { // brush
         GdiObject o;
         o.kind = GdiObject::Brush;
         const quint32 style = r.u32(12);
@@ -1148,15 +1264,15 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
         pl.storeObject(r.u32(8), o);
         break;
     }
-    case 93:
-    case 94: { // pattern brushes: drawn as a mid grey
+    case EmrCreateMonoBrush:
+    case EmrCreateDibPatternBrushPt: { // pattern brushes: drawn as a mid grey
         GdiObject o;
         o.kind = GdiObject::Brush;
         o.brush.color = QColor(128, 128, 128);
         pl.storeObject(r.u32(8), o);
         break;
     }
-    case 82: { // font
+    case EmrExtCreateFontIndirectW: { // font
         GdiObject o;
         o.kind = GdiObject::Font;
         o.font.height = r.i32(12);
@@ -1170,66 +1286,66 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
         pl.storeObject(r.u32(8), o);
         break;
     }
-    case 49: { // palette: only holds its object slot
+    case EmrCreatePalette: { // palette: only holds its object slot
         GdiObject o;
         o.kind = GdiObject::Other;
         pl.storeObject(r.u32(8), o);
         break;
     }
-    case 42:
+    case EmrEllipse:
         pl.ellipse(rectL(r, 8));
         break;
-    case 43:
+    case EmrRectangle:
         pl.rectangle(rectL(r, 8));
         break;
-    case 44:
+    case EmrRoundRect:
         pl.rectangle(rectL(r, 8), r.i32(24), r.i32(28));
         break;
-    case 45:
-    case 46:
-    case 47:
-    case 55: {
+    case EmrArc:
+    case EmrChord:
+    case EmrPie:
+    case EmrArcTo: {
         const QRectF box = rectL(r, 8);
         const QPointF a(r.i32(24), r.i32(28)), b(r.i32(32), r.i32(36));
         if (r.bad()) return false;
-        pl.arc(box, a, b, type == 55 ? 3 : int(type) - 45);
+        pl.arc(box, a, b, type == EmrArcTo ? 3 : int(type) - EmrArc);
         break;
     }
-    case 41:
+    case EmrAngleArc:
         pl.angleArc(QPointF(r.i32(8), r.i32(12)), r.u32(16), r.f32(20), r.f32(24));
         break;
-    case 58: {
+    case EmrSetMiterLimit: {
         // Written as an integer by most programs and as a float by some.
         const quint32 raw = r.u32(8);
         const float f = r.f32(8);
         s.miterLimit = raw < 1000 ? double(raw) : (std::isfinite(f) ? double(f) : 10.0);
         break;
     }
-    case 59:
+    case EmrBeginPath:
         pl.beginPath();
         break;
-    case 60:
+    case EmrEndPath:
         pl.endPath();
         break;
-    case 61:
+    case EmrCloseFigure:
         pl.closeFigure();
         break;
-    case 62:
+    case EmrFillPath:
         pl.pathOut(true, false);
         break;
-    case 63:
+    case EmrStrokeAndFillPath:
         pl.pathOut(true, true);
         break;
-    case 64:
+    case EmrStrokePath:
         pl.pathOut(false, true);
         break;
-    case 68:
+    case EmrAbortPath:
         pl.abortPath();
         break;
-    case 67:
+    case EmrSelectClipPath:
         pl.selectClipPath(int(r.u32(8)));
         break;
-    case 75: { // clip region in device units
+    case EmrExtSelectClipRgn: { // clip region in device units
         const quint32 cb = r.u32(8);
         const int mode = int(r.u32(12));
         if (r.bad()) return false;
@@ -1245,12 +1361,12 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
         pl.clipDeviceRects(rects, mode);
         break;
     }
-    case 83:
-    case 84: { // text
+    case EmrExtTextOutA:
+    case EmrExtTextOutW: { // text
         const QPointF ref(r.i32(36), r.i32(40));
         const quint32 chars = r.u32(44);
         const quint32 offString = r.u32(48);
-        const bool wide = type == 84;
+        const bool wide = type == EmrExtTextOutW;
         if (chars == 0 || (r.u32(52) & 0x10)) // glyph indices cannot be drawn as characters
             break;
         const uchar* p = r.ptr(offString, qint64(chars) * (wide ? 2 : 1));
@@ -1266,7 +1382,7 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
         pl.text(ref, str);
         break;
     }
-    case 81: { // stretched device-independent bitmap
+    case EmrStretchDiBits: { // stretched device-independent bitmap
         const QRectF dest(r.i32(24), r.i32(28), r.i32(72), r.i32(76));
         const QImage img = dibImage(r, r.u32(48), r.u32(52), r.u32(56), r.u32(60));
         if (r.bad()) return false;
@@ -1300,7 +1416,7 @@ QImage renderEmf(const QByteArray& bytes)
             const quint32 rs = qFromLittleEndian<quint32>(data + pos + 4);
             if (rs < 8 || rs % 4 || rs > quint64(n - pos) || ++records > MaxRecords) return {};
             pos += rs;
-            ended = type == 14;
+            ended = type == EmrEof;
         }
         if (!ended && pos != n) // a record cut short at the end
             return {};
@@ -1327,7 +1443,7 @@ QImage renderEmf(const QByteArray& bytes)
         while (pos + 8 <= n && !pl.stopped()) {
             const quint32 type = qFromLittleEndian<quint32>(data + pos);
             const quint32 rs = qFromLittleEndian<quint32>(data + pos + 4);
-            if (type == 14) break;
+            if (type == EmrEof) break;
             Rec r(data + pos, rs);
             if (!playEmfRecord(pl, r, type)) return {};
             pos += rs;
@@ -1389,43 +1505,43 @@ bool playWmfRecord(Player& pl, Rec& r, quint16 fn)
     DcState& s = pl.s;
     constexpr int P = 6; // parameters start after the size and the function number
     switch (fn) {
-    case 0x001E:
+    case MetaSaveDc:
         pl.saveDc();
         break;
-    case 0x0127:
+    case MetaRestoreDc:
         pl.restoreDc(r.i16(P));
         break;
-    case 0x0102:
+    case MetaSetBkMode:
         s.bkMode = r.u16(P);
         break;
-    case 0x0103:
+    case MetaSetMapMode:
         s.mapMode = r.u16(P);
         break;
-    case 0x0106:
+    case MetaSetPolyFillMode:
         s.fillRule = r.u16(P) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
         break;
-    case 0x012E:
+    case MetaSetTextAlign:
         s.textAlign = r.u16(P);
         break;
-    case 0x0201:
+    case MetaSetBkColor:
         s.bkColor = colorRef(r.u32(P));
         break;
-    case 0x0209:
+    case MetaSetTextColor:
         s.textColor = colorRef(r.u32(P));
         break;
-    case 0x020B:
+    case MetaSetWindowOrg:
         s.windowOrg = QPointF(r.i16(P + 2), r.i16(P));
         pl.updateTransform();
         break;
-    case 0x020C:
+    case MetaSetWindowExt:
         s.windowExt = QSizeF(r.i16(P + 2), r.i16(P));
         pl.updateTransform();
         break;
-    case 0x020F:
+    case MetaOffsetWindowOrg:
         s.windowOrg += QPointF(r.i16(P + 2), r.i16(P));
         pl.updateTransform();
         break;
-    case 0x0410: { // scale the window extent
+    case MetaScaleWindowExt: { // scale the window extent
         const int yd = r.i16(P), yn = r.i16(P + 2), xd = r.i16(P + 4), xn = r.i16(P + 6);
         if (!r.bad() && xd != 0 && yd != 0) {
             s.windowExt = QSizeF(s.windowExt.width() * xn / xd, s.windowExt.height() * yn / yd);
@@ -1433,21 +1549,21 @@ bool playWmfRecord(Player& pl, Rec& r, quint16 fn)
         }
         break;
     }
-    case 0x0214:
+    case MetaMoveTo:
         pl.moveTo(QPointF(r.i16(P + 2), r.i16(P)));
         break;
-    case 0x0213:
+    case MetaLineTo:
         pl.lineTo(QPointF(r.i16(P + 2), r.i16(P)));
         break;
-    case 0x0324:
-    case 0x0325: { // polygon, polyline
+    case MetaPolygon:
+    case MetaPolyline: { // polygon, polyline
         const int count = r.i16(P);
         const QPolygonF pts = wmfPoints(r, P + 2, count);
         if (r.bad() || count < 0 || !pl.spend(count)) return !r.bad() && count >= 0;
-        pl.poly(pts, fn == 0x0324, false);
+        pl.poly(pts, fn == MetaPolygon, false);
         break;
     }
-    case 0x0538: { // poly-polygon
+    case MetaPolyPolygon: { // poly-polygon
         const int polys = r.u16(P);
         if (r.bad() || !r.has(P + 2, qint64(polys) * 2)) return false;
         qint64 at = P + 2 + qint64(polys) * 2;
@@ -1463,29 +1579,29 @@ bool playWmfRecord(Player& pl, Rec& r, quint16 fn)
         pl.polyPolygon(list, true);
         break;
     }
-    case 0x041B:
+    case MetaRectangle:
         pl.rectangle(wmfRect(r, P));
         break;
-    case 0x061C:
+    case MetaRoundRect:
         pl.rectangle(wmfRect(r, P + 4), r.i16(P + 2), r.i16(P));
         break;
-    case 0x0418:
+    case MetaEllipse:
         pl.ellipse(wmfRect(r, P));
         break;
-    case 0x0817:
-    case 0x0830:
-    case 0x081A: { // arc, chord, pie: end, start, box
+    case MetaArc:
+    case MetaChord:
+    case MetaPie: { // arc, chord, pie: end, start, box
         const QPointF end(r.i16(P + 2), r.i16(P)), start(r.i16(P + 6), r.i16(P + 4));
         const QRectF box = wmfRect(r, P + 8);
         if (r.bad()) return false;
-        pl.arc(box, start, end, fn == 0x0817 ? 0 : fn == 0x0830 ? 1 : 2);
+        pl.arc(box, start, end, fn == MetaArc ? 0 : fn == MetaChord ? 1 : 2);
         break;
     }
-    case 0x0415:
-    case 0x0416:
-        pl.clipRect(wmfRect(r, P), fn == 0x0415);
+    case MetaExcludeClipRect:
+    case MetaIntersectClipRect:
+        pl.clipRect(wmfRect(r, P), fn == MetaExcludeClipRect);
         break;
-    case 0x0521: { // text out: count, string, y, x
+    case MetaTextOut: { // text out: count, string, y, x
         const int count = r.i16(P);
         const uchar* p = r.ptr(P + 2, count);
         const qint64 after = P + 2 + ((qint64(count) + 1) & ~1);
@@ -1494,7 +1610,7 @@ bool playWmfRecord(Player& pl, Rec& r, quint16 fn)
         pl.text(ref, text8(p, count, s.font.charset));
         break;
     }
-    case 0x0A32: { // extended text out: y, x, count, options, optional rectangle, string
+    case MetaExtTextOut: { // extended text out: y, x, count, options, optional rectangle, string
         const QPointF ref(r.i16(P + 2), r.i16(P));
         const int count = r.i16(P + 4);
         const quint16 options = r.u16(P + 6);
@@ -1504,7 +1620,7 @@ bool playWmfRecord(Player& pl, Rec& r, quint16 fn)
         pl.text(ref, text8(p, count, s.font.charset));
         break;
     }
-    case 0x02FA: { // pen
+    case MetaCreatePenIndirect: { // pen
         GdiObject o;
         o.kind = GdiObject::Pen;
         const quint16 style = r.u16(P);
@@ -1518,7 +1634,7 @@ bool playWmfRecord(Player& pl, Rec& r, quint16 fn)
         pl.addObject(o);
         break;
     }
-    case 0x02FC: { // brush
+    case MetaCreateBrushIndirect: { // brush
         GdiObject o;
         o.kind = GdiObject::Brush;
         const quint16 style = r.u16(P);
@@ -1528,7 +1644,7 @@ bool playWmfRecord(Player& pl, Rec& r, quint16 fn)
         pl.addObject(o);
         break;
     }
-    case 0x02FB: { // font
+    case MetaCreateFontIndirect: { // font
         GdiObject o;
         o.kind = GdiObject::Font;
         o.font.height = r.i16(P);
@@ -1548,23 +1664,24 @@ bool playWmfRecord(Player& pl, Rec& r, quint16 fn)
         pl.addObject(o);
         break;
     }
-    case 0x00F7:
-    case 0x01F9:
-    case 0x0142:
-    case 0x06FF: { // palette, pattern brushes, region
+    case MetaCreatePalette:
+    case MetaCreatePatternBrush:
+    case MetaDibCreatePatternBrush:
+    case MetaCreateRegion: { // palette, pattern brushes, region
         GdiObject o;
-        o.kind = fn == 0x01F9 || fn == 0x0142 ? GdiObject::Brush : GdiObject::Other;
+        o.kind = fn == MetaCreatePatternBrush || fn == MetaDibCreatePatternBrush ? GdiObject::Brush
+                                                                                 : GdiObject::Other;
         o.brush.color = QColor(128, 128, 128);
         pl.addObject(o);
         break;
     }
-    case 0x012D:
+    case MetaSelectObject:
         pl.selectObject(r.u16(P));
         break;
-    case 0x01F0:
+    case MetaDeleteObject:
         pl.deleteObject(r.u16(P));
         break;
-    case 0x0F43: { // stretched device-independent bitmap: rop, usage, source and dest boxes, bitmap
+    case MetaStretchDib: { // stretched device-independent bitmap: rop, usage, source and dest boxes, bitmap
         const int srcH = r.i16(P + 8), srcW = r.i16(P + 10), srcY = r.i16(P + 12), srcX = r.i16(P + 14);
         const int dh = r.i16(P + 16), dw = r.i16(P + 18), dy = r.i16(P + 20), dx = r.i16(P + 22);
         if (r.bad()) return false;
@@ -1608,7 +1725,7 @@ QImage renderWmf(const QByteArray& bytes)
             const quint16 fn = qFromLittleEndian<quint16>(data + pos + 4);
             if (words < 3 || words * 2 > quint64(n - pos) || ++records > MaxRecords) return {};
             pos += qsizetype(words * 2);
-            ended = fn == 0;
+            ended = fn == MetaEof;
         }
         if (!ended && pos != n) // a record cut short at the end
             return {};
@@ -1626,7 +1743,7 @@ QImage renderWmf(const QByteArray& bytes)
         while (pos + 6 <= n && !pl.stopped()) {
             const quint32 words = qFromLittleEndian<quint32>(data + pos);
             const quint16 fn = qFromLittleEndian<quint16>(data + pos + 4);
-            if (fn == 0) break;
+            if (fn == MetaEof) break;
             Rec r(data + pos, qsizetype(words) * 2);
             if (!playWmfRecord(pl, r, fn)) return {};
             pos += qsizetype(words) * 2;
