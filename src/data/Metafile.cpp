@@ -91,6 +91,8 @@ enum EmfRecord : quint32
     EmrSelectClipPath = 67,
     EmrAbortPath = 68,
     EmrExtSelectClipRgn = 75,
+    EmrBitBlt = 76,
+    EmrStretchBlt = 77,
     EmrStretchDiBits = 81,
     EmrExtCreateFontIndirectW = 82,
     EmrExtTextOutA = 83,
@@ -148,6 +150,7 @@ enum WmfFunction : quint16
     MetaPie = 0x081A,
     MetaChord = 0x0830,
     MetaExtTextOut = 0x0A32,
+    MetaPatBlt = 0x061D,
     MetaStretchDib = 0x0F43,
 };
 
@@ -773,6 +776,18 @@ public:
         if (s.textAlign & 1) s.pos = ref + QPointF(w * sy / sx, 0);
     }
 
+    // A rectangle filled by a raster operation: black, white, or (for the rest) the brush.
+    void patBlt(QRectF r, quint32 rop)
+    {
+        const BrushSpec brush = s.brush;
+        if (rop == 0x00000042 || rop == 0x00FF0062)
+            s.brush = BrushSpec{false, rop == 0x42 ? Qt::black : Qt::white, -1};
+        QPainterPath path;
+        path.addRect(r.normalized());
+        draw(path, true, false);
+        s.brush = brush;
+    }
+
     void drawImage(QRectF dest, const QImage& img)
     {
         if (img.isNull() || !m_toImageValid || !countDraw(m_toImage.mapRect(dest))) return;
@@ -927,13 +942,17 @@ private:
 
 // A device-independent bitmap inside a record: its info header and bits, made into a bitmap
 // file for the guarded bitmap decoder.
-QImage dibImage(Rec& r, quint32 offBmi, quint32 cbBmi, quint32 offBits, quint32 cbBits)
+// Also tells whether its rows are stored bottom-up, as the source rectangles count from the
+// bottom then.
+QImage dibImage(Rec& r, quint32 offBmi, quint32 cbBmi, quint32 offBits, quint32 cbBits, bool* bottomUp)
 {
     const uchar* bmi = r.ptr(offBmi, cbBmi);
     const uchar* bits = r.ptr(offBits, cbBits);
     if (!bmi || !bits || cbBmi < 12) return {};
+    const quint32 infoSize = qFromLittleEndian<quint32>(bmi);
+    *bottomUp = infoSize == 12 || (cbBmi >= 12 && qFromLittleEndian<qint32>(bmi + 8) > 0);
     QByteArray file;
-    file.reserve(int(14 + cbBmi + cbBits));
+    file.reserve(14 + qsizetype(cbBmi) + qsizetype(cbBits));
     char header[14] = {'B', 'M'};
     qToLittleEndian<quint32>(quint32(14 + cbBmi + cbBits), header + 2);
     qToLittleEndian<quint32>(quint32(14 + cbBmi), header + 10);
@@ -945,10 +964,11 @@ QImage dibImage(Rec& r, quint32 offBmi, quint32 cbBmi, quint32 offBits, quint32 
 
 // The source rectangle of a bitmap record, kept within the bitmap; the whole bitmap when the
 // rectangle is empty or covers it.
-QImage sourcePart(const QImage& img, qint64 x, qint64 y, qint64 w, qint64 h)
+QImage sourcePart(const QImage& img, bool bottomUp, qint64 x, qint64 y, qint64 w, qint64 h)
 {
     if (img.isNull() || w <= 0 || h <= 0) return img;
     const qint64 iw = img.width(), ih = img.height();
+    if (bottomUp) y = ih - (y + h);
     const qint64 x0 = qBound(qint64(0), x, iw), y0 = qBound(qint64(0), y, ih);
     const qint64 x1 = qBound(qint64(0), x + w, iw), y1 = qBound(qint64(0), y + h, ih);
     if (x1 <= x0 || y1 <= y0) return {};
@@ -1384,11 +1404,28 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
     }
     case EmrStretchDiBits: { // stretched device-independent bitmap
         const QRectF dest(r.i32(24), r.i32(28), r.i32(72), r.i32(76));
-        const QImage img = dibImage(r, r.u32(48), r.u32(52), r.u32(56), r.u32(60));
+        bool bottomUp = false;
+        const QImage img = dibImage(r, r.u32(48), r.u32(52), r.u32(56), r.u32(60), &bottomUp);
         if (r.bad()) return false;
-        QImage part = img;
-        part = sourcePart(img, r.i32(32), r.i32(36), r.i32(40), r.i32(44));
-        pl.drawImage(dest, part);
+        pl.drawImage(dest, sourcePart(img, bottomUp, r.i32(32), r.i32(36), r.i32(40), r.i32(44)));
+        break;
+    }
+    case EmrBitBlt:
+    case EmrStretchBlt: { // a bitmap, or without one a fill with the brush
+        const QRectF dest(r.i32(24), r.i32(28), r.i32(32), r.i32(36));
+        const quint32 rop = r.u32(40);
+        const quint32 cbBmi = r.u32(88);
+        if (r.bad()) return false;
+        if (cbBmi == 0) {
+            pl.patBlt(dest, rop);
+            break;
+        }
+        bool bottomUp = false;
+        const QImage img = dibImage(r, r.u32(84), cbBmi, r.u32(92), r.u32(96), &bottomUp);
+        const qint32 cxSrc = type == EmrStretchBlt ? r.i32(100) : qint32(dest.width());
+        const qint32 cySrc = type == EmrStretchBlt ? r.i32(104) : qint32(dest.height());
+        if (r.bad()) return false;
+        pl.drawImage(dest, sourcePart(img, bottomUp, r.i32(44), r.i32(48), cxSrc, cySrc));
         break;
     }
     default:
@@ -1681,6 +1718,9 @@ bool playWmfRecord(Player& pl, Rec& r, quint16 fn)
     case MetaDeleteObject:
         pl.deleteObject(r.u16(P));
         break;
+    case MetaPatBlt: // raster operation, height, width, y, x
+        pl.patBlt(QRectF(r.i16(P + 10), r.i16(P + 8), r.i16(P + 6), r.i16(P + 4)), r.u32(P));
+        break;
     case MetaStretchDib: { // stretched device-independent bitmap: rop, usage, source and dest boxes, bitmap
         const int srcH = r.i16(P + 8), srcW = r.i16(P + 10), srcY = r.i16(P + 12), srcX = r.i16(P + 14);
         const int dh = r.i16(P + 16), dw = r.i16(P + 18), dy = r.i16(P + 20), dx = r.i16(P + 22);
@@ -1692,12 +1732,15 @@ bool playWmfRecord(Player& pl, Rec& r, quint16 fn)
         const quint32 bitCount = infoSize >= 40 ? r.u16(P + 24 + 14) : r.u16(P + 24 + 10);
         quint32 colours = infoSize >= 40 ? r.u32(P + 24 + 32) : 0;
         if (colours == 0 && bitCount <= 8) colours = 1u << bitCount;
-        const qint64 bmiSize = qint64(infoSize) + qint64(colours) * (infoSize >= 40 ? 4 : 3);
+        const bool masks = infoSize == 40 && r.u32(P + 24 + 16) == 3; // three bit-field masks follow
+        const qint64 bmiSize =
+            qint64(infoSize) + qint64(colours) * (infoSize >= 40 ? 4 : 3) + (masks ? 12 : 0);
         if (r.bad() || bmiSize > rest) return false;
-        QImage img =
-            dibImage(r, P + 24, quint32(bmiSize), quint32(P + 24 + bmiSize), quint32(rest - bmiSize));
+        bool bottomUp = false;
+        QImage img = dibImage(r, P + 24, quint32(bmiSize), quint32(P + 24 + bmiSize), quint32(rest - bmiSize),
+                              &bottomUp);
         if (r.bad()) return false;
-        img = sourcePart(img, srcX, srcY, srcW, srcH);
+        img = sourcePart(img, bottomUp, srcX, srcY, srcW, srcH);
         pl.drawImage(QRectF(dx, dy, dw, dh), img);
         break;
     }

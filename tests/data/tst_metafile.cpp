@@ -381,6 +381,51 @@ private slots:
                 QString("%1,%2 %3x%4").arg(blue.x()).arg(blue.y()).arg(blue.width()).arg(blue.height())));
     }
 
+    void bitmapRecords()
+    {
+        // A 2x2 bitmap stored bottom-up: red, green over blue, yellow.
+        QByteArray dib;
+        for (qint32 v : {40, 2, 2})
+            put32(dib, quint32(v));
+        put16(dib, 1);
+        put16(dib, 24);
+        dib += QByteArray(24, '\0');
+        dib += QByteArray("\xff\x00\x00\x00\xff\xff\x00\x00", 8); // blue, yellow (BGR), padding
+        dib += QByteArray("\x00\x00\xff\x00\xff\x00\x00\x00", 8); // red, green
+        auto stretch = [&](qint32 srcX, qint32 srcY, qint32 srcW, qint32 srcH) {
+            QVector<qint64> p = {0,    0,  0,  0,   0,  0, srcX,     srcY, srcW,
+                                 srcH, 80, 40, 120, 16, 0, 0xCC0020, 100,  100};
+            QByteArray rec;
+            put32(rec, 81);
+            put32(rec, 8 + 4 * quint32(p.size()) + quint32(dib.size()));
+            for (qint64 v : p)
+                put32(rec, quint32(v));
+            return rec + dib;
+        };
+        const QImage whole = Metafile::render(EmfWriter().raw(stretch(0, 0, 2, 2)).finish());
+        QVERIFY(isRed(whole.pixelColor(25, 25)));
+        QVERIFY(whole.pixelColor(75, 25).green() > 200 && whole.pixelColor(75, 25).red() < 60);
+        QVERIFY(whole.pixelColor(25, 75).blue() > 200 && whole.pixelColor(25, 75).red() < 60);
+        QVERIFY(whole.pixelColor(75, 75).red() > 200 && whole.pixelColor(75, 75).green() > 200);
+        // The source origin of a bottom-up bitmap is its lower left corner.
+        const QImage part = Metafile::render(EmfWriter().raw(stretch(0, 0, 1, 1)).finish());
+        QVERIFY(part.pixelColor(10, 10).blue() > 200 && part.pixelColor(90, 90).blue() > 200);
+
+        // Without a bitmap, a block transfer fills with the brush or the raster operation's colour.
+        const QVector<qint64> blt = {0, 0, 0, 0, 10, 10, 40, 40, 0xF00021, 0, 0, 0,
+                                     0, 0, 0, 0, 0,  0,  0,  0,  0,        0, 0};
+        QVector<qint64> white = blt;
+        white[8] = 0xFF0062;
+        const QImage filled = Metafile::render(redFill().rec(76, blt).finish());
+        QVERIFY(isRed(filled.pixelColor(30, 30)));
+        QCOMPARE(filled.pixelColor(80, 80).alpha(), 0);
+        QCOMPARE(Metafile::render(redFill().rec(76, white).finish()).pixelColor(30, 30), QColor(Qt::white));
+        // A bitmap offset beyond the record makes the file unreadable.
+        QByteArray broken = stretch(0, 0, 2, 2);
+        qToLittleEndian<quint32>(5000, broken.data() + 56);
+        QVERIFY(Metafile::render(EmfWriter().raw(broken).finish()).isNull());
+    }
+
     void wmfObjectsAndMapping()
     {
         // Objects take the lowest free slot: after deleting slot 0 the blue brush lands there.
