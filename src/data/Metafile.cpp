@@ -261,7 +261,6 @@ struct DcState
     int mapMode = 1;
     QPointF windowOrg, viewportOrg;
     QSizeF windowExt{1, 1}, viewportExt{1, 1};
-    bool windowExtSet = false;
     QTransform world;
     QPointF pos;
     double miterLimit = 10;
@@ -1150,7 +1149,6 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
     }
     case EmrSetWindowExtEx:
         s.windowExt = QSizeF(r.i32(8), r.i32(12));
-        s.windowExtSet = true;
         pl.updateTransform();
         break;
     case EmrSetWindowOrgEx:

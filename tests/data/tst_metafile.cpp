@@ -552,6 +552,21 @@ private slots:
         QVERIFY(isRed(image.pixelColor(30, 30)));
     }
 
+    // Thousands of records each filling a large picture stop once the painting budget is spent.
+    void repeatedLargeFillsStop()
+    {
+        EmfWriter w = redFill();
+        for (int i = 0; i < 20000; ++i)
+            w.rec(43, {0, 0, 8000, 5000});
+        const QByteArray bytes = w.finish(QSize(8000, 5000));
+        QElapsedTimer timer;
+        timer.start();
+        const QImage image = Metafile::render(bytes);
+        QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(image.size(), QSize(8000, 5000));
+        QVERIFY(isRed(image.pixelColor(4000, 2500)));
+    }
+
     void everyCutOfASampleIsSafe()
     {
         for (const char* name : {"stop.emf", "warning.wmf"}) {
