@@ -381,6 +381,40 @@ private slots:
                 QString("%1,%2 %3x%4").arg(blue.x()).arg(blue.y()).arg(blue.width()).arg(blue.height())));
     }
 
+    // Text in a mapping that counts upwards is still drawn upright, at the same place and size.
+    void textUprightInMetricMapping()
+    {
+        auto render = [](int mapMode, qint32 height, qint32 x, qint32 y) {
+            QByteArray font;
+            put32(font, 82);
+            put32(font, 12 + 92);
+            put32(font, 1);
+            for (qint32 v : {height, 0, 0, 0, 400})
+                put32(font, quint32(v));
+            font += QByteArray(72, '\0');
+            QByteArray text;
+            put32(text, 84);
+            put32(text, 80);
+            for (qint32 v : {0, 0, 0, 0, 1, 0, 0, x, y, 2, 76, 0, 0, 0, 0, 0, 0})
+                put32(text, quint32(v));
+            text += QByteArray("F\0L\0", 4);
+            return Metafile::render(
+                EmfWriter().rec(17, {mapMode}).raw(font).rec(37, {1}).rec(18, {1}).raw(text).finish());
+        };
+        const QImage pixels = render(1, -50, 20, 20);
+        const QImage metric = render(2, -132, 53, -53); // the same in 0.1 mm
+        int both = 0, either = 0;
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 100; ++x) {
+                const bool a = pixels.pixelColor(x, y).alpha() > 128,
+                           b = metric.pixelColor(x, y).alpha() > 128;
+                both += a && b;
+                either += a || b;
+            }
+        QVERIFY(either > 100);
+        QVERIFY2(both > either * 7 / 10, qPrintable(QString("%1 of %2").arg(both).arg(either)));
+    }
+
     void bitmapRecords()
     {
         // A 2x2 bitmap stored bottom-up: red, green over blue, yellow.
@@ -444,6 +478,28 @@ private slots:
         const QColor c = image.pixelColor(30, 30);
         QVERIFY2(c.blue() > 200 && c.red() < 60, qPrintable(c.name()));
         QCOMPARE(image.pixelColor(80, 80).alpha(), 0);
+    }
+
+    void wmfText()
+    {
+        // "II" from a 40 unit high font in blue, transparent background, top left at (20, 20).
+        QVector<qint16> font = {-40, 0, 0, 0, 700, 0, 0, 0, 0, 0x6153, 0x736e};
+        font += QVector<qint16>(14, 0);
+        const QByteArray bytes = WmfWriter()
+                                     .rec(0x02FB, font)
+                                     .rec(0x012D, {0})
+                                     .rec(0x0209, {qint16(Blue & 0xffff), qint16(Blue >> 16)})
+                                     .rec(0x0102, {1})
+                                     .rec(0x0521, {2, 0x4949, 20, 20})
+                                     .finish();
+        const QImage image = Metafile::render(bytes);
+        int blue = 0, outside = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.alpha() > 128 && c.blue() > 128) (x >= 18 && y >= 18 && y <= 62 ? blue : outside)++;
+            }
+        QVERIFY2(blue > 40 && outside == 0, qPrintable(QString("%1 %2").arg(blue).arg(outside)));
     }
 
     void ownSizes_data()
