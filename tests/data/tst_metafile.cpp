@@ -313,6 +313,28 @@ private slots:
         QCOMPARE(image.pixelColor(80, 80).alpha(), 0);
     }
 
+    void clipping()
+    {
+        // Clipped to 0..40 inside a saved state, then the state is restored and a second fill
+        // at 60..90 is not clipped; the hole of the exclusion stays empty.
+        const QImage image = Metafile::render(redFill()
+                                                  .rec(33, {})
+                                                  .rec(30, {0, 0, 40, 40})
+                                                  .rec(29, {10, 10, 20, 20})
+                                                  .rec(43, {0, 0, 90, 90})
+                                                  .rec(34, {-1})
+                                                  .rec(43, {60, 60, 90, 90})
+                                                  .finish());
+        QVERIFY(isRed(image.pixelColor(30, 30)));
+        QCOMPARE(image.pixelColor(15, 15).alpha(), 0);
+        QCOMPARE(image.pixelColor(50, 50).alpha(), 0);
+        QVERIFY(isRed(image.pixelColor(75, 75)));
+        // An empty region selected as a copy removes the clip.
+        const QImage reset = Metafile::render(
+            redFill().rec(30, {0, 0, 10, 10}).rec(75, {0, 5}).rec(43, {0, 0, 90, 90}).finish());
+        QVERIFY(isRed(reset.pixelColor(50, 50)));
+    }
+
     void polyPolygonFillModes()
     {
         // An outer square 0..80 and an inner 20..60, both drawn the same way round.
