@@ -13,6 +13,7 @@
 #include <QStringDecoder>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -849,11 +850,16 @@ private:
         if (p.null || p.style == 5) return Qt::NoPen;
         QPen pen(p.color);
         const bool cosmetic = p.cosmetic || p.width <= 0;
+        // A pen wider than the picture's diagonal covers it anyway; wider ones only make the
+        // stroker slow (and Qt refuses widths from 32768 on).
+        const double scale = std::sqrt(std::abs(m_toImage.determinant()));
+        const double widest = 2.0 * std::hypot(m_image.width(), m_image.height()) / qMax(scale, 1e-9);
+        const double width = std::min({p.width, widest, 32000.0});
         if (cosmetic) {
             pen.setCosmetic(true);
             pen.setWidthF(1);
         } else {
-            pen.setWidthF(qMin(p.width, 32000.0)); // Qt refuses wider pens
+            pen.setWidthF(width);
         }
         pen.setCapStyle(p.cap == 0x100 ? Qt::SquareCap : p.cap == 0x200 ? Qt::FlatCap : Qt::RoundCap);
         pen.setJoinStyle(p.join == 0x1000 ? Qt::BevelJoin : p.join == 0x2000 ? Qt::MiterJoin : Qt::RoundJoin);
@@ -874,7 +880,7 @@ private:
             break;
         case 7: {
             QVector<qreal> pattern;
-            const double unit = cosmetic ? 1.0 : qMin(p.width, 32000.0);
+            const double unit = cosmetic ? 1.0 : width;
             for (qreal d : p.dashes)
                 pattern.append(qMax(0.25, d / unit)); // no dash finer than a quarter of the pen
             if (pattern.size() % 2) pattern += pattern;
@@ -910,6 +916,11 @@ private:
         const QRectF area =
             m_toImage.mapRect(path.controlPointRect().adjusted(-penMargin, -penMargin, penMargin, penMargin));
         if (!countDraw(area)) return;
+        const double limit = 8.0 * qMax(m_image.width(), m_image.height());
+        if (area.left() < -limit || area.top() < -limit || area.right() > limit || area.bottom() > limit) {
+            drawFarReaching(path, fill, stroke);
+            return;
+        }
         m_painter.setTransform(m_toImage);
         if (fill && !s.brush.null) {
             if (s.brush.hatch >= 0 && s.bkMode == 2) m_painter.fillPath(path, s.bkColor);
@@ -918,6 +929,32 @@ private:
         if (stroke) {
             const QPen pen = makePen();
             if (pen.style() != Qt::NoPen) m_painter.strokePath(path, pen);
+        }
+    }
+
+    // Qt's rasterizer slows to a crawl on coordinates far outside the picture, so a shape that
+    // reaches that far is outlined in image coordinates and cut to a margin around the picture.
+    void drawFarReaching(const QPainterPath& path, bool fill, bool stroke)
+    {
+        const QPainterPath mapped = m_toImage.map(path);
+        QPainterPath keep;
+        const double margin = 4;
+        keep.addRect(QRectF(m_image.rect()).adjusted(-margin, -margin, margin, margin));
+        m_painter.setTransform(QTransform());
+        if (fill && !s.brush.null) {
+            const QPainterPath inside = mapped.intersected(keep);
+            if (s.brush.hatch >= 0 && s.bkMode == 2) m_painter.fillPath(inside, s.bkColor);
+            QBrush brush = makeBrush();
+            brush.setTransform(QTransform());
+            m_painter.fillPath(inside, brush);
+        }
+        if (stroke) {
+            QPen pen = makePen();
+            if (pen.style() == Qt::NoPen) return;
+            QPainterPathStroker stroker(pen);
+            if (!pen.isCosmetic())
+                stroker.setWidth(pen.widthF() * std::sqrt(std::abs(m_toImage.determinant())));
+            m_painter.fillPath(stroker.createStroke(mapped).intersected(keep), pen.color());
         }
     }
 

@@ -645,6 +645,26 @@ private slots:
         QVERIFY(isRed(image.pixelColor(4000, 2500)));
     }
 
+    // Shapes reaching millions of pixels beyond the picture are drawn, and quickly.
+    void farReachingShapes()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        const QImage image =
+            Metafile::render(redFill()
+                                 .rec(3, {0, 0, 0, 0, 4, 10, 10, 50, 10, 50, 50000000, 10, 50000000})
+                                 .rec(95, {1, 0, 0, 0, 0, 0x12200, 10, 0, Blue, 0, 0})
+                                 .rec(37, {1})
+                                 .rec(27, {-90000000, 75})
+                                 .rec(54, {90000000, 75})
+                                 .finish());
+        QVERIFY(timer.elapsed() < 5000);
+        QVERIFY(isRed(image.pixelColor(30, 60)));
+        QCOMPARE(image.pixelColor(70, 60).alpha(), 0);
+        QVERIFY(image.pixelColor(90, 75).blue() > 200);
+        QCOMPARE(image.pixelColor(90, 90).alpha(), 0);
+    }
+
     void everyCutOfASampleIsSafe()
     {
         for (const char* name : {"stop.emf", "warning.wmf"}) {
