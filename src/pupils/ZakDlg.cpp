@@ -73,7 +73,7 @@ TZakDlg::TZakDlg(QWidget* parent) : TForm(parent)
     m_category->setObjectName(QStringLiteral("DBLookupListBox1"));
     m_category->setAccessibleName(Str::LabelCategory);
     m_category->setGeometry(340, 78, 280, 188);
-    m_category->setColumnWidth(0, 60);
+    m_category->setColumnWidth(0, 44);
     categoryLabel->setBuddy(m_category);
 
     auto* reportsLabel = new QLabel(Str::LabelReports, this);

@@ -3,6 +3,10 @@
 
 #include "data/Strings.h"
 
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
 using namespace PupilsTest;
 
 class TstSignInLock : public QObject
@@ -14,6 +18,7 @@ private slots:
     void secondStationIsRefused();
     void releasedWhenTheOtherStationEnds_data();
     void releasedWhenTheOtherStationEnds();
+    void lockFileIsOpenToOtherUsers();
 
 private:
     std::unique_ptr<Station> m_station;
@@ -99,6 +104,20 @@ void TstSignInLock::releasedWhenTheOtherStationEnds()
     QVERIFY(PupilsTest::signIn(QStringLiteral("svoboda"), QStringLiteral("s1")));
     QCOMPARE(m.texts, QStringList());
     QCOMPARE(SignedInPupil.PupilId, m_svoboda);
+}
+
+void TstSignInLock::lockFileIsOpenToOtherUsers()
+{
+    Messages m;
+    const QString path = m_station->db->dbDir() + QStringLiteral("/ferdano.lck");
+    QFile::remove(path);
+    const mode_t previous = ::umask(022);
+    const bool signedIn = PupilsTest::signIn(QStringLiteral("novak"), QStringLiteral("n1"));
+    ::umask(previous);
+    QVERIFY(signedIn);
+    const QFile::Permissions p = QFileInfo(path).permissions();
+    QVERIFY(p.testFlag(QFile::WriteGroup));
+    QVERIFY(p.testFlag(QFile::WriteOther));
 }
 
 PUPILS_TEST_MAIN(TstSignInLock)
