@@ -43,7 +43,7 @@ QFrame* detailPanel(QWidget* parent, const QRect& geometry, const QString& capti
         label->setGeometry(8, top, geometry.width() - 16, 18);
         auto* value = new TDBText(DM->QZak, QString::fromLatin1(field), panel);
         value->setObjectName(QString::fromLatin1(field));
-        value->setAccessibleName(TrimText(caption));
+        value->setAccessibleDescription(TrimText(caption));
         value->setGeometry(8, top + 18, geometry.width() - 16, 20);
         top += 44;
     }
