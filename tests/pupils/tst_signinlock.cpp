@@ -2,6 +2,7 @@
 #include "PupilsTestSupport.h"
 
 #include "data/Strings.h"
+#include "pupils/SignIn.h"
 
 #include <QFileInfo>
 
@@ -19,6 +20,7 @@ private slots:
     void releasedWhenTheOtherStationEnds_data();
     void releasedWhenTheOtherStationEnds();
     void lockFileIsOpenToOtherUsers();
+    void pupilWithoutRowKeepsPreviousLock();
 
 private:
     std::unique_ptr<Station> m_station;
@@ -118,6 +120,21 @@ void TstSignInLock::lockFileIsOpenToOtherUsers()
     const QFile::Permissions p = QFileInfo(path).permissions();
     QVERIFY(p.testFlag(QFile::WriteGroup));
     QVERIFY(p.testFlag(QFile::WriteOther));
+}
+
+void TstSignInLock::pupilWithoutRowKeepsPreviousLock()
+{
+    TTable& cursor = *DM->TZak;
+    TSignInLock& lock = m_station->lock();
+    QVERIFY(HoldSignInLock(cursor, lock, m_novak));
+    QVERIFY(!HoldSignInLock(cursor, lock, 4711));
+    QVERIFY(!lock.isHeld(4711));
+    QVERIFY(lock.isHeld(m_novak));
+    QCOMPARE(cursor.lockedKey(), std::optional<int>(m_novak));
+    QCOMPARE(cursor.state(), TDataSet::State::Edit);
+    // Holding the same pupil again keeps the lock without letting it go in between.
+    QVERIFY(HoldSignInLock(cursor, lock, m_novak));
+    QCOMPARE(cursor.lockedKey(), std::optional<int>(m_novak));
 }
 
 PUPILS_TEST_MAIN(TstSignInLock)
