@@ -70,6 +70,9 @@ public:
     }
 
     bool has(const char* key) const { return m_object.contains(QLatin1String(key)); }
+    // Present and of the right kind, so that range checks do not repeat a type problem.
+    bool hasNumber(const char* key) const { return m_object.value(QLatin1String(key)).isDouble(); }
+    bool hasText(const char* key) const { return m_object.value(QLatin1String(key)).isString(); }
 
     int integer(const char* key, bool required = true, int fallback = 0)
     {
@@ -219,9 +222,9 @@ void eachObject(const QString& file, const QJsonObject& parent, const char* key,
 QString idEntry(const char* what, const QJsonObject& o, int index)
 {
     const QJsonValue id = o.value(QStringLiteral("id"));
-    if (id.isDouble()) return QStringLiteral("%1 %2").arg(QLatin1String(what)).arg(qint64(id.toDouble()));
-    if (id.isString()) return QStringLiteral("%1 %2").arg(QLatin1String(what), id.toString());
-    return QStringLiteral("%1 č. %2 v pořadí").arg(QLatin1String(what)).arg(index + 1);
+    if (id.isDouble()) return QStringLiteral("%1 %2").arg(QString::fromUtf8(what)).arg(qint64(id.toDouble()));
+    if (id.isString()) return QStringLiteral("%1 %2").arg(QString::fromUtf8(what), id.toString());
+    return QStringLiteral("%1 č. %2 v pořadí").arg(QString::fromUtf8(what)).arg(index + 1);
 }
 
 // Checks that a referenced file exists and holds a readable picture of the allowed kinds.
@@ -345,7 +348,7 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
         g.picture = e.text("picture", false);
         if (g.count < 0 || g.liveCount < 0)
             e.problem(QStringLiteral("count"), QStringLiteral("počet otázek nesmí být záporný"));
-        if (e.has("id") && groupIds.contains(g.id))
+        if (e.hasNumber("id") && groupIds.contains(g.id))
             e.problem(QStringLiteral("id"), QStringLiteral("okruh %1 je uveden dvakrát").arg(g.id));
         checkPicture(e, "picture", g.picture, files, true, true);
         groupIds.insert(g.id);
@@ -393,11 +396,11 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
         c.mandatoryGroup = e.integer("mandatoryGroup");
         c.typ = e.text("typ", false, maxLength("RP", "TYP"));
         if (c.typ.isEmpty()) c.typ = c.code;
-        if (e.has("skillLevel") && (c.skillLevel < 1 || c.skillLevel > 10))
+        if (e.hasNumber("skillLevel") && (c.skillLevel < 1 || c.skillLevel > 10))
             e.problem(QStringLiteral("skillLevel"),
                       QStringLiteral("úroveň %1 není 1 až 10").arg(c.skillLevel));
         if (c.minimum < 0) e.problem(QStringLiteral("minimum"), QStringLiteral("minimum nesmí být záporné"));
-        if (e.has("mandatoryGroup") && !groupIds.contains(c.mandatoryGroup))
+        if (e.hasNumber("mandatoryGroup") && !groupIds.contains(c.mandatoryGroup))
             e.problem(QStringLiteral("mandatoryGroup"),
                       QStringLiteral("okruh %1 neexistuje").arg(c.mandatoryGroup));
         if (c.animation != 0 && !animationIds.contains(c.animation))
@@ -418,7 +421,7 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
         TBankTestType t;
         t.id = e.integer("id");
         t.description = e.text("description", true, maxLength("TYPTESTU", "Popis"));
-        if (e.has("id") && typeIds.contains(t.id))
+        if (e.hasNumber("id") && typeIds.contains(t.id))
             e.problem(QStringLiteral("id"), QStringLiteral("typ testu %1 je uveden dvakrát").arg(t.id));
         typeIds.insert(t.id);
         bank->testTypes << t;
@@ -481,9 +484,9 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
             q.preset = e.text("preset", false);
             q.picture = e.text("picture", false);
             q.answers = e.texts("answers");
-            if (e.has("id") && q.id <= 0)
+            if (e.hasNumber("id") && q.id <= 0)
                 e.problem(QStringLiteral("id"), QStringLiteral("číslo otázky musí být větší než 0"));
-            if (e.has("id") && questionIds.contains(q.id))
+            if (e.hasNumber("id") && questionIds.contains(q.id))
                 e.problem(QStringLiteral("id"), QStringLiteral("otázka %1 je uvedena dvakrát").arg(q.id));
             questionIds.insert(q.id);
             if (e.has("answers") && q.answers.isEmpty())
@@ -493,7 +496,7 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
             for (const QString& a : std::as_const(q.answers))
                 if (a.trimmed().isEmpty())
                     e.problem(QStringLiteral("answers"), QStringLiteral("odpověď je prázdná"));
-            if (e.has("correct")) {
+            if (e.hasText("correct")) {
                 if (!isPattern(q.correct, 4))
                     e.problem(
                         QStringLiteral("correct"),
@@ -508,8 +511,8 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
             if (!q.preset.isEmpty() && !isPattern(q.preset, 4))
                 e.problem(QStringLiteral("preset"),
                           QStringLiteral("vzor \"%1\" nejsou čtyři znaky 0/1").arg(q.preset));
-            if (e.has("skills")) checkSkills(e, q.skills);
-            if (e.has("points") && q.points <= 0)
+            if (e.hasText("skills")) checkSkills(e, q.skills);
+            if (e.hasNumber("points") && q.points <= 0)
                 e.problem(QStringLiteral("points"), QStringLiteral("počet bodů musí být větší než 0"));
             checkPicture(e, "picture", q.picture, files, false, false);
             bank->questions << q;
@@ -534,11 +537,11 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
                 test.number = e.integer("number");
                 test.skills = e.text("skills");
                 test.questions = e.integers("questions");
-                if (e.has("id") && test.id <= 0)
+                if (e.hasNumber("id") && test.id <= 0)
                     e.problem(QStringLiteral("id"), QStringLiteral("číslo testu musí být větší než 0"));
                 if (testIds.contains(test.id))
                     e.problem(QStringLiteral("id"), QStringLiteral("test %1 je uveden dvakrát").arg(test.id));
-                if (e.has("type") && !typeIds.contains(test.type))
+                if (e.hasNumber("type") && !typeIds.contains(test.type))
                     e.problem(QStringLiteral("type"),
                               QStringLiteral("typ testu %1 neexistuje").arg(test.type));
                 if (numbers.contains({test.type, test.number}))
@@ -546,7 +549,7 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
                               QStringLiteral("test číslo %1 typu %2 je uveden dvakrát")
                                   .arg(test.number)
                                   .arg(test.type));
-                if (e.has("skills")) checkSkills(e, test.skills);
+                if (e.hasText("skills")) checkSkills(e, test.skills);
                 if (e.has("questions") && test.questions.isEmpty())
                     e.problem(QStringLiteral("questions"), QStringLiteral("test nemá žádnou otázku"));
                 QSet<int> seen;
