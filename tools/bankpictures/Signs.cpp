@@ -48,14 +48,14 @@ QVector<QPoint> arrowUp(int x, int top, int bottom, int shaft, int head)
             {x - head, top + headLength}};
 }
 
-void background(TMetafile& m)
+void background(TMetafileWriter& m)
 {
     m.setPen(QColor(), 0);
     m.setBrush(Sky);
     m.rectangle(QRect(0, 0, S, S));
 }
 
-void disc(TMetafile& m, int r, QColor fill, QColor border = QColor(), int borderWidth = 0)
+void disc(TMetafileWriter& m, int r, QColor fill, QColor border = QColor(), int borderWidth = 0)
 {
     if (border.isValid()) {
         m.setPen(QColor(), 0);
@@ -68,12 +68,12 @@ void disc(TMetafile& m, int r, QColor fill, QColor border = QColor(), int border
     m.ellipse(QRect(C - r, C - r, 2 * r, 2 * r));
 }
 
-void prohibition(TMetafile& m)
+void prohibition(TMetafileWriter& m)
 {
     disc(m, 160, White, Red, 32);
 }
 
-void warning(TMetafile& m)
+void warning(TMetafileWriter& m)
 {
     m.setPen(QColor(), 0);
     m.setBrush(Red);
@@ -82,14 +82,14 @@ void warning(TMetafile& m)
     m.polygon(regular(3, 140, -90, {C, C + 40}));
 }
 
-void blueSquare(TMetafile& m)
+void blueSquare(TMetafileWriter& m)
 {
     m.setPen(White, 8);
     m.setBrush(Blue);
     m.rectangle(QRect(30, 30, S - 60, S - 60));
 }
 
-void pedestrian(TMetafile& m, QPoint foot, int h, QColor colour)
+void pedestrian(TMetafileWriter& m, QPoint foot, int h, QColor colour)
 {
     m.setPen(QColor(), 0);
     m.setBrush(colour);
@@ -106,7 +106,7 @@ void pedestrian(TMetafile& m, QPoint foot, int h, QColor colour)
                {foot.x() - u, foot.y() - h / 2}});
 }
 
-void carSide(TMetafile& m, QPoint at, int w, QColor colour)
+void carSide(TMetafileWriter& m, QPoint at, int w, QColor colour)
 {
     const int h = w / 3;
     m.setPen(QColor(), 0);
@@ -123,19 +123,19 @@ void carSide(TMetafile& m, QPoint at, int w, QColor colour)
     m.ellipse(QRect(at.x() + w - w / 8 - h / 2, at.y() - h / 5, h / 2, h / 2));
 }
 
-void speedLimit(TMetafile& m, const QString& n)
+void speedLimit(TMetafileWriter& m, const QString& n)
 {
     prohibition(m);
     m.text({C, C + 50}, n, 150, Black);
 }
 
-using Painter = std::function<void(TMetafile&)>;
+using Painter = std::function<void(TMetafileWriter&)>;
 
 const std::map<QString, Painter>& catalogue()
 {
     static const std::map<QString, Painter> c = {
         {"p2_hlavni",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              m.setPen(QColor(), 0);
              m.setBrush(White);
              m.polygon(regular(4, 170, 0));
@@ -143,7 +143,7 @@ const std::map<QString, Painter>& catalogue()
              m.polygon(regular(4, 110, 0));
          }},
         {"p3_konec_hlavni",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              m.setPen(QColor(), 0);
              m.setBrush(White);
              m.polygon(regular(4, 170, 0));
@@ -153,7 +153,7 @@ const std::map<QString, Painter>& catalogue()
              m.polyline({{C - 80, C + 80}, {C + 80, C - 80}});
          }},
         {"p4_dej_prednost",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              m.setPen(QColor(), 0);
              m.setBrush(Red);
              m.polygon(regular(3, 190, 90, {C, C - 40}));
@@ -161,14 +161,14 @@ const std::map<QString, Painter>& catalogue()
              m.polygon(regular(3, 135, 90, {C, C - 40}));
          }},
         {"p6_stop",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              m.setPen(White, 8);
              m.setBrush(Red);
              m.polygon(regular(8, 170, 22.5));
              m.text({C, C + 40}, QStringLiteral("STOP"), 110, White);
          }},
         {"p7_prednost_protijedoucich",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              prohibition(m);
              m.setPen(QColor(), 0);
              m.setBrush(Red);
@@ -177,7 +177,7 @@ const std::map<QString, Painter>& catalogue()
              m.polygon(rotated(arrowUp(C - 45, 80, 260, 26, 40), 180, {C - 45, 170}));
          }},
         {"p8_prednost_pred_protijedoucimi",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              blueSquare(m);
              m.setPen(QColor(), 0);
              m.setBrush(White);
@@ -185,45 +185,45 @@ const std::map<QString, Painter>& catalogue()
              m.setBrush(Red);
              m.polygon(rotated(arrowUp(C + 60, 110, 250, 22, 34), 180, {C + 60, 180}));
          }},
-        {"b1_zakaz_vjezdu_vsech", [](TMetafile& m) { prohibition(m); }},
+        {"b1_zakaz_vjezdu_vsech", [](TMetafileWriter& m) { prohibition(m); }},
         {"b2_zakaz_vjezdu",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              disc(m, 160, Red);
              m.setBrush(White);
              m.rectangle(QRect(C - 115, C - 28, 230, 56));
          }},
-        {"b20a_30", [](TMetafile& m) { speedLimit(m, QStringLiteral("30")); }},
-        {"b20a_50", [](TMetafile& m) { speedLimit(m, QStringLiteral("50")); }},
-        {"b20a_70", [](TMetafile& m) { speedLimit(m, QStringLiteral("70")); }},
-        {"b20a_90", [](TMetafile& m) { speedLimit(m, QStringLiteral("90")); }},
+        {"b20a_30", [](TMetafileWriter& m) { speedLimit(m, QStringLiteral("30")); }},
+        {"b20a_50", [](TMetafileWriter& m) { speedLimit(m, QStringLiteral("50")); }},
+        {"b20a_70", [](TMetafileWriter& m) { speedLimit(m, QStringLiteral("70")); }},
+        {"b20a_90", [](TMetafileWriter& m) { speedLimit(m, QStringLiteral("90")); }},
         {"b20b_konec_50",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              disc(m, 160, White, Black, 6);
              m.text({C, C + 50}, QStringLiteral("50"), 150, Grey);
              m.setPen(Black, 14);
              m.polyline({{C - 100, C + 100}, {C + 100, C - 100}});
          }},
         {"b21a_zakaz_predjizdeni",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              prohibition(m);
              carSide(m, {C - 125, C + 45}, 115, Red);
              carSide(m, {C + 10, C + 45}, 115, Black);
          }},
         {"b28_zakaz_zastaveni",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              disc(m, 160, Blue, Red, 30);
              m.setPen(Red, 30);
              m.polyline({{C - 92, C - 92}, {C + 92, C + 92}});
              m.polyline({{C - 92, C + 92}, {C + 92, C - 92}});
          }},
         {"b29_zakaz_stani",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              disc(m, 160, Blue, Red, 30);
              m.setPen(Red, 30);
              m.polyline({{C - 92, C - 92}, {C + 92, C + 92}});
          }},
         {"c1_kruhovy_objezd",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              disc(m, 160, Blue);
              m.setPen(QColor(), 0);
              m.setBrush(White);
@@ -232,14 +232,14 @@ const std::map<QString, Painter>& catalogue()
                  m.polygon(rotated(arrowUp(C + 78, C - 70, C + 40, 30, 38), -120.0 * i));
          }},
         {"c2a_primo",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              disc(m, 160, Blue);
              m.setPen(QColor(), 0);
              m.setBrush(White);
              m.polygon(arrowUp(C, 55, 300, 44, 62));
          }},
         {"c2b_vpravo",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              disc(m, 160, Blue);
              m.setPen(White, 44);
              m.polyline({{C - 40, 300}, {C - 40, C}, {C + 40, C}});
@@ -248,7 +248,7 @@ const std::map<QString, Painter>& catalogue()
              m.polygon({{C + 40, C - 62}, {C + 120, C}, {C + 40, C + 62}});
          }},
         {"a3_krizovatka",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              warning(m);
              m.setBrush(Black);
              m.setPen(QColor(), 0);
@@ -256,7 +256,7 @@ const std::map<QString, Painter>& catalogue()
              m.rectangle(QRect(C - 75, C + 10, 150, 26));
          }},
         {"a11_prechod",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              warning(m);
              m.setPen(QColor(), 0);
              m.setBrush(Black);
@@ -265,13 +265,13 @@ const std::map<QString, Painter>& catalogue()
              pedestrian(m, {C, C + 90}, 130, Black);
          }},
         {"a12_deti",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              warning(m);
              pedestrian(m, {C - 35, C + 110}, 140, Black);
              pedestrian(m, {C + 45, C + 110}, 105, Black);
          }},
         {"a22_jine_nebezpeci",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              warning(m);
              m.setPen(QColor(), 0);
              m.setBrush(Black);
@@ -279,7 +279,7 @@ const std::map<QString, Painter>& catalogue()
              m.ellipse(QRect(C - 16, C + 80, 32, 32));
          }},
         {"a32a_vystraha",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              background(m);
              const QVector<QPoint> bar = {
                  {C - 160, C - 22}, {C + 160, C - 22}, {C + 160, C + 22}, {C - 160, C + 22}};
@@ -296,14 +296,14 @@ const std::map<QString, Painter>& catalogue()
              }
          }},
         {"ip4b_jednosmerny",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              blueSquare(m);
              m.setPen(QColor(), 0);
              m.setBrush(White);
              m.polygon(arrowUp(C, 60, 300, 56, 70));
          }},
         {"ip6_prechod",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              blueSquare(m);
              m.setPen(QColor(), 0);
              m.setBrush(White);
@@ -314,7 +314,7 @@ const std::map<QString, Painter>& catalogue()
              pedestrian(m, {C, C + 66}, 120, Black);
          }},
         {"ip10a_slepa",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              blueSquare(m);
              m.setPen(QColor(), 0);
              m.setBrush(White);
@@ -323,12 +323,12 @@ const std::map<QString, Painter>& catalogue()
              m.rectangle(QRect(C - 90, 80, 180, 40));
          }},
         {"ip11a_parkoviste",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              blueSquare(m);
              m.text({C, C + 85}, QStringLiteral("P"), 250, White);
          }},
         {"is12a_obec",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              background(m);
              m.setPen(Black, 10);
              m.setBrush(White);
@@ -336,7 +336,7 @@ const std::map<QString, Painter>& catalogue()
              m.text({C, C + 30}, QStringLiteral("Ferdanov"), 56, Black);
          }},
         {"is12b_konec_obce",
-         [](TMetafile& m) {
+         [](TMetafileWriter& m) {
              background(m);
              m.setPen(Black, 10);
              m.setBrush(White);
@@ -361,9 +361,9 @@ QStringList names()
     return out;
 }
 
-TMetafile draw(const QString& name)
+TMetafileWriter draw(const QString& name)
 {
-    TMetafile m(Size, Size);
+    TMetafileWriter m(Size, Size);
     background(m);
     const auto it = catalogue().find(name);
     if (it != catalogue().end()) it->second(m);

@@ -1,7 +1,7 @@
 // Road signs drawn as small vector drawings, so that each can be written as a metafile or painted.
 #pragma once
 
-#include "Metafile.h"
+#include "MetafileWriter.h"
 
 #include <QStringList>
 
@@ -13,6 +13,6 @@ inline constexpr int Size = 360;
 QStringList names();
 
 // The sign drawn on a square of Size pixels; an unknown name gives an empty drawing.
-TMetafile draw(const QString& name);
+TMetafileWriter draw(const QString& name);
 
 } // namespace Signs

@@ -29,7 +29,7 @@ bool saveImage(const QString& path, const QImage& img, const char* format)
     return img.save(path, format, 80);
 }
 
-QImage raster(const TMetafile& m)
+QImage raster(const TMetafileWriter& m)
 {
     QImage img(m.width(), m.height(), QImage::Format_RGB32);
     img.fill(Qt::white);
@@ -71,7 +71,7 @@ int main(int argc, char** argv)
         {"b20a_90", "bmp"},
     };
     for (const QString& name : Signs::names()) {
-        const TMetafile m = Signs::draw(name);
+        const TMetafileWriter m = Signs::draw(name);
         const auto it = formats.find(name);
         const QString format = it == formats.end() ? QStringLiteral("jpg") : it->second;
         const QString path = bank.filePath(QStringLiteral("pictures/%1.%2").arg(name, format));

@@ -11,10 +11,10 @@
 
 class QPainter;
 
-class TMetafile
+class TMetafileWriter
 {
 public:
-    TMetafile(int width, int height) : m_width(width), m_height(height) {}
+    TMetafileWriter(int width, int height) : m_width(width), m_height(height) {}
 
     void setPen(QColor colour, int width); // width 0 draws no outline
     void setBrush(QColor colour);          // an invalid colour fills nothing

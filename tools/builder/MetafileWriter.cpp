@@ -1,5 +1,5 @@
 // EMF and placeable WMF records, written from the display list.
-#include "Metafile.h"
+#include "MetafileWriter.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -87,42 +87,42 @@ constexpr quint32 NullBrush = Stock | 5, NullPen = Stock | 8, BlackPen = Stock |
 
 } // namespace
 
-void TMetafile::setPen(QColor colour, int width)
+void TMetafileWriter::setPen(QColor colour, int width)
 {
     m_items << Item{Op::Pen, colour, width, {}, {}, {}};
 }
 
-void TMetafile::setBrush(QColor colour)
+void TMetafileWriter::setBrush(QColor colour)
 {
     m_items << Item{Op::Brush, colour, 0, {}, {}, {}};
 }
 
-void TMetafile::polygon(const QVector<QPoint>& points)
+void TMetafileWriter::polygon(const QVector<QPoint>& points)
 {
     m_items << Item{Op::Polygon, {}, 0, points, {}, {}};
 }
 
-void TMetafile::polyline(const QVector<QPoint>& points)
+void TMetafileWriter::polyline(const QVector<QPoint>& points)
 {
     m_items << Item{Op::Polyline, {}, 0, points, {}, {}};
 }
 
-void TMetafile::ellipse(const QRect& box)
+void TMetafileWriter::ellipse(const QRect& box)
 {
     m_items << Item{Op::Ellipse, {}, 0, {}, box, {}};
 }
 
-void TMetafile::rectangle(const QRect& box)
+void TMetafileWriter::rectangle(const QRect& box)
 {
     m_items << Item{Op::Rectangle, {}, 0, {}, box, {}};
 }
 
-void TMetafile::text(QPoint baselineCentre, const QString& text, int height, QColor colour)
+void TMetafileWriter::text(QPoint baselineCentre, const QString& text, int height, QColor colour)
 {
     m_items << Item{Op::Text, colour, height, {baselineCentre}, {}, text};
 }
 
-void TMetafile::paint(QPainter& p) const
+void TMetafileWriter::paint(QPainter& p) const
 {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
@@ -171,7 +171,7 @@ void TMetafile::paint(QPainter& p) const
     p.restore();
 }
 
-QByteArray TMetafile::emf() const
+QByteArray TMetafileWriter::emf() const
 {
     TBytes b;
     int records = 0;
@@ -354,7 +354,7 @@ QByteArray TMetafile::emf() const
     return b.data();
 }
 
-QByteArray TMetafile::wmf() const
+QByteArray TMetafileWriter::wmf() const
 {
     TBytes b;
     // placeable header: key, handle, bounding box, units per inch, reserved, checksum
