@@ -35,6 +35,8 @@ int RunProgram(const TDM::Options& options)
     try {
         dm->DMCreate(options);
     } catch (const TError& e) {
+        // also on standard error, for whoever started the program from a terminal or a script
+        qWarning("%s", qPrintable(e.message()));
         ShowGeneralError(e.message());
     }
     if (!dm->DB.connected())
