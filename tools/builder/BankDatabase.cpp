@@ -1,9 +1,8 @@
 // Bank <-> tables.
 #include "BankDatabase.h"
 
-#include "FrameCodec.h"
-
 #include "data/Error.h"
+#include "data/FrameList.h"
 #include "data/MessageCipher.h"
 #include "data/Picture.h"
 
@@ -91,6 +90,19 @@ QString extensionOf(const QByteArray& bytes)
     return QStringLiteral("bin");
 }
 
+// The frames of an animation with the graphic class of each picture's kind.
+QVector<QPair<QString, QByteArray>> framesOf(const QStringList& names, const QMap<QString, QByteArray>& files)
+{
+    QVector<QPair<QString, QByteArray>> frames;
+    for (const QString& name : names) {
+        const QByteArray bytes = files.value(name);
+        frames.append({Picture::signatureKind(bytes) == Picture::Kind::Jpeg ? QStringLiteral("TJPEGImage")
+                                                                            : QStringLiteral("TBitmap"),
+                       bytes});
+    }
+    return frames;
+}
+
 } // namespace
 
 QMap<QString, int> pictureIds(const TBank& bank)
@@ -159,10 +171,7 @@ void writeBank(QSqlDatabase& db, TDialect dialect, const TBank& bank, bool withP
         if (!a.blob.isEmpty()) {
             blob = bank.files.value(a.blob);
         } else {
-            QVector<QByteArray> frames;
-            for (const QString& f : a.frames)
-                frames << bank.files.value(f);
-            blob = FrameCodec::write(frames);
+            blob = WriteFrameList(framesOf(a.frames, bank.files));
         }
         run(db, insertSql(QStringLiteral("RES"), {"ID", "BLOB"}), {a.id, blob});
     }
@@ -274,17 +283,23 @@ TBank readBank(QSqlDatabase& db)
         TBankAnimation a;
         a.id = q.value(0).toInt();
         const QByteArray blob = q.value(1).toByteArray();
-        QVector<QByteArray> frames;
-        if (!blob.isEmpty() && FrameCodec::read(blob, &frames) && !frames.isEmpty() &&
-            FrameCodec::write(frames) == blob) {
-            for (qsizetype i = 0; i < frames.size(); ++i) {
-                const QString name = QStringLiteral("animations/res%1_%2.%3")
-                                         .arg(a.id)
-                                         .arg(int(i) + 1, 2, 10, QChar(u'0'))
-                                         .arg(extensionOf(frames[i]));
-                a.frames << name;
-                bank.files.insert(name, frames[i]);
-            }
+        const TFrameEntries entries = ReadFrameEntries(blob);
+        QStringList names;
+        QMap<QString, QByteArray> frameFiles;
+        for (qsizetype i = 0; i < entries.entries.size(); ++i) {
+            const QString name = QStringLiteral("animations/res%1_%2.%3")
+                                     .arg(a.id)
+                                     .arg(int(i) + 1, 2, 10, QChar(u'0'))
+                                     .arg(extensionOf(entries.entries[i].bytes));
+            names << name;
+            frameFiles.insert(name, entries.entries[i].bytes);
+        }
+        // frames are written back as files only when the import would store them byte for byte
+        if (!blob.isEmpty() && entries.ok && !names.isEmpty() &&
+            WriteFrameList(framesOf(names, frameFiles)) == blob) {
+            a.frames = names;
+            for (auto it = frameFiles.constBegin(); it != frameFiles.constEnd(); ++it)
+                bank.files.insert(it.key(), it.value());
         } else { // kept byte for byte when it is not a list that would be written back the same
             a.blob = QStringLiteral("animations/res%1.bin").arg(a.id);
             bank.files.insert(a.blob, blob);
