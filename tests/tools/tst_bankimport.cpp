@@ -156,6 +156,9 @@ QVector<TBroken> brokenCases()
         {"points that are not a number",
          [](TFiles& f) { editQuestion(f, 301, [](QJsonObject& q) { q[QStringLiteral("points")] = "dva"; }); },
          "otázka 301: points: není celé číslo"},
+        {"key far beyond 32 bits",
+         [](TFiles& f) { editQuestion(f, 313, [](QJsonObject& q) { q[QStringLiteral("id")] = 1e300; }); },
+         "otázka 1e+300: id: není celé číslo"},
         {"test naming an unknown question",
          [](TFiles& f) {
              editArrayItem(f, QStringLiteral("tests.json"), QStringLiteral("tests"), QStringLiteral("id"),

@@ -307,7 +307,7 @@ QImage draw(const QString& name)
     for (int arm = 0; arm < 4; ++arm)
         if (!s.signs[arm].isEmpty() && !(s.layout == Layout::T && arm == 0)) {
             const int heading = (arm + 2) % 4;
-            drawSign(p, s.signs[arm], Centre + vec(arm) * (R + 42) + laneOffset(heading) * 2.9, 46);
+            drawSign(p, s.signs[arm], Centre + vec(arm) * (s.layout == Layout::Roundabout ? 2.3 * R + 34 : R + 42.0) + laneOffset(heading) * 2.9, 46);
         }
     if (s.ringVehicle) {
         // in the ring on the west side, going round anticlockwise towards the south entry

@@ -15,6 +15,7 @@
 #include <QSet>
 #include <QtEndian>
 
+#include <cmath>
 #include <limits>
 
 namespace BankSource {
@@ -34,6 +35,12 @@ quint32 le32(const QByteArray& b, int at)
 quint16 le16(const QByteArray& b, int at)
 {
     return qFromLittleEndian<quint16>(b.constData() + at);
+}
+
+// A whole number within the 32-bit range (checked before converting, which would overflow).
+bool isInt(double d)
+{
+    return d >= std::numeric_limits<int>::min() && d <= std::numeric_limits<int>::max() && d == std::trunc(d);
 }
 
 bool isPattern(const QString& s, int length)
@@ -71,7 +78,11 @@ public:
 
     bool has(const char* key) const { return m_object.contains(QLatin1String(key)); }
     // Present and of the right kind, so that range checks do not repeat a type problem.
-    bool hasNumber(const char* key) const { return m_object.value(QLatin1String(key)).isDouble(); }
+    bool hasNumber(const char* key) const
+    {
+        const QJsonValue v = m_object.value(QLatin1String(key));
+        return v.isDouble() && isInt(v.toDouble());
+    }
     bool hasText(const char* key) const { return m_object.value(QLatin1String(key)).isString(); }
 
     int integer(const char* key, bool required = true, int fallback = 0)
@@ -81,13 +92,11 @@ public:
             if (required) problem(QLatin1String(key), QStringLiteral("chybí"));
             return fallback;
         }
-        const double d = v.toDouble(std::numeric_limits<double>::quiet_NaN());
-        if (!v.isDouble() || d != double(qint64(d)) || d < std::numeric_limits<int>::min() ||
-            d > std::numeric_limits<int>::max()) {
+        if (!v.isDouble() || !isInt(v.toDouble())) {
             problem(QLatin1String(key), QStringLiteral("není celé číslo"));
             return fallback;
         }
-        return int(d);
+        return int(v.toDouble());
     }
 
     // Text; lines may be given as an array of strings, which are joined by line breaks.
@@ -153,12 +162,11 @@ public:
             return out;
         }
         for (const QJsonValue& item : v.toArray()) {
-            const double d = item.toDouble(0.5);
-            if (!item.isDouble() || d != double(int(d))) {
+            if (!item.isDouble() || !isInt(item.toDouble())) {
                 problem(QLatin1String(key), QStringLiteral("není seznam celých čísel"));
                 return {};
             }
-            out << int(d);
+            out << int(item.toDouble());
         }
         return out;
     }
@@ -222,7 +230,11 @@ void eachObject(const QString& file, const QJsonObject& parent, const char* key,
 QString idEntry(const char* what, const QJsonObject& o, int index)
 {
     const QJsonValue id = o.value(QStringLiteral("id"));
-    if (id.isDouble()) return QStringLiteral("%1 %2").arg(QString::fromUtf8(what)).arg(qint64(id.toDouble()));
+    if (id.isDouble()) {
+        const double d = id.toDouble();
+        return QStringLiteral("%1 %2").arg(QString::fromUtf8(what),
+                                           isInt(d) ? QString::number(int(d)) : QString::number(d));
+    }
     if (id.isString()) return QStringLiteral("%1 %2").arg(QString::fromUtf8(what), id.toString());
     return QStringLiteral("%1 č. %2 v pořadí").arg(QString::fromUtf8(what)).arg(index + 1);
 }
@@ -374,7 +386,8 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
             for (const QString& f : std::as_const(a.frames))
                 checkPicture(e, "frames", f, files, false, true);
         }
-        if (a.id <= 0) e.problem(QStringLiteral("id"), QStringLiteral("číslo animace musí být větší než 0"));
+        if (e.hasNumber("id") && a.id <= 0)
+            e.problem(QStringLiteral("id"), QStringLiteral("číslo animace musí být větší než 0"));
         if (animationIds.contains(a.id))
             e.problem(QStringLiteral("id"), QStringLiteral("animace %1 je uvedena dvakrát").arg(a.id));
         animationIds.insert(a.id);
@@ -442,7 +455,8 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
         p.category = e.text("category", true, maxLength("ZAK", "RP")).trimmed();
         p.address = e.text("address", false, maxLength("ZAK", "ADRESA"));
         p.telephone = e.text("telephone", false, maxLength("ZAK", "TELEFON"));
-        if (p.id <= 0) e.problem(QStringLiteral("id"), QStringLiteral("číslo žáka musí být větší než 0"));
+        if (e.hasNumber("id") && p.id <= 0)
+            e.problem(QStringLiteral("id"), QStringLiteral("číslo žáka musí být větší než 0"));
         if (pupilIds.contains(p.id))
             e.problem(QStringLiteral("id"), QStringLiteral("žák %1 je uveden dvakrát").arg(p.id));
         if (!p.rc.isEmpty() && pupilRcs.contains(p.rc))
