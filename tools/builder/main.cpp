@@ -26,7 +26,8 @@ int main(int argc, char** argv)
                                  QStringLiteral("Vypsat banku z DBDIR do složky OUTDIR."));
     parser.addOptions({source, keep, force, exportOpt});
     parser.addPositionalArgument(QStringLiteral("DBDIR"), QStringLiteral("Složka DB vedle programu."));
-    parser.addPositionalArgument(QStringLiteral("OUTDIR"), QStringLiteral("Jen s --export: cílová složka."));
+    parser.addPositionalArgument(QStringLiteral("OUTDIR"), QStringLiteral("Jen s --export: cílová složka."),
+                                 QStringLiteral("[OUTDIR]"));
     parser.process(app);
     const QStringList args = parser.positionalArguments();
     QTextStream err(stderr);
