@@ -37,7 +37,7 @@ build() {
 # directory, reachable only through a Unix socket there (no TCP port), removed again on exit.
 # As root the server runs as the unprivileged user "postgres"; clients connect as the role
 # "postgres" without a password (trust, which is safe for a socket only its owner's tree reaches).
-PG_PACKAGES=(postgresql postgresql-contrib)
+PG_PACKAGES=(postgresql)
 
 pg_bindir() {
   local d
