@@ -132,8 +132,11 @@ QSqlDatabase TPgEngine::connect(const TServerConfig& config, const QString& conn
     db.setPort(config.port);
     db.setDatabaseName(config.database);
     if (!config.user.isEmpty()) db.setUserName(config.user);
+    // The station's side of the same: a server gone from the network is noticed within a minute.
     db.setConnectOptions(
-        QStringLiteral("connect_timeout=%1;application_name=ferdano").arg(ConnectTimeoutSeconds));
+        QStringLiteral("connect_timeout=%1;application_name=ferdano;keepalives=1;keepalives_idle=30;"
+                       "keepalives_interval=10;keepalives_count=3")
+            .arg(ConnectTimeoutSeconds));
     if (!db.open()) {
         const QSqlError e = db.lastError();
         db = QSqlDatabase();
@@ -155,6 +158,14 @@ void TPgEngine::open(const QString& connectionName)
     m_connection = connectionName;
     m_lock = std::make_unique<TAdvisorySignInLock>(connectionName);
     QSqlQuery q(db);
+    // A station that vanishes from the network (a cable pulled, a machine switched off) must not
+    // keep its pupil's sign-in lock for the hours the system's keepalive takes: the server probes
+    // an idle link after 30 s and drops it after three unanswered probes, or when sent data stays
+    // unacknowledged for 30 s. Over a Unix socket the server ignores these; a server too old for
+    // one of them goes on without it.
+    for (const char* setting : {"tcp_keepalives_idle = 30", "tcp_keepalives_interval = 10",
+                                "tcp_keepalives_count = 3", "tcp_user_timeout = 30000"})
+        q.exec(QStringLiteral("SET ") + QLatin1String(setting));
     const bool ok = q.exec(QStringLiteral("SET lock_timeout = %1").arg(LockTimeoutMs)) &&
                     q.exec(QStringLiteral(
                         "SELECT to_regclass('zak') IS NOT NULL AND to_regclass('fnkonst') IS NOT NULL")) &&
