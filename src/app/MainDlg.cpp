@@ -1,8 +1,17 @@
 // The main window and its commands.
 #include "MainDlg.h"
 
+#include "data/DataModule.h"
+#include "data/Format.h"
 #include "data/Globals.h"
+#include "data/Public.h"
 #include "data/Strings.h"
+#include "pupils/LogonDlg.h"
+#include "pupils/ZakDlg.h"
+#include "pupils/ZakListDlg.h"
+#include "selection/ErrorTestTypeDlg.h"
+#include "selection/QuestionTypeDlg.h"
+#include "selection/TestTypeDlg.h"
 #include "widgets/FancyButton.h"
 #include "widgets/Guard.h"
 
@@ -59,7 +68,8 @@ TMainDlg::TMainDlg(QWidget* parent) : TForm(parent)
     m_link->setCursor(Qt::PointingHandCursor);
     m_link->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(m_linkUrl.toString().toHtmlEscaped()));
     m_link->setToolTip(Str::DefaultLinkName);
-    connect(m_link, &QLabel::linkActivated, this, [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); });
+    connect(m_link, &QLabel::linkActivated, this,
+            [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); });
 
     const QStringList captions = {Str::CmdBrowse,     Str::CmdHints,    Str::CmdPractice, Str::CmdLive,
                                   Str::CmdErrorTests, Str::CmdRegister, Str::CmdSignIn,   Str::CmdEnd};
@@ -71,22 +81,28 @@ TMainDlg::TMainDlg(QWidget* parent) : TForm(parent)
         top += 36;
         m_buttons.append(b);
     }
-    connect(m_buttons[0], &QAbstractButton::clicked, this, [this] { Guarded([this] { DsFancyButton1Click(); }); });
-    connect(m_buttons[1], &QAbstractButton::clicked, this, [this] { Guarded([this] { DsFancyButton2Click(); }); });
-    connect(m_buttons[2], &QAbstractButton::clicked, this, [this] { Guarded([this] { DsFancyButton3Click(); }); });
-    connect(m_buttons[3], &QAbstractButton::clicked, this, [this] { Guarded([this] { DsFancyButton4Click(); }); });
-    connect(m_buttons[4], &QAbstractButton::clicked, this, [this] { Guarded([this] { DsFancyButton5Click(); }); });
-    connect(m_buttons[5], &QAbstractButton::clicked, this, [this] { Guarded([this] { DsFancyButton6Click(); }); });
-    connect(m_buttons[6], &QAbstractButton::clicked, this, [this] { Guarded([this] { DsFancyButton7Click(); }); });
-    connect(m_buttons[7], &QAbstractButton::clicked, this, [this] { Guarded([this] { DsFancyButton8Click(); }); });
-    if (!MainDlg)
-        MainDlg = this;
+    connect(m_buttons[0], &QAbstractButton::clicked, this,
+            [this] { Guarded([this] { DsFancyButton1Click(); }); });
+    connect(m_buttons[1], &QAbstractButton::clicked, this,
+            [this] { Guarded([this] { DsFancyButton2Click(); }); });
+    connect(m_buttons[2], &QAbstractButton::clicked, this,
+            [this] { Guarded([this] { DsFancyButton3Click(); }); });
+    connect(m_buttons[3], &QAbstractButton::clicked, this,
+            [this] { Guarded([this] { DsFancyButton4Click(); }); });
+    connect(m_buttons[4], &QAbstractButton::clicked, this,
+            [this] { Guarded([this] { DsFancyButton5Click(); }); });
+    connect(m_buttons[5], &QAbstractButton::clicked, this,
+            [this] { Guarded([this] { DsFancyButton6Click(); }); });
+    connect(m_buttons[6], &QAbstractButton::clicked, this,
+            [this] { Guarded([this] { DsFancyButton7Click(); }); });
+    connect(m_buttons[7], &QAbstractButton::clicked, this,
+            [this] { Guarded([this] { DsFancyButton8Click(); }); });
+    if (!MainDlg) MainDlg = this;
 }
 
 TMainDlg::~TMainDlg()
 {
-    if (MainDlg == this)
-        MainDlg = nullptr;
+    if (MainDlg == this) MainDlg = nullptr;
 }
 
 TDsFancyButton* TMainDlg::button(int n) const
@@ -104,15 +120,13 @@ void TMainDlg::FormCreate(const QString& programDir)
         m_logo->setPixmap(QPixmap::fromImage(logo));
 
     QFile url(dir.filePath(QStringLiteral("logo.url")));
-    if (!url.open(QIODevice::ReadOnly | QIODevice::Text))
-        return;
+    if (!url.open(QIODevice::ReadOnly | QIODevice::Text)) return;
     QString address, name;
     QTextStream in(&url);
     while (!in.atEnd()) {
         const QString line = in.readLine();
         const qsizetype eq = line.indexOf(u'=');
-        if (eq <= 0)
-            continue;
+        if (eq <= 0) continue;
         const QString key = line.left(eq).trimmed();
         const QString value = line.mid(eq + 1).trimmed();
         if (key.compare(QLatin1String("URL"), Qt::CaseInsensitive) == 0)
@@ -120,18 +134,17 @@ void TMainDlg::FormCreate(const QString& programDir)
         else if (key.compare(QLatin1String("NAME"), Qt::CaseInsensitive) == 0)
             name = value;
     }
-    if (in.status() != QTextStream::Ok || address.isEmpty())
-        return;
+    if (in.status() != QTextStream::Ok || address.isEmpty()) return;
     m_linkUrl = QUrl(address);
-    m_link->setText(QStringLiteral("<a href=\"%1\">%2</a>").arg(m_linkUrl.toString().toHtmlEscaped(), address.toHtmlEscaped()));
+    m_link->setText(QStringLiteral("<a href=\"%1\">%2</a>")
+                        .arg(m_linkUrl.toString().toHtmlEscaped(), address.toHtmlEscaped()));
     m_link->setToolTip(name);
 }
 
 void TMainDlg::FormActivate()
 {
     // Activation after one of the window's own dialogs is not a new activation.
-    if (m_inCommand || m_activatedOnce)
-        return;
+    if (m_inCommand || m_activatedOnce) return;
     m_activatedOnce = true;
     m_version->setText(Str::VersionLine + DatabaseVersion);
     QCoreApplication::postEvent(this, new QEvent(SignInEvent));
@@ -148,16 +161,79 @@ bool TMainDlg::event(QEvent* e)
 
 void TMainDlg::deferredSignIn()
 {
-    // The sign-in comes with the pupils' windows.
+    // A sign-in that fails with an error ends the program as a cancelled one does: nobody may
+    // reach the commands without being signed in.
+    bool signedIn = false;
+    Guarded([&] { signedIn = LogonDlg && LogonDlg->Logon(-1); });
+    if (!signedIn)
+        reject();
 }
 
-void TMainDlg::DsFancyButton1Click() {}
-void TMainDlg::DsFancyButton2Click() {}
-void TMainDlg::DsFancyButton3Click() {}
-void TMainDlg::DsFancyButton4Click() {}
-void TMainDlg::DsFancyButton5Click() {}
-void TMainDlg::DsFancyButton6Click() {}
-void TMainDlg::DsFancyButton7Click() {}
+void TMainDlg::DsFancyButton1Click()
+{
+    // An error inside is shown here, so that the main window always comes back.
+    runHidden([] {
+        Guarded([] {
+            QuestionTypeDlg->centreOnScreen();
+            QuestionTypeDlg->ShowModal();
+        });
+    });
+}
+
+void TMainDlg::DsFancyButton2Click()
+{
+    runHidden([] { Guarded([] { TestTypeDlg->Execute(2); }); });
+}
+
+void TMainDlg::DsFancyButton3Click()
+{
+    runHidden([] { Guarded([] { TestTypeDlg->Execute(3); }); });
+}
+
+void TMainDlg::DsFancyButton4Click()
+{
+    runHidden([] { Guarded([] { TestTypeDlg->Execute(4); }); });
+}
+
+void TMainDlg::DsFancyButton5Click()
+{
+    runHidden([] { Guarded([] { ErrorTestTypeDlg->Execute(); }); });
+}
+
+void TMainDlg::DsFancyButton6Click()
+{
+    // Errors are shown inside, so that the main window always comes back.
+    runHidden([] {
+        Guarded([] {
+            const bool privileged = SignedInPupil.PupilId == PrivilegedPupilId;
+            TQuery* zak = DM->QZak;
+            zak->close();
+            zak->clearSql();
+            zak->addLine(QStringLiteral("select * from zak, RP where RP.RP=zak.RP "));
+            if (!privileged)
+                zak->addLine(QStringLiteral("  AND ZAK.id_zak=") + SqlInt(SignedInPupil.PupilId));
+            zak->addLine(QStringLiteral(" order by prijmeni, jmeno "));
+            zak->open();
+            if (privileged)
+                ZakListDlg->Execute();
+            else
+                ZakDlg->EditPupil(false, QString(), QString());
+        });
+        Guarded([] {
+            TQuery* q = DM->QSelectZak;
+            q->close();
+            q->setParam(QStringLiteral("ID_ZAK"), SignedInPupil.PupilId);
+            q->open();
+            if (!q->isEmpty())
+                ShowUserName(*q);
+        });
+    });
+}
+
+void TMainDlg::DsFancyButton7Click()
+{
+    LogonDlg->Logon(SignedInPupil.PupilId);
+}
 
 void TMainDlg::DsFancyButton8Click()
 {

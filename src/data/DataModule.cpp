@@ -38,8 +38,9 @@ const QString TDM::SqlRnd =
     QStringLiteral(R"(select ID_OTAZKA from OTAZKA where   ID_OKRUH=:ID_OKRUH and SKILL_LEVEL  LIKE  :SKILL_LEVEL)");
 const QString TDM::SqlStatistic = QStringLiteral(R"(select * from STATIS  WHERE ID_ZAK=:ID_ZAK)");
 const QString TDM::SqlRP = QStringLiteral(R"(select * from RP)");
+// ZAKTEST has ID_TEST too; the engines refuse it unqualified, so the select list names the test's.
 const QString TDM::SqlSelectErrorTest = QStringLiteral(
-    R"(select 'Test cislo ' aa, poradi, id_test  from TEST, ZAKTEST   where   TEST.ID_TYPTEST=:ID_TYPTEST  AND  TEST.ID_TEST=ZAKTEST.ID_TEST AND ZAKTEST.ID_ZAK=:ID_ZAK )");
+    R"(select 'Test cislo ' aa, poradi, TEST.id_test  from TEST, ZAKTEST   where   TEST.ID_TYPTEST=:ID_TYPTEST  AND  TEST.ID_TEST=ZAKTEST.ID_TEST AND ZAKTEST.ID_ZAK=:ID_ZAK )");
 // Both joined tables have ID_OTAZKA; the engines refuse it unqualified, so the select list names
 // the question's own.
 const QString TDM::SqlRndError = QStringLiteral(

@@ -68,20 +68,136 @@ inline const QString DefaultLinkUrl = QStringLiteral("https://www.ferdano.cz/");
 inline const QString DefaultLinkName = QStringLiteral("Ferdano – autoškolní testy");
 
 // ---- sign-in ----
+inline const QString LogonHeading = QStringLiteral("Přihlášení do systému");
+inline const QString LabelIdentification = QStringLiteral("Identifikace");
+inline const QString LabelPassword = QStringLiteral("Heslo");
+inline const QString LogonDefault = QStringLiteral("ok");
+inline const QString HiddenCancel = QStringLiteral("Cancel");
+inline const QString PupilNotFound = QStringLiteral("Upozornění: uživatel nenalezen. Založit nového ?");
+inline const QString WrongPassword = QStringLiteral("Chyba: heslo není správně zadáno...");
+inline const QString AlreadySignedIn = QStringLiteral("Chyba: Uživatel je již přihlášen ...");
+inline const QString NewPupilNotFound = QStringLiteral(
+    "Chyba: nově založeného uživatele se nepodařilo podle identifikace najít, přihlášení se nezměnilo "
+    "(zkontrolujte mezery v identifikaci) ...");
 
 // ---- pupil register ----
+inline const QString RegisterHeading = QStringLiteral("Evidence žáků");
+inline const QString ColSurname = QStringLiteral("Příjmení");
+inline const QString ColFirstName = QStringLiteral("Jméno");
+inline const QString PanelAddress = QStringLiteral("Adresa ");
+inline const QString PanelPhone = QStringLiteral("Telefon ");
+inline const QString PanelCategory = QStringLiteral("Řidičské oprávnění ");
+inline const QString PanelDescription = QStringLiteral("Popis");
+inline const QString AnimationName = QStringLiteral("Animace řidičského oprávnění");
+inline const QString RegisterGridName = QStringLiteral("Seznam žáků");
+inline const QString AddPupil = QStringLiteral("&Přidat");
+inline const QString UpdatePupil = QStringLiteral("Op&ravit");
+inline const QString DeleteCaption = QStringLiteral("&Vymazat");
+inline const QString ConfirmDeletePupil = QStringLiteral("Opravdu chcete vymazat uživatele '%s %s %s '");
+inline const QString PupilSignedInElsewhere =
+    QStringLiteral("Chyba: žáka nelze vymazat, je právě přihlášen na jiné stanici ...");
+inline const QString PupilNotDeleted = QStringLiteral("Chyba: žáka se nepodařilo z databáze vymazat ...");
 
 // ---- pupil record ----
+inline const QString RecordHeading = QStringLiteral("Základní údaje o žákovi");
+inline const QString LabelSurname = QStringLiteral("Příjmení");
+inline const QString LabelFirstName = QStringLiteral("Jméno");
+inline const QString LabelTitle = QStringLiteral("Titul");
+inline const QString LabelAddress = QStringLiteral("Adresa");
+inline const QString LabelPhone = QStringLiteral("Telefon");
+inline const QString LabelCategory = QStringLiteral("Řidičské oprávnění");
+inline const QString LabelReports = QStringLiteral("Reporty testů");
+inline const QString ReportTextName = QStringLiteral("Text reportu");
+inline const QString PrintCaption = QStringLiteral("&Tisknout");
+inline const QString RecordDefault = QStringLiteral("Default");
+inline const QString NoIdentification = QStringLiteral("Chyba: identifikace uživatele není zadána...");
+inline const QString PupilExists = QStringLiteral("Chyba: uživatel již v databázi existuje ...");
+inline const QString NoSurname = QStringLiteral("Chyba: není zadáno příjmení uživatele ...");
+inline const QString NoCategory = QStringLiteral("Chyba: není zadáno řidičské oprávnění uživatele ...");
+inline const QString ConfirmDeleteReport = QStringLiteral("Opravdu chcete vymazat report ze dne %s ?");
 
 // ---- test window ----
+inline const QString QuestionNumber = QStringLiteral("Otázka číslo %d ");
+inline const QString QuestionPoints = QStringLiteral("%d body");
+inline const QString QuestionTotal = QStringLiteral("Celkový počet otázek %d");
+inline const QString QuestionsUnanswered = QStringLiteral("Nezodpovězených otázek %d");
+inline const QString FirstCaption = QStringLiteral("<<");
+inline const QString PrevCaption = QStringLiteral("<");
+inline const QString NextCaption = QStringLiteral(">");
+inline const QString LastCaption = QStringLiteral(">>");
+inline const QString InfoCaption = QStringLiteral("Info");
+inline const QString ShowAnswerCaption = QStringLiteral("?");
+inline const QString AnswerPrefixes[4] = {QStringLiteral("a) "), QStringLiteral("b) "), QStringLiteral("c) "),
+                                          QStringLiteral("d) ")};
+inline const QString ConfirmEndBrowsing = QStringLiteral("Opravdu chcete ukončit prohlížení otázek ?");
+inline const QString ConfirmEndHints = QStringLiteral("Opravdu chcete ukončit test s nápovědou ?");
+inline const QString ConfirmEndPractice = QStringLiteral("Opravdu chcete ukončit zkušební test ?");
+inline const QString ConfirmEndLive = QStringLiteral("Opravdu chcete ukončit test ?");
+inline const QString ConfirmEndErrorTest = QStringLiteral("Opravdu chcete ukončit chybový test ?");
+inline const QString ScorePerfect = QStringLiteral("Gratulujeme. Získal jste %d bodů z %d .");
+inline const QString ScoreReview = QStringLiteral("Získal jste %d bodů z %d . Prohlédnout ?");
+inline const QString VerdictPassed = QStringLiteral("Prošel. ");
+inline const QString VerdictFailed = QStringLiteral("Neprošel. ");
+inline const QString MandatoryMissed = QStringLiteral("NE UDELAL JSTE VSECHNI POVINNE OTAZKY... ");
+inline const QString ReportCategory = QStringLiteral("   Oprávnění : ");
+inline const QString ReportDate = QStringLiteral("   Datum a čas testu : ");
+inline const QString ReportTest = QStringLiteral("   Typ a číslo testu : ");
+inline const QString ReportHeader1 = QStringLiteral("   Otázka  Odpověď  Správná  Počet");
+inline const QString ReportHeader2 = QStringLiteral("    číslo     žáka  odpověď   bodů");
+inline const QString ReportRule = QStringLiteral("   -------------------------------");
+inline const QString ReportTotal = QStringLiteral("               Celkem :%4d   %4d");
+inline const QString RightLine = QStringLiteral("      %3d     %4s     %4s     %2d");
+inline const QString WrongLine = QStringLiteral("    * %3d     %4s     %4s     %2d");
+inline const QString PictureName = QStringLiteral("Obrázek k otázce");
+inline const QString QuestionTextName = QStringLiteral("Text otázky");
+inline const QString AnswersName = QStringLiteral("Odpovědi");
+
 
 // ---- countdown and message panel ----
+inline const QString PanelHeading = QStringLiteral("Info");
+inline const QString TestStart = QStringLiteral("Začátek testu :");
+inline const QString TestEnd = QStringLiteral("Konec testu :");
+inline const QString TimeLeft = QStringLiteral("Do konce testu zbývá %s:%s");
+inline const QString TimeUp = QStringLiteral("Čas testu vypršel");
+inline const QString CloseCaption = QStringLiteral("&Zavřít");
+inline const QString TickerName = QStringLiteral("Zprávy");
+inline const QString GaugeName = QStringLiteral("Uplynulý čas testu");
+inline const QString ZoomName = QStringLiteral("Zvětšený obrázek");
+
 
 // ---- test-type selection ----
+inline const QString HeadingHints = QStringLiteral("Testy s nápovědou");
+inline const QString HeadingPractice = QStringLiteral("Zkušební testy");
+inline const QString HeadingLive = QStringLiteral("Ostré testy");
+inline const QString TabStoredTests = QStringLiteral("Standardní testy");
+inline const QString TabRandomTest = QStringLiteral("Náhodně vygenerovaný test");
+inline const QString LabelTestType = QStringLiteral("Typ testu");
+inline const QString LabelTestName = QStringLiteral("Název testu");
+inline const QString LabelQuestionGroup = QStringLiteral("Typ otazky");
+inline const QString LabelQuestionCount = QStringLiteral("Počet otázek");
+inline const QString TimeLimitBox = QStringLiteral("Omezit čas testu");
+inline const QString MinutesUnit = QStringLiteral("min");
+inline const QString WaitRandomTest = QStringLiteral("Chvilku strpení. Právě se generuje nahodný test...");
+inline const QString NoQuestionDrawn = QStringLiteral("Chyba: počet otázek musí být větší než nula ...");
+inline const QString BadQuestionCount =
+    QStringLiteral("Chyba: počet otázek ve skupině „%s“ musí být celé číslo od nuly výše ...");
+inline const QString NameMinutes = QStringLiteral("Minuty");
+inline const QString NameGroupPicture = QStringLiteral("Obrázek skupiny otázek");
+inline const QString NameQuestionCountDef = QStringLiteral("Počet otázek ostrého testu");
 
 // ---- error-test selection ----
+inline const QString HeadingErrorTests = QStringLiteral("Chybové testy");
+inline const QString TabErrorTests = QStringLiteral("Chybové testy");
+inline const QString TabRandomErrorTest = QStringLiteral("Nahodně vygenerovaný test");
+inline const QString LabelErrorQuestionGroup = QStringLiteral("Typ otázky");
+inline const QString NoErrorBox = QStringLiteral("Doplňovat test nechybovými otázkami");
+inline const QString WaitRandomErrorTest =
+    QStringLiteral("Chvilku strpení. Právě se generuje náhodný chybový test...");
 
 // ---- question browsing ----
+inline const QString HeadingBrowse = QStringLiteral("Prohlížení skupin otázek");
+inline const QString ShowAnswerNowBox = QStringLiteral("Ihned zobrazovat správou odpověď");
+inline const QString NameQuestionGroups = QStringLiteral("Skupiny otázek");
 
 // ---- skinned windows and buttons ----
 inline const QString PleaseDropOnForm = QStringLiteral("Please Drop on a Form");

@@ -13,6 +13,9 @@ THelpDlg::THelpDlg(QWidget* parent) : TForm(parent)
 {
     setObjectName(QStringLiteral("HelpDlg"));
     setSkin(QStringLiteral("help"), QSize(300, 180));
+    QPalette balloon = palette();
+    balloon.setColor(QPalette::Window, lightWindowColour());
+    setPalette(balloon);
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("HelpPicture"));
     picture->setGeometry(20, 40, 48, 48);
@@ -26,6 +29,7 @@ THelpDlg::THelpDlg(QWidget* parent) : TForm(parent)
     m_text->setGeometry(80, 40, 200, 90);
     auto* cancel = new TDsFancyButton(Str::Cancel, this);
     cancel->setGeometry(180, 140, 97, 25);
+    cancel->setButtonColor(lightWindowColour());
     connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
     if (!HelpDlg)
         HelpDlg = this;

@@ -68,6 +68,8 @@ TResultDlg::TResultDlg(QWidget* parent) : TForm(parent)
     m_no->setGeometry(265, 426, 97, 25);
     m_ok = new TDsFancyButton(Str::Ok, this);
     m_ok->setGeometry(211, 426, 97, 25);
+    for (TDsFancyButton* b : {m_yes, m_no, m_ok})
+        b->setButtonColor(lightWindowColour());
     connect(m_yes, &QAbstractButton::clicked, this, &QDialog::accept);
     connect(m_ok, &QAbstractButton::clicked, this, &QDialog::accept);
     connect(m_no, &QAbstractButton::clicked, this, &QDialog::reject);

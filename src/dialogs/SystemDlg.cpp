@@ -52,8 +52,10 @@ TSystemDlg::TSystemDlg(QWidget* parent) : TForm(parent)
     m_no->setGeometry(215, 128, 97, 25);
     m_ok = new TDsFancyButton(Str::Ok, this);
     m_ok->setGeometry(161, 128, 97, 25);
-    for (TDsFancyButton* b : {m_yes, m_no, m_ok})
+    for (TDsFancyButton* b : {m_yes, m_no, m_ok}) {
         b->applyGreyFrame();
+        b->setButtonColor(lightWindowColour());
+    }
     connect(m_yes, &QAbstractButton::clicked, this, &QDialog::accept);
     connect(m_ok, &QAbstractButton::clicked, this, &QDialog::accept);
     connect(m_no, &QAbstractButton::clicked, this, &QDialog::reject);

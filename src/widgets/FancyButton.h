@@ -6,6 +6,8 @@
 #include <QColor>
 #include <QRegion>
 
+class QPainter;
+
 class TDsFancyButton : public QAbstractButton
 {
     Q_OBJECT
@@ -37,9 +39,24 @@ public:
     void setTextStyle(TTextStyle s);
 
     bool pressedFlag() const { return m_pressed; }
+    // The outline of the last paint, shifted by (1, 1): the area that takes presses.
     QRegion outlineRegion() const { return m_outline; }
 
+    // The letter after "&" in the caption, or a null character.
+    QChar accelerator() const;
+    // A typed character that the focused control did not take: clicks the button when it is the
+    // caption's accelerator and the button is enabled. True when it clicked.
+    bool DialogChar(QChar c);
+
+    // The colour of bevel ring `ring` of a bevel `frameWidth` wide, shading from `frame` into `fill`.
+    static QColor bevelColour(const QColor& frame, const QColor& fill, int frameWidth, int ring);
+    // The width of the bevel actually drawn: FrameWidth rounded up to an even number.
+    static int bevelRings(int frameWidth) { return frameWidth % 2 ? frameWidth + 1 : frameWidth; }
+
     QSize sizeHint() const override { return {97, 25}; }
+
+    // Largest width and height a button keeps after painting.
+    static constexpr int MaxExtent = 145;
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -50,6 +67,9 @@ protected:
     void changeEvent(QEvent* e) override;
 
 private:
+    QRegion outlineFor(int inset) const;
+    void drawCaption(QPainter& p);
+
     QColor m_buttonColor;
     QColor m_frameColor = Qt::black;
     int m_frameWidth = 6;

@@ -1,16 +1,32 @@
 // The common window base.
 #include "Form.h"
 
+#include "FancyButton.h"
 #include "Guard.h"
+#include "PlasmaForm.h"
+#include "PlasmaRegion.h"
 
 #include <QEvent>
+#include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 
+// The skins live in this static library; pull their resource object in with the first window.
+static void initSkinResources()
+{
+    static const bool done = [] {
+        Q_INIT_RESOURCE(skins);
+        return true;
+    }();
+    Q_UNUSED(done);
+}
+
 TForm::TForm(QWidget* parent) : QDialog(parent)
 {
+    initSkinResources();
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setModal(true);
     QPalette pal = palette();
@@ -22,6 +38,11 @@ TForm::TForm(QWidget* parent) : QDialog(parent)
 QColor TForm::windowColour()
 {
     return QColor(205, 179, 115);
+}
+
+QColor TForm::lightWindowColour()
+{
+    return QColor(240, 230, 202);
 }
 
 bool TForm::ShowModal()
@@ -38,16 +59,56 @@ void TForm::centreOnScreen()
     move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
 
+QString TForm::skinPicturePath(const QString& skinName)
+{
+    return QStringLiteral(":/ferdano/skins/%1.jpg").arg(skinName);
+}
+
+QString TForm::skinShapePath(const QString& skinName)
+{
+    return QStringLiteral(":/ferdano/skins/%1.rgn").arg(skinName);
+}
+
 void TForm::setSkin(const QString& skinName, QSize size)
 {
     m_skinName = skinName;
     setFixedSize(size);
-    update();
+
+    QByteArray shapeBytes;
+    QFile shapeFile(skinShapePath(skinName));
+    if (shapeFile.open(QIODevice::ReadOnly))
+        shapeBytes = shapeFile.readAll();
+    const QPixmap picture(skinPicturePath(skinName));
+
+    // A skin with a shape but no picture (the help balloon) shapes the window itself.
+    if (picture.isNull() && !shapeBytes.isEmpty()) {
+        delete m_plasma;
+        m_plasma = nullptr;
+        m_shape = ParseRegionData(shapeBytes);
+        if (m_shape.isEmpty())
+            clearMask();
+        else
+            setMask(m_shape);
+        update();
+        return;
+    }
+
+    m_shape = QRegion();
+    if (!m_plasma)
+        m_plasma = new TPlasmaForm(this);
+    m_plasma->setGeometry(rect());
+    m_plasma->setPicture(picture); // a picture of another size than asked for wins
+    TPlasmaRegion region;
+    region.setFromBytes(shapeBytes);
+    m_plasma->setMask(&region);
+    m_plasma->lower();
+    m_plasma->show();
 }
 
 QPushButton* TForm::addHiddenDefaultButton(const QString& caption)
 {
     auto* b = new QPushButton(caption, this);
+    b->setShortcut(QKeySequence()); // the visible button of the same caption owns Alt+letter
     b->setDefault(true);
     b->setAutoDefault(false);
     b->setGeometry(-200, -200, 60, 20); // outside the visible area, yet "visible" for Enter
@@ -57,6 +118,7 @@ QPushButton* TForm::addHiddenDefaultButton(const QString& caption)
 QPushButton* TForm::addHiddenCancelButton(const QString& caption)
 {
     auto* b = new QPushButton(caption, this);
+    b->setShortcut(QKeySequence());
     b->setAutoDefault(false);
     b->setGeometry(-200, -200, 60, 20);
     connect(b, &QPushButton::clicked, this, &QDialog::reject);
@@ -86,8 +148,33 @@ bool TForm::event(QEvent* e)
 
 void TForm::paintEvent(QPaintEvent*)
 {
+    // Only seen where no skinned background covers the window: a shaped or an unskinned window.
     QPainter p(this);
-    p.fillRect(rect(), windowColour());
-    p.setPen(QColor(128, 128, 0));
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    p.fillRect(rect(), palette().color(QPalette::Window));
+    if (m_shape.isEmpty()) {
+        p.setPen(QColor(128, 128, 0));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        return;
+    }
+    // a two-pixel warm brown edge along the shape
+    auto erode = [](const QRegion& r) {
+        return r & r.translated(1, 0) & r.translated(-1, 0) & r.translated(0, 1) & r.translated(0, -1);
+    };
+    for (const QRect& r : m_shape - erode(erode(m_shape)))
+        p.fillRect(r, QColor(112, 82, 36));
+}
+
+void TForm::keyPressEvent(QKeyEvent* e)
+{
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    const QString typed = e->text();
+    if (mods == Qt::NoModifier && typed.size() == 1 && typed[0].isPrint()) {
+        for (TDsFancyButton* b : findChildren<TDsFancyButton*>()) {
+            if (b->window() == this && b->isVisibleTo(this) && b->DialogChar(typed[0])) {
+                e->accept();
+                return;
+            }
+        }
+    }
+    QDialog::keyPressEvent(e);
 }

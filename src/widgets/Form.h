@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <QRegion>
 
 class QPushButton;
 class TPlasmaForm;
@@ -30,6 +31,15 @@ public:
 
     // The program's window colour (205, 179, 115).
     static QColor windowColour();
+    // The light cream of the message, result and help windows and the information panel, whose
+    // buttons take it as their fill.
+    static QColor lightWindowColour();
+
+    // The skinned background of the window; none for a window that takes only a shape.
+    TPlasmaForm* plasmaForm() const { return m_plasma; }
+    // Where the named skin's picture and shape live among the program's resources.
+    static QString skinPicturePath(const QString& skinName);
+    static QString skinShapePath(const QString& skinName);
 
 protected:
     // Runs each time the window becomes the active window.
@@ -42,8 +52,12 @@ protected:
     void done(int result) override;
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
+    // A letter that no control took may be the accelerator of one of the window's buttons.
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     QString m_skinName;
+    TPlasmaForm* m_plasma = nullptr; // a child of the window
+    QRegion m_shape;
     bool m_closing = false;
 };

@@ -1,0 +1,71 @@
+// Sign-in steps shared by the sign-in window and the pupil register.
+#include "SignIn.h"
+
+#include "data/DataSet.h"
+#include "data/Error.h"
+#include "data/Format.h"
+#include "data/Globals.h"
+#include "data/Public.h"
+#include "data/SignInLock.h"
+
+void OpenPupilByRc(TQuery& query, const QString& rc)
+{
+    query.close();
+    query.clearSql();
+    query.addLine(QStringLiteral("select * from ZAK, RP where RC=") + SqlQuote(rc) +
+                  QStringLiteral(" AND zak.RP=RP.RP"));
+    query.open();
+}
+
+void OpenPupilById(TQuery& query, int pupilId)
+{
+    query.close();
+    query.clearSql();
+    query.addLine(QStringLiteral("select * from zak, RP where ID_ZAK=") + SqlInt(pupilId) +
+                  QStringLiteral(" AND zak.RP=RP.RP"));
+    query.open();
+}
+
+bool PasswordMatches(const QString& typed, const QString& stored)
+{
+    return TrimText(typed) == TrimText(stored);
+}
+
+void FillSignedInPupil(const TDataSet& pupilRow)
+{
+    SignedInPupil.PupilId = pupilRow.asInteger(QStringLiteral("ID_ZAK"));
+    const QString category = pupilRow.asString(QStringLiteral("RP"));
+    SignedInPupil.LicenceCategory = category.isEmpty() ? QChar() : category.at(0);
+    SignedInPupil.SkillLevel = pupilRow.asInteger(QStringLiteral("SKILL_LEVEL"));
+    SignedInPupil.PassMinimum = pupilRow.asInteger(QStringLiteral("MINIMUM"));
+    SignedInPupil.MandatoryGroup = pupilRow.asInteger(QStringLiteral("FLAG"));
+    ShowUserName(pupilRow);
+}
+
+bool HoldSignInLock(TTable& cursor, TSignInLock& lock, int pupilId)
+{
+    const std::optional<int> previous = cursor.lockedKey();
+    if (previous && *previous == pupilId && cursor.state() == TDataSet::State::Edit && lock.isHeld(pupilId))
+        return true;
+    if (!lock.tryLock(pupilId)) return false;
+    // Both locks are held now; only the cursor's move lets the previous one go.
+    cursor.close();
+    try {
+        cursor.open();
+        if (cursor.locate(QStringLiteral("ID_ZAK"), pupilId)) {
+            cursor.edit();
+            return true;
+        }
+    } catch (const TError&) {
+    }
+    lock.release(pupilId);
+    // The pupil's row is gone: keep the previous pupil locked if that can still be done.
+    if (previous) {
+        try {
+            if (!cursor.active()) cursor.open();
+            if (cursor.locate(QStringLiteral("ID_ZAK"), *previous)) cursor.edit();
+        } catch (const TError&) {
+        }
+    }
+    return false;
+}

@@ -1,0 +1,275 @@
+// The pupil record window.
+#include "ZakDlg.h"
+
+#include "DBLookupList.h"
+#include "data/DataModule.h"
+#include "data/Error.h"
+#include "data/Format.h"
+#include "data/Globals.h"
+#include "data/Public.h"
+#include "data/Strings.h"
+#include "dialogs/SystemDlg.h"
+#include "widgets/DBEdit.h"
+#include "widgets/DBGrid.h"
+#include "widgets/FancyButton.h"
+#include "widgets/Guard.h"
+
+#include <QLabel>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+
+TZakDlg* ZakDlg = nullptr;
+
+namespace {
+// The edits in the order of their numbers: field, label and the column's length.
+struct EditSpec
+{
+    const char* field;
+    const QString* label;
+    int maxLength;
+};
+} // namespace
+
+TZakDlg::TZakDlg(QWidget* parent) : TForm(parent)
+{
+    setObjectName(QStringLiteral("ZakDlg"));
+    setWindowTitle(Str::RecordHeading);
+    setSkin(QStringLiteral("zakdlg"), QSize(640, 520));
+
+    auto* heading = new QLabel(Str::RecordHeading, this);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    bold.setPixelSize(16);
+    heading->setFont(bold);
+    heading->setGeometry(20, 16, 600, 24);
+
+    const EditSpec specs[] = {{"RC", &Str::LabelIdentification, 11}, {"HESLO", &Str::LabelPassword, 10},
+                              {"PRIJMENI", &Str::LabelSurname, 60},  {"JMENO", &Str::LabelFirstName, 60},
+                              {"TITUL", &Str::LabelTitle, 30},       {"ADRESA", &Str::LabelAddress, 120},
+                              {"TELEFON", &Str::LabelPhone, 40}};
+    int top = 56;
+    int n = 1;
+    for (const EditSpec& s : specs) {
+        auto* label = new QLabel(*s.label, this);
+        label->setGeometry(20, top, 92, 24);
+        auto* edit = new TDBEdit(DM->QZak, QString::fromLatin1(s.field), this);
+        edit->setObjectName(QStringLiteral("Edit%1").arg(n++));
+        edit->setMaxLength(s.maxLength);
+        edit->setGeometry(112, top, 200, 24);
+        edit->setAccessibleName(*s.label);
+        label->setBuddy(edit);
+        m_edits.append(edit);
+        top += 30;
+    }
+
+    auto* categoryLabel = new QLabel(Str::LabelCategory, this);
+    categoryLabel->setGeometry(340, 56, 280, 20);
+    m_category =
+        new TDBLookupList(DM->QZak, QStringLiteral("RP"), DM->QRP, QStringLiteral("RP"),
+                          {{QStringLiteral("RP"), QString()}, {QStringLiteral("POPIS"), QString()}}, this);
+    m_category->setObjectName(QStringLiteral("DBLookupListBox1"));
+    m_category->setAccessibleName(Str::LabelCategory);
+    m_category->setGeometry(340, 78, 280, 188);
+    m_category->setColumnWidth(0, 60);
+    categoryLabel->setBuddy(m_category);
+
+    auto* reportsLabel = new QLabel(Str::LabelReports, this);
+    reportsLabel->setGeometry(20, 280, 600, 20);
+    m_reports = new TDBGrid(
+        DM->QStatistic, {{QStringLiteral("TEST_NAME"), QString()}, {QStringLiteral("DATETIME"), QString()}},
+        this);
+    m_reports->setObjectName(QStringLiteral("DBGrid1"));
+    m_reports->setTitles(false);
+    m_reports->setName(Str::LabelReports);
+    m_reports->setGeometry(20, 302, 230, 166);
+    m_reports->setColumnWidth(0, 110);
+    reportsLabel->setBuddy(m_reports);
+
+    m_memo = new QPlainTextEdit(this);
+    m_memo->setObjectName(QStringLiteral("DBMemo1"));
+    m_memo->setReadOnly(true);
+    m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_memo->setAccessibleName(Str::ReportTextName);
+    QFont fixed(QStringLiteral("Courier New"));
+    fixed.setStyleHint(QFont::Monospace);
+    fixed.setFixedPitch(true);
+    fixed.setPixelSize(12);
+    m_memo->setFont(fixed);
+    m_memo->setGeometry(260, 302, 360, 166);
+
+    m_del = new TDsFancyButton(Str::DeleteCaption, this);
+    m_del->setObjectName(QStringLiteral("DelBtn"));
+    m_del->setGeometry(20, 480, 97, 25);
+    m_print = new TDsFancyButton(Str::PrintCaption, this);
+    m_print->setObjectName(QStringLiteral("PrintBtn"));
+    m_print->setGeometry(127, 480, 97, 25);
+    m_ok = new TDsFancyButton(Str::Ok, this);
+    m_ok->setObjectName(QStringLiteral("OkBtn"));
+    m_ok->setGeometry(309, 480, 97, 25);
+    m_cancel = new TDsFancyButton(Str::Cancel, this);
+    m_cancel->setObjectName(QStringLiteral("CancelBtn"));
+    m_cancel->setGeometry(416, 480, 97, 25);
+    m_help = new TDsFancyButton(Str::Help, this);
+    m_help->setObjectName(QStringLiteral("HelpBtn"));
+    m_help->setGeometry(523, 480, 97, 25);
+
+    QPushButton* def = addHiddenDefaultButton(Str::RecordDefault);
+    def->setObjectName(QStringLiteral("DefBtn"));
+    QPushButton* canc = addHiddenCancelButton(Str::HiddenCancel);
+    canc->setObjectName(QStringLiteral("CancBtn"));
+
+    connect(m_ok, &QAbstractButton::clicked, this, [this] { Guarded([this] { OkBtnClick(); }); });
+    connect(def, &QAbstractButton::clicked, this, [this] { Guarded([this] { OkBtnClick(); }); });
+    connect(m_cancel, &QAbstractButton::clicked, this, [this] { Guarded([this] { CancelBtnClick(); }); });
+    connect(m_del, &QAbstractButton::clicked, this, [this] { Guarded([this] { DelBtnClick(); }); });
+    connect(m_print, &QAbstractButton::clicked, this, [this] { Guarded([this] { PrintBtnClick(); }); });
+    connect(DM->QStatistic, &TDataSet::dataChange, this, [this](const QString& field) {
+        if (field.isEmpty() || field.compare(QLatin1String("REPORT"), Qt::CaseInsensitive) == 0) showReport();
+        DataSource3DataChange();
+    });
+    showReport();
+    DataSource3DataChange();
+    if (!ZakDlg) ZakDlg = this;
+}
+
+TZakDlg::~TZakDlg()
+{
+    if (ZakDlg == this) ZakDlg = nullptr;
+}
+
+bool TZakDlg::EditPupil(bool newPupil, const QString& identification, const QString& password)
+{
+    TQuery* zak = DM->QZak;
+    if (!zak->active()) {
+        zak->setSql({QStringLiteral("select * from zak, RP where RP.TYP=zak.RP AND id_zak=-1")});
+        zak->open();
+    }
+    if (newPupil) {
+        zak->insert();
+        zak->setValue(QStringLiteral("ID_ZAK"), -1);
+        zak->setValue(QStringLiteral("RC"), identification);
+        zak->setValue(QStringLiteral("HESLO"), password);
+    } else {
+        zak->edit();
+    }
+    TQuery* stat = DM->QStatistic;
+    stat->close();
+    stat->setParam(QStringLiteral("ID_ZAK"), zak->asInteger(QStringLiteral("ID_ZAK")));
+    stat->open();
+    for (TDBEdit* e : std::as_const(m_edits))
+        e->refresh();
+    m_category->refresh();
+    centreOnScreen();
+    return ShowModal();
+}
+
+void TZakDlg::showEvent(QShowEvent* e)
+{
+    TForm::showEvent(e);
+    m_edits[0]->setFocus();
+}
+
+void TZakDlg::showReport()
+{
+    TDataSet* stat = DM->QStatistic;
+    QString text;
+    if (stat->active() && !stat->isEmpty() && stat->hasField(QStringLiteral("REPORT")))
+        text = stat->asString(QStringLiteral("REPORT"));
+    if (text != m_memo->toPlainText()) m_memo->setPlainText(text);
+}
+
+void TZakDlg::DataSource3DataChange()
+{
+    TDataSet* stat = DM->QStatistic;
+    const bool any = stat->active() && stat->recordCount() > 0;
+    m_print->setEnabled(any);
+    m_del->setEnabled(any && SignedInPupil.PupilId == PrivilegedPupilId);
+}
+
+void TZakDlg::OkBtnClick()
+{
+    TQuery* zak = DM->QZak;
+    const QString rc = TrimText(zak->asString(QStringLiteral("RC")));
+    if (rc.isEmpty()) {
+        SystemDlg->Execute(Str::NoIdentification, true);
+        m_edits[0]->setFocus();
+        return;
+    }
+    TQuery* tmp = DM->QTmp;
+    tmp->close();
+    tmp->clearSql();
+    tmp->addLine(QStringLiteral("select * from zak where RC=") + SqlQuote(rc) + QStringLiteral(" and "));
+    tmp->addLine(QStringLiteral(" ID_ZAK<>") + SqlInt(zak->asInteger(QStringLiteral("ID_ZAK"))));
+    tmp->open();
+    if (!tmp->isEmpty()) {
+        SystemDlg->Execute(Str::PupilExists, true);
+        m_edits[0]->setFocus();
+        return;
+    }
+    if (TrimText(zak->asString(QStringLiteral("PRIJMENI"))).isEmpty()) {
+        SystemDlg->Execute(Str::NoSurname, true);
+        m_edits[2]->setFocus();
+        return;
+    }
+    const QString category = zak->asString(QStringLiteral("RP"));
+    if (TrimText(category).isEmpty()) {
+        SystemDlg->Execute(Str::NoCategory, true);
+        m_category->setFocus();
+        return;
+    }
+    // The category's animation and description are shown by the register from this row.
+    TDataSet* rp = DM->QRP;
+    zak->edit();
+    if (rp->locate(QStringLiteral("RP"), category)) {
+        if (zak->hasField(QStringLiteral("ID_AVI")))
+            zak->setValue(QStringLiteral("ID_AVI"), rp->asInteger(QStringLiteral("ID_AVI")));
+        if (zak->hasField(QStringLiteral("POPIS")))
+            zak->setValue(QStringLiteral("POPIS"), rp->asString(QStringLiteral("POPIS")));
+    }
+    zak->postAndApply();
+    accept();
+}
+
+void TZakDlg::CancelBtnClick()
+{
+    reject();
+}
+
+void TZakDlg::FormClose()
+{
+    TQuery* zak = DM->QZak;
+    if (zak->active() && zak->state() != TDataSet::State::Browse) zak->cancel();
+    if (zak->active() && zak->updatesPending()) zak->cancelUpdates();
+}
+
+void TZakDlg::DelBtnClick()
+{
+    TQuery* stat = DM->QStatistic;
+    if (!stat->active() || stat->isEmpty() || SignedInPupil.PupilId != PrivilegedPupilId) return;
+    const QString when =
+        QLocale(QLocale::Czech).toString(stat->asDateTime(QStringLiteral("DATETIME")), QLocale::ShortFormat);
+    if (!SystemDlg->Execute(Format(Str::ConfirmDeleteReport, {when}), false)) return;
+    stat->remove();
+    try {
+        stat->applyUpdates();
+        stat->commitUpdates();
+    } catch (const TError&) {
+        // The report is still stored: show it again as it is.
+        stat->close();
+        stat->open();
+        throw;
+    }
+}
+
+void TZakDlg::PrintBtnClick()
+{
+    TDataSet* stat = DM->QStatistic;
+    if (!stat->active() || stat->isEmpty()) return;
+    QPrinter printer;
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    PrintLines(m_memo->toPlainText().split(u'\n'));
+}

@@ -1,0 +1,71 @@
+// The panel beside the test window: clock, date, and either the countdown of a timed test or
+// the ticker over the program's messages.
+#pragma once
+
+#include "widgets/Form.h"
+
+#include <QDateTime>
+
+class QLabel;
+class QProgressBar;
+class QScrollArea;
+class QTimer;
+class QWidget;
+class TDsFancyButton;
+
+class TInfoDlg : public TForm
+{
+    Q_OBJECT
+public:
+    explicit TInfoDlg(QWidget* parent = nullptr);
+    ~TInfoDlg() override;
+
+    // Shows the countdown panel with a limit, the ticker without one.
+    void setTimeLimit(quint16 limitSecs);
+    // Starts the countdown from now (once per run).
+    void StartCountdown();
+    // Shows the panel beside its test window (not modal) and starts its tick.
+    void ShowPanel();
+    // Hides the panel and stops its tick: the test window closed or scored.
+    void ClosePanel();
+
+    quint16 TimeLimitSecs = 0;
+    QDateTime StartTime;
+    QDateTime EndTime;
+    quint16 MessageIndex = 0;
+
+    QLabel* Label1;  // ticker text
+    QLabel* Label2;  // clock
+    QLabel* Label3;  // date
+    QWidget* Panel2; // ticker
+    QWidget* Panel3; // countdown
+    QLabel* Label4;
+    QLabel* Label5;
+    QLabel* Label6;  // start time
+    QLabel* Label7;  // end time
+    QLabel* Label8;  // remaining time
+    QLabel* Label9;  // time up, red
+    QLabel* Label10; // time up, black copy beneath
+    QProgressBar* Gauge1;
+    QScrollArea* ScrollBox1;
+    TDsFancyButton* YesBtn;
+    QTimer* Timer1;
+
+    // How often the panel has sounded the beep (tests).
+    int beepCount() const { return m_beeps; }
+    int scrollPosition() const;
+
+public slots:
+    void Timer1Timer();
+    void YesBtnClick();
+
+protected:
+    void FormActivate() override;
+
+private:
+    void restartTicker();
+    void setTickerText(const QString& text);
+    int m_beeps = 0;
+};
+
+extern TInfoDlg* InfoDlg;

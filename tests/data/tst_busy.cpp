@@ -1,0 +1,182 @@
+// A busy database: writes wait for another station's transaction, and past the wait the user
+// gets a clear message with nothing half-written; a database that cannot be written says so.
+#include "TestDb.h"
+
+#include "data/DataModule.h"
+#include "data/Error.h"
+#include "data/Strings.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QtTest>
+
+#include <cstdio>
+#include <iostream>
+#include <unistd.h>
+
+namespace {
+
+// Starts a second station that holds a write transaction on the database for `ms` milliseconds.
+void holdWriteLock(QProcess& p, const QString& dbFile, int ms)
+{
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold-write"), dbFile, QString::number(ms)});
+    QVERIFY(p.waitForStarted());
+    QVERIFY(p.waitForReadyRead(20000));
+    QCOMPARE(p.readLine().trimmed(), QByteArray("locked"));
+}
+
+QString pupilSurname(TDM& dm)
+{
+    dm.QTmp->close();
+    dm.QTmp->setSql({QStringLiteral("select PRIJMENI from ZAK where ID_ZAK=1")});
+    dm.QTmp->open();
+    return dm.QTmp->asString(QStringLiteral("PRIJMENI"));
+}
+
+} // namespace
+
+class TstBusy : public QObject
+{
+    Q_OBJECT
+private slots:
+    void writeWaitsForOtherStation();
+    void writePastTheWaitFailsCleanly();
+    void readOnlyDatabase();
+};
+
+void TstBusy::writeWaitsForOtherStation()
+{
+    TTestDb db;
+    TDM& dm = db.open();
+    QProcess other;
+    holdWriteLock(other, db.dbDir() + QStringLiteral("/ferdano.db"), 1500);
+    QElapsedTimer t;
+    t.start();
+    dm.QZak->first();
+    dm.QZak->edit();
+    dm.QZak->setValue(QStringLiteral("PRIJMENI"), QStringLiteral("Počkal"));
+    dm.QZak->postAndApply(); // waits, then succeeds
+    QVERIFY2(t.elapsed() >= 500, "the write did not wait for the other transaction");
+    QCOMPARE(pupilSurname(dm), QStringLiteral("Počkal"));
+    other.waitForFinished();
+}
+
+void TstBusy::writePastTheWaitFailsCleanly()
+{
+    TTestDb db;
+    TDM& dm = db.open();
+    const QString before = pupilSurname(dm);
+    QProcess other;
+    holdWriteLock(other, db.dbDir() + QStringLiteral("/ferdano.db"), 9000);
+    dm.QZak->close();
+    dm.QZak->open();
+    dm.QZak->first();
+    dm.QZak->edit();
+    dm.QZak->setValue(QStringLiteral("PRIJMENI"), QStringLiteral("Nepovede se"));
+    dm.QZak->append();
+    dm.QZak->setValue(QStringLiteral("RC"), QStringLiteral("novy"));
+    dm.QZak->setValue(QStringLiteral("PRIJMENI"), QStringLiteral("Nový"));
+    dm.QZak->setValue(QStringLiteral("RP"), QStringLiteral("B"));
+    try {
+        dm.QZak->postAndApply();
+        QFAIL("the write did not fail");
+    } catch (const TError& e) {
+        QCOMPARE(e.message(), Str::DatabaseBusy);
+    }
+    QVERIFY(dm.QZak->updatesPending()); // the edits are kept, so the user can try again
+    other.kill();
+    other.waitForFinished();
+    QCOMPARE(pupilSurname(dm), before);
+    dm.QTmp->close();
+    dm.QTmp->setSql({QStringLiteral("select count(*) N from ZAK")});
+    dm.QTmp->open();
+    QCOMPARE(dm.QTmp->asInteger(QStringLiteral("N")), 1);
+    dm.QZak->applyUpdates(); // and now it goes through
+    dm.QZak->commitUpdates();
+    QCOMPARE(pupilSurname(dm), QStringLiteral("Nepovede se"));
+}
+
+void TstBusy::readOnlyDatabase()
+{
+    if (::geteuid() != 0 && ::access("/", W_OK) == 0)
+        QSKIP("cannot make a directory read-only for this user");
+    TTestDb db;
+    // The station runs as an unprivileged user for whom the DB directory is read-only.
+    QVERIFY(QFile::setPermissions(db.programDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                       QFile::ReadOther | QFile::ExeOther));
+    QVERIFY(QFile::setPermissions(db.dbDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                  QFile::ReadOther | QFile::ExeOther));
+    QVERIFY(QFile::setPermissions(db.dbDir() + QStringLiteral("/ferdano.db"),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+    QTemporaryDir tmp;
+    QFile::setPermissions(tmp.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                          QFile::WriteOther | QFile::ExeOther);
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--write-as-nobody"), db.programDir(), tmp.path()});
+    QVERIFY(p.waitForFinished(30000));
+    const QString out = QString::fromUtf8(p.readAll());
+    QVERIFY2(out.contains(Str::DatabaseReadOnly), qPrintable(out));
+    TDM& dm = db.open();
+    QCOMPARE(pupilSurname(dm), QStringLiteral("Správce"));
+}
+
+// "--hold-write DBFILE MS": begins a write transaction, says so, holds it, then rolls back.
+static int holdWrite(const char* file, int ms)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+    db.setDatabaseName(QString::fromLocal8Bit(file));
+    if (!db.open())
+        return 1;
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")) ||
+        !q.exec(QStringLiteral("update ZAK set TELEFON='drzi' where ID_ZAK=1")))
+        return 2;
+    std::cout << "locked" << std::endl;
+    ::usleep(useconds_t(ms) * 1000);
+    q.exec(QStringLiteral("ROLLBACK"));
+    return 0;
+}
+
+// "--write-as-nobody PROGRAMDIR TMPDIR": a station without write access tries to save a pupil.
+static int writeAsNobody(int argc, char** argv)
+{
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+        return 3;
+    QCoreApplication app(argc, argv);
+    TDM dm;
+    TDM::Options o;
+    o.programDir = QString::fromLocal8Bit(argv[2]);
+    o.tempDir = QString::fromLocal8Bit(argv[3]);
+    try {
+        dm.DMCreate(o);
+        dm.QZak->first();
+        dm.QZak->edit();
+        dm.QZak->setValue(QStringLiteral("PRIJMENI"), QStringLiteral("Zakázáno"));
+        dm.QZak->postAndApply();
+        std::cout << "written" << std::endl;
+    } catch (const TError& e) {
+        std::cout << e.what() << std::endl;
+    }
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc >= 4 && qstrcmp(argv[1], "--hold-write") == 0) {
+        QCoreApplication app(argc, argv);
+        return holdWrite(argv[2], atoi(argv[3]));
+    }
+    if (argc >= 4 && qstrcmp(argv[1], "--write-as-nobody") == 0)
+        return writeAsNobody(argc, argv);
+    QApplication app(argc, argv);
+    TstBusy t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_busy.moc"

@@ -1,0 +1,132 @@
+// The question-browsing selection: every opening starts at the first group, the show-answer
+// choice survives, the caption and the arguments of the browsing run, OK only with groups.
+#include "SelectionFixture.h"
+#include "selection/QuestionTypeDlg.h"
+#include "widgets/DBGrid.h"
+#include "widgets/FancyButton.h"
+
+#include <QCheckBox>
+#include <QLabel>
+
+class TestQuestionTypeDlg : public QObject
+{
+    Q_OBJECT
+
+    static void open(TQuestionTypeDlg& dlg, const std::function<void()>& body)
+    {
+        TSelectionFixture::whileOpen(
+            &dlg,
+            [&dlg, body] {
+                // the dialog acts when it becomes active
+                QTRY_VERIFY(dlg.isActiveWindow());
+                body();
+            },
+            [&dlg] { dlg.ShowModal(); });
+    }
+
+private slots:
+    void browsesTheChosenGroup_data()
+    {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QVector<qint64>>("ids");
+        QTest::newRow("second group, level 2")
+            << 2 << 1 << QStringLiteral("Prohlížení skupin otázek - Značky")
+            << QVector<qint64>{201, 203, 205};
+        QTest::newRow("second group, level 1")
+            << 1 << 1 << QStringLiteral("Prohlížení skupin otázek - Značky")
+            << QVector<qint64>{202, 204, 206};
+        QTest::newRow("no question at level 1")
+            << 1 << 2 << QStringLiteral("Prohlížení skupin otázek - Situace") << QVector<qint64>{};
+    }
+    void browsesTheChosenGroup()
+    {
+        QFETCH(int, level);
+        QFETCH(int, row);
+        QFETCH(QString, caption);
+        QFETCH(QVector<qint64>, ids);
+        TSelectionFixture f;
+        SignedInPupil.SkillLevel = level;
+        TQuestionTypeDlg dlg;
+        open(dlg, [&] {
+            f.dm->QSelectQuest->moveTo(row);
+            emit dlg.DBGrid1()->rowDoubleClicked();
+        });
+        QCOMPARE(f.runs.size(), 1);
+        const TRecordedRun& run = f.runs[0];
+        QCOMPARE(run.args.mode, 1);
+        QCOMPARE(run.args.testId, 0);
+        QCOMPARE(run.args.caption, caption);
+        QCOMPARE(run.args.questionSet, f.dm->QTestType1);
+        QCOMPARE(run.args.showAnswerNow, true);
+        QCOMPARE(run.args.timeLimitMinutes, quint16(0));
+        QVector<qint64> got = run.ids;
+        std::sort(got.begin(), got.end());
+        QCOMPARE(got, ids);
+        QVERIFY(!dlg.isVisible());
+    }
+
+    void everyOpeningStartsAtTheFirstGroupAndKeepsTheChoice()
+    {
+        TSelectionFixture f;
+        TQuestionTypeDlg dlg;
+        QVERIFY(dlg.ShowAnswerNow()->isChecked());
+        f.dm->QSelectQuest->moveTo(2);
+        int firstRow = -1;
+        open(dlg, [&] {
+            firstRow = f.dm->QSelectQuest->currentIndex();
+            dlg.ShowAnswerNow()->setChecked(false);
+            f.dm->QSelectQuest->moveTo(2);
+            QTest::keyClick(&dlg, Qt::Key_Return);
+        });
+        QCOMPARE(firstRow, 0);
+        QCOMPARE(f.runs.size(), 1);
+        QCOMPARE(f.runs[0].args.showAnswerNow, false);
+        QCOMPARE(f.runs[0].args.caption, QStringLiteral("Prohlížení skupin otázek - Situace"));
+
+        int secondRow = -1;
+        bool checked = true;
+        open(dlg, [&] {
+            secondRow = f.dm->QSelectQuest->currentIndex();
+            checked = dlg.ShowAnswerNow()->isChecked();
+            QTest::keyClick(&dlg, Qt::Key_Escape);
+        });
+        QCOMPARE(secondRow, 0);
+        QVERIFY(!checked);
+        QCOMPARE(f.runs.size(), 1);
+    }
+
+    void captionKeepsTheGroupNameAsStored()
+    {
+        TSelectionFixture f;
+        f.exec(QStringLiteral("UPDATE OKRUHOT SET OKRUH = 'Pravidla  ' WHERE ID_OKRUH = 7"));
+        f.reloadGroups();
+        TQuestionTypeDlg dlg;
+        open(dlg, [&] { dlg.OkBtnClick(); });
+        QCOMPARE(f.runs.size(), 1);
+        QCOMPARE(f.runs[0].args.caption, QStringLiteral("Prohlížení skupin otázek - Pravidla  "));
+    }
+
+    void noGroupsNoBrowsing()
+    {
+        TSelectionFixture f;
+        f.exec(QStringLiteral("DELETE FROM OKRUHOT"));
+        f.reloadGroups();
+        TQuestionTypeDlg dlg;
+        bool enabled = true, stayed = false;
+        open(dlg, [&] {
+            enabled = dlg.OkBtn()->isEnabled();
+            dlg.OkBtnClick();
+            QTest::keyClick(&dlg, Qt::Key_Return);
+            stayed = dlg.isVisible();
+        });
+        QVERIFY(!enabled);
+        QVERIFY(stayed);
+        QVERIFY(f.runs.isEmpty());
+        QVERIFY(f.errors.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestQuestionTypeDlg)
+#include "tst_questiontypedlg.moc"

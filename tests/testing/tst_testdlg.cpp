@@ -1,0 +1,1081 @@
+// The test window driven as a pupil drives it: presentation, answering, moving, hints, the close
+// with its confirmations, scoring, review and what is stored; the panel's countdown and ticker.
+#include "TestDb.h"
+#include "data/Clock.h"
+#include "data/Globals.h"
+#include "dialogs/ResultDlg.h"
+#include "dialogs/SystemDlg.h"
+#include "testing/ImageZoom.h"
+#include "testing/InfoDlg.h"
+#include "testing/TestDlg.h"
+#include "testing/WrapCheckBox.h"
+#include "widgets/FancyButton.h"
+#include "widgets/Guard.h"
+
+#include <QAccessible>
+#include <QBuffer>
+#include <QFrame>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScopeGuard>
+#include <QScrollArea>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+struct Q
+{
+    int id;
+    int group;
+    QString aa;
+    int bb;
+    QString cc = QString();
+    int pict = 0;
+};
+
+QByteArray encoded(const QImage& img, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, format);
+    return bytes;
+}
+
+QImage testImage(QSize size)
+{
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(QColor(30, 120, 200));
+    return img;
+}
+} // namespace
+
+class TstTestDlg : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void liveTestEndsByCountdown();
+    void wrongAnswerKeptOnceAndRemovedWhenRight();
+    void storedTestGainedAndLost();
+    void randomTestLeavesZakTest();
+    void passRule_data();
+    void passRule();
+    void pictureFit_data();
+    void pictureFit();
+    void unreadablePicture_data();
+    void unreadablePicture();
+    void pictureClickByGroup();
+    void zoomPlacement();
+    void reviewShowsWrongQuestions();
+    void reviewIsNotTimed();
+    void countdownClosesOpenDialogs();
+    void accessibleAnswers();
+    void countdownDuringConfirmation();
+    void failedStoreKeepsNothing();
+    void unansweredCounter();
+    void tenRowMoves();
+    void hintsByMode();
+    void browsingTicksVanish();
+    void browsingShowAnswerNow();
+    void fewerAnswersHideBoxes();
+    void shortPatternTicks();
+    void emptyQuestionSet();
+    void confirmationRefusedKeepsRun();
+    void closeBeforeTimeStopsCountdown();
+    void tickerWrapsAround();
+    void emptyTickerList();
+    void windowPlacement();
+
+private:
+    TDataSet* makeSet(const QList<Q>& questions);
+    // Runs the window; `body` drives it from inside the modal loop.
+    void run(int mode, int testId, TDataSet* set, quint16 minutes, const std::function<void()>& body,
+             bool showNow = false);
+    int count(const QString& sql);
+    QString zakOdp(int questionId);
+    void putPicture(int id, const QByteArray& bytes);
+
+    std::unique_ptr<TTestDb> m_db;
+    std::unique_ptr<TSystemDlg> m_system;
+    std::unique_ptr<TResultDlg> m_result;
+    std::unique_ptr<TInfoDlg> m_info;
+    std::unique_ptr<TTestDlg> m_test;
+    std::unique_ptr<TQuery> m_set;
+    QStringList m_systemTexts;
+    QList<TResultDlg::Shown> m_results;
+    QStringList m_errors;
+    std::function<bool(const QString&, bool)> m_systemAnswer;
+    bool m_resultAnswer = false;
+    bool m_leftOpen = false;
+    QDateTime m_now;
+};
+
+void TstTestDlg::init()
+{
+    m_db = std::make_unique<TTestDb>();
+    m_db->open();
+    m_system = std::make_unique<TSystemDlg>();
+    m_result = std::make_unique<TResultDlg>();
+    m_info = std::make_unique<TInfoDlg>();
+    m_test = std::make_unique<TTestDlg>();
+    m_systemTexts.clear();
+    m_results.clear();
+    m_errors.clear();
+    m_resultAnswer = false;
+    // Confirmations are accepted, the offer to review is declined.
+    m_systemAnswer = [](const QString& text, bool) { return !text.contains("Prohlédnout"); };
+    TSystemDlg::setAutoAnswer([this](const QString& text, bool okOnly) {
+        m_systemTexts << text;
+        return m_systemAnswer(text, okOnly);
+    });
+    TResultDlg::setAutoAnswer([this](const TResultDlg::Shown& s) {
+        m_results << s;
+        return m_resultAnswer;
+    });
+    SetGeneralErrorSink([this](const QString& t) { m_errors << t; });
+    SignedInPupil.PupilId = 1;
+    SignedInPupil.FullName = " Autoškola Správce";
+    SignedInPupil.LicenceCategory = u'B';
+    SignedInPupil.PassMinimum = 43;
+    SignedInPupil.MandatoryGroup = 4;
+    m_now = QDateTime(QDate(2026, 12, 8), QTime(10, 0, 0));
+    Clock::setSource([this] { return m_now; });
+    MessageList = QStringList{"První zpráva", "Druhá zpráva"};
+}
+
+void TstTestDlg::cleanup()
+{
+    QVERIFY2(m_errors.isEmpty(), qPrintable(m_errors.join('\n')));
+    m_test.reset();
+    m_info.reset();
+    m_result.reset();
+    m_system.reset();
+    m_set.reset();
+    m_db.reset();
+    TSystemDlg::setAutoAnswer({});
+    TResultDlg::setAutoAnswer({});
+    SetGeneralErrorSink({});
+    Clock::setSource({});
+}
+
+TDataSet* TstTestDlg::makeSet(const QList<Q>& questions)
+{
+    QVector<QVector<QVariant>> rows;
+    for (const Q& q : questions)
+        rows.append({q.id, q.group, QString("Otázka %1\nDruhý řádek").arg(q.id), q.pict, q.aa, q.bb, q.cc});
+    m_set = std::make_unique<TQuery>("Set");
+    m_set->openRows({"ID_OTAZKA", "ID_OKRUH", "OTAZKA", "ID_PICT", "AA", "BB", "CC"}, rows);
+    return m_set.get();
+}
+
+void TstTestDlg::run(int mode, int testId, TDataSet* set, quint16 minutes, const std::function<void()>& body,
+                     bool showNow)
+{
+    m_leftOpen = false;
+    QTimer::singleShot(0, m_test.get(), [&] {
+        auto guard = qScopeGuard([&] {
+            if (m_test->isVisible()) {
+                m_leftOpen = true;
+                m_test->hide();
+            }
+        });
+        body();
+    });
+    m_test->RunTest(mode, testId, "Ostré testy - Test číslo 1", set, showNow, minutes);
+}
+
+int TstTestDlg::count(const QString& sql)
+{
+    TQuery* q = DM->QTmp;
+    q->close();
+    q->clearSql();
+    q->addLine(sql);
+    q->open();
+    const int n = q->recordCount();
+    q->close();
+    return n;
+}
+
+QString TstTestDlg::zakOdp(int questionId)
+{
+    TQuery* q = DM->QTmp;
+    q->close();
+    q->clearSql();
+    q->addLine(QString("SELECT ZAK_ODP FROM ZAKODP WHERE ID_ZAK=1 AND ID_OTAZKA=%1").arg(questionId));
+    q->open();
+    const QString v = q->isEmpty() ? QString("<none>") : q->asString("ZAK_ODP");
+    q->close();
+    return v;
+}
+
+void TstTestDlg::putPicture(int id, const QByteArray& bytes)
+{
+    TQuery* q = DM->QTmp;
+    q->close();
+    q->clearSql();
+    q->addLine("INSERT INTO BMP (ID_PICT, BMP) VALUES (:ID_PICT, :BMP)");
+    q->setParam("ID_PICT", id);
+    q->setParam("BMP", bytes);
+    q->execSql();
+}
+
+void TstTestDlg::liveTestEndsByCountdown()
+{
+    DM->QTestType2->close();
+    DM->QTestType2->setParam("ID_TEST", 1);
+    DM->QTestType2->open();
+    TDataSet* set = DM->QTestType2;
+    QCOMPARE(set->recordCount(), 10);
+    const QString aa1 = set->asString("AA");
+    const int bb1 = set->asInteger("BB");
+    const int id1 = set->valueAt(0, "ID_OTAZKA").toInt();
+    const int id2 = set->valueAt(1, "ID_OTAZKA").toInt();
+    const int wrongKey = set->valueAt(1, "AA").toString().indexOf('0');
+    QString wrongPattern(4, '0');
+    wrongPattern[wrongKey] = '1';
+    int total = 0;
+    for (int r = 0; r < set->recordCount(); ++r)
+        total += set->valueAt(r, "BB").toInt();
+    bool timedOut = false;
+    run(tmLive, 1, set, 1, [&] {
+        // Answer the first question right (its correct letters), the second wrong (nothing else).
+        for (int k = 0; k < 4; ++k)
+            if (aa1[k] == '1') QTest::keyClick(m_test.get(), Qt::Key(Qt::Key_A + k));
+        QTest::keyClick(m_test.get(), Qt::Key_PageDown);
+        QTest::keyClick(m_test.get(), Qt::Key(Qt::Key_A + wrongKey));
+        m_test->Timer1Timer();
+        QVERIFY(m_info->isVisible());
+        QVERIFY(!m_info->Panel3->isHidden());
+        QVERIFY(m_info->Panel2->isHidden());
+        QCOMPARE(m_info->Label6->text(), QString("10:00:00"));
+        QCOMPARE(m_info->Label7->text(), QString("10:01:00"));
+        QCOMPARE(m_info->Label5->text(), QString("Začátek testu :"));
+        QCOMPARE(m_info->Label4->text(), QString("Konec testu :"));
+        QVERIFY(m_info->Timer1->isActive());
+        m_info->Timer1Timer();
+        QCOMPARE(m_info->Label8->text(), QString("Do konce testu zbývá 1:00"));
+        m_now = m_now.addSecs(25);
+        m_info->Timer1Timer();
+        QCOMPARE(m_info->Label8->text(), QString("Do konce testu zbývá 0:35"));
+        QCOMPARE(m_info->Gauge1->value(), 25);
+        QCOMPARE(m_info->beepCount(), 0);
+        // "&Zavřít" hides the panel, the countdown goes on.
+        m_info->YesBtn->click();
+        QVERIFY(!m_info->isVisible());
+        m_now = m_now.addSecs(26);
+        m_info->Timer1Timer();
+        QCOMPARE(m_info->Label8->text(), QString("Do konce testu zbývá 0:09"));
+        QCOMPARE(m_info->beepCount(), 1);
+        m_test->InfoBtnClick();
+        QVERIFY(m_info->isVisible());
+        m_now = m_now.addSecs(10);
+        m_info->Timer1Timer();
+        QVERIFY(!m_info->Label9->isHidden());
+        QVERIFY(!m_info->Label10->isHidden());
+        QVERIFY(m_info->Label8->isHidden());
+        QCOMPARE(m_info->Label9->text(), QString("Čas testu vypršel"));
+        QVERIFY(!m_info->Timer1->isActive());
+        timedOut = m_test->TimedOut;
+        QTRY_VERIFY(!m_test->isVisible());
+    });
+    QVERIFY(timedOut);
+    QVERIFY(!m_leftOpen);
+    QVERIFY2(m_systemTexts.isEmpty(), qPrintable(m_systemTexts.join('|')));
+    QCOMPARE(m_results.size(), 1);
+    QCOMPARE(m_results[0].text, QString("Získal jste %1 bodů z %2 . Prohlédnout ?").arg(bb1).arg(total));
+    QCOMPARE(m_results[0].verdict, QString("Neprošel. "));
+    QVERIFY(!m_results[0].okOnly);
+    QVERIFY(!m_info->isVisible());
+
+    TQuery* q = DM->QTmp;
+    q->close();
+    q->clearSql();
+    q->addLine("SELECT * FROM STATIS WHERE ID_ZAK=1");
+    q->open();
+    QCOMPARE(q->recordCount(), 1);
+    QCOMPARE(q->asInteger("PTOTAL"), total);
+    QCOMPARE(q->asInteger("PCURRENT"), bb1);
+    QCOMPARE(q->asInteger("ID_TEST"), 1);
+    QCOMPARE(q->asString("TEST_NAME"), QString("Ostré testy - Test číslo 1"));
+    QCOMPARE(q->asDateTime("DATETIME"), m_now);
+    const QString report = q->asString("REPORT");
+    q->close();
+    QVERIFY(report.endsWith("\r\n"));
+    QStringList lines = report.split("\r\n");
+    lines.removeLast();
+    QCOMPARE(lines.size(), 9 + 10 + 2 + 2);
+    QCOMPARE(lines[0], QString(" Autoškola Správce"));
+    QCOMPARE(lines[1], QString("   "));
+    QCOMPARE(lines[2], QString("   Oprávnění : B"));
+    QVERIFY2(lines[3].startsWith("   Datum a čas testu : ") && lines[3].endsWith(" 10:01:01"),
+             qPrintable(lines[3]));
+    QCOMPARE(lines[4], QString("   Typ a číslo testu : Ostré testy - Test číslo 1"));
+    QCOMPARE(lines[5], QString("   "));
+    QCOMPARE(lines[6], QString("   Otázka  Odpověď  Správná  Počet"));
+    QCOMPARE(lines[7], QString("    číslo     žáka  odpověď   bodů"));
+    QCOMPARE(lines[8], QString("   -------------------------------"));
+    auto letters = [](const QString& p) {
+        QString s;
+        for (int i = 0; i < p.size(); ++i)
+            if (p[i] == '1') s += QChar('a' + i);
+        return s;
+    };
+    QCOMPARE(lines[9], QString::asprintf("      %3d     %4s     %4s     %2d", 1, qPrintable(letters(aa1)),
+                                         qPrintable(letters(aa1)), bb1));
+    QVERIFY2(lines[10].startsWith("    *   2     "), qPrintable(lines[10]));
+    QVERIFY2(lines[11].startsWith("    *   3                "), qPrintable(lines[11]));
+    QCOMPARE(lines[19], QString(""));
+    QCOMPARE(lines[20], QString("      Neprošel. "));
+    QCOMPARE(lines[21], QString("   -------------------------------"));
+    QCOMPARE(lines[22], QString::asprintf("               Celkem :%4d   %4d", bb1, total));
+    QCOMPARE(m_results[0].report, lines);
+    // The first question was right, the second wrong; the stored test is now outstanding.
+    QCOMPARE(zakOdp(id2), wrongPattern);
+    QCOMPARE(zakOdp(id1), QString("<none>"));
+    QCOMPARE(count("SELECT * FROM ZAKTEST WHERE ID_ZAK=1 AND ID_TEST=1"), 1);
+    QCOMPARE(set->recordCount(), 9);
+}
+
+void TstTestDlg::wrongAnswerKeptOnceAndRemovedWhenRight()
+{
+    // Question 2 has AA "0010"? Take it from the bank to be sure.
+    auto runOnce = [&](Qt::Key key) {
+        DM->QTestType1->close();
+        DM->QTestType1->setParam("ID_OKRUH", 1);
+        DM->QTestType1->setParam("SKILL_LEVEL", "%");
+        DM->QTestType1->open();
+        run(tmPractice, 0, DM->QTestType1, 0, [&] {
+            QTest::keyClick(m_test.get(), key);
+            m_test->OkBtnClick();
+        });
+        QVERIFY(!m_leftOpen);
+    };
+    DM->QTestType1->close();
+    DM->QTestType1->setParam("ID_OKRUH", 1);
+    DM->QTestType1->setParam("SKILL_LEVEL", "%");
+    DM->QTestType1->open();
+    const int id = DM->QTestType1->asInteger("ID_OTAZKA");
+    const QString aa = DM->QTestType1->asString("AA");
+    QVERIFY(aa == "1000" || aa == "0100" || aa == "0010" || aa == "0001");
+    const int right = aa.indexOf('1');
+    const Qt::Key wrong1 = Qt::Key(Qt::Key_A + (right + 1) % 4);
+    const Qt::Key wrong2 = Qt::Key(Qt::Key_A + (right + 2) % 4);
+    runOnce(wrong1);
+    QString first(4, '0');
+    first[(right + 1) % 4] = '1';
+    QCOMPARE(zakOdp(id), first);
+    QCOMPARE(m_systemTexts.first(), QString("Opravdu chcete ukončit zkušební test ?"));
+    runOnce(wrong2);
+    QCOMPARE(zakOdp(id), first);
+    QCOMPARE(count(QString("SELECT * FROM ZAKODP WHERE ID_ZAK=1 AND ID_OTAZKA=%1").arg(id)), 1);
+    runOnce(Qt::Key(Qt::Key_A + right));
+    QCOMPARE(zakOdp(id), QString("<none>"));
+    // The untouched questions of the group are wrong and recorded with an empty answer.
+    QCOMPARE(zakOdp(id + 1), QString(""));
+}
+
+void TstTestDlg::storedTestGainedAndLost()
+{
+    TDataSet* set = makeSet({{1, 1, "1000", 2}, {2, 1, "0100", 3}});
+    run(tmErrorTest, 3, set, 0, [&] {
+        QTest::keyClick(m_test.get(), Qt::Key_A);
+        m_test->OkBtnClick();
+    });
+    QCOMPARE(m_systemTexts.value(0), QString("Opravdu chcete ukončit chybový test ?"));
+    QCOMPARE(m_systemTexts.value(1), QString("Získal jste 2 bodů z 5 . Prohlédnout ?"));
+    QCOMPARE(count("SELECT * FROM ZAKTEST WHERE ID_ZAK=1 AND ID_TEST=3"), 1);
+    set = makeSet({{1, 1, "1000", 2}, {2, 1, "0100", 3}});
+    run(tmErrorTest, 3, set, 0, [&] {
+        QTest::keyClick(m_test.get(), Qt::Key_A);
+        QTest::keyClick(m_test.get(), Qt::Key_End);
+        QTest::keyClick(m_test.get(), Qt::Key_B);
+        m_test->OkBtnClick();
+    });
+    QCOMPARE(m_systemTexts.value(3), QString("Gratulujeme. Získal jste 5 bodů z 5 ."));
+    QCOMPARE(m_systemTexts.size(), 4);
+    QVERIFY(!m_leftOpen);
+    QCOMPARE(count("SELECT * FROM ZAKTEST WHERE ID_ZAK=1"), 0);
+    QCOMPARE(count("SELECT * FROM STATIS"), 0);
+}
+
+void TstTestDlg::randomTestLeavesZakTest()
+{
+    TQuery* q = DM->QTmp;
+    q->close();
+    q->clearSql();
+    q->addLine("INSERT INTO ZAKTEST (ID_ZAK,ID_TEST) VALUES (1,2)");
+    q->execSql();
+    TDataSet* set = makeSet({{1, 1, "1000", 2}, {2, 1, "0100", 3}});
+    run(tmLive, 0, set, 0, [&] { m_test->OkBtnClick(); });
+    QCOMPARE(count("SELECT * FROM ZAKTEST"), 1);
+    QCOMPARE(count("SELECT * FROM ZAKTEST WHERE ID_TEST=2"), 1);
+    QCOMPARE(count("SELECT * FROM STATIS WHERE ID_TEST=0 AND ID_ZAK=1"), 1);
+    QCOMPARE(m_systemTexts, QStringList{"Opravdu chcete ukončit test ?"});
+    // A perfect random test does not remove another test's row either.
+    set = makeSet({{1, 1, "1000", 2, "1000"}});
+    run(tmLive, 0, set, 0, [&] { m_test->OkBtnClick(); });
+    QCOMPARE(count("SELECT * FROM ZAKTEST"), 1);
+    QCOMPARE(m_results.last().verdict, QString("Prošel. "));
+    QVERIFY(m_results.last().okOnly);
+}
+
+void TstTestDlg::passRule_data()
+{
+    QTest::addColumn<int>("rightPoints");
+    QTest::addColumn<int>("wrongPoints");
+    QTest::addColumn<int>("wrongGroup");
+    QTest::addColumn<QString>("verdict");
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<QStringList>("tail");
+    QTest::newRow("43 of 50") << 43 << 7 << 1 << "Prošel. "
+                              << "" << QStringList{"", "Prošel. "};
+    QTest::newRow("42 of 50") << 42 << 8 << 1 << "Neprošel. "
+                              << "" << QStringList{"", "      Neprošel. "};
+    QTest::newRow("mandatory wrong") << 45 << 5 << 4 << "Neprošel. "
+                                     << "NE UDELAL JSTE VSECHNI POVINNE OTAZKY... "
+                                     << QStringList{"", "      Neprošel. ", "",
+                                                    "      NE UDELAL JSTE VSECHNI POVINNE OTAZKY... "};
+}
+
+void TstTestDlg::passRule()
+{
+    QFETCH(int, rightPoints);
+    QFETCH(int, wrongPoints);
+    QFETCH(int, wrongGroup);
+    QFETCH(QString, verdict);
+    QFETCH(QString, note);
+    QFETCH(QStringList, tail);
+    TDataSet* set =
+        makeSet({{1, 1, "1000", rightPoints, "1000"}, {2, wrongGroup, "0100", wrongPoints, "1000"}});
+    run(tmLive, 2, set, 0, [&] { m_test->OkBtnClick(); });
+    QCOMPARE(m_results.size(), 1);
+    QCOMPARE(m_results[0].text, QString("Získal jste %1 bodů z 50 . Prohlédnout ?").arg(rightPoints));
+    QCOMPARE(m_results[0].verdict, verdict);
+    QCOMPARE(m_results[0].note, note);
+    const QStringList report = m_results[0].report;
+    QCOMPARE(report.mid(11, tail.size()), tail);
+    QCOMPARE(report.last(), QString::asprintf("               Celkem :%4d   %4d", rightPoints, 50));
+}
+
+void TstTestDlg::pictureFit_data()
+{
+    QTest::addColumn<QSize>("own");
+    QTest::addColumn<QByteArray>("format");
+    QTest::addColumn<QSize>("image");
+    QTest::addColumn<QSize>("frame");
+    QTest::newRow("560x360 jpeg") << QSize(560, 360) << QByteArray("JPG") << QSize(280, 180)
+                                  << QSize(290, 190);
+    QTest::newRow("400x100 bmp") << QSize(400, 100) << QByteArray("BMP") << QSize(280, 70) << QSize(290, 73);
+    QTest::newRow("100x300 jpeg") << QSize(100, 300) << QByteArray("JPG") << QSize(60, 180) << QSize(62, 190);
+    QTest::newRow("600x500 bmp") << QSize(600, 500) << QByteArray("BMP") << QSize(216, 180)
+                                 << QSize(223, 190);
+    QTest::newRow("200x100 jpeg") << QSize(200, 100) << QByteArray("JPG") << QSize(200, 100)
+                                  << QSize(207, 105);
+}
+
+void TstTestDlg::pictureFit()
+{
+    QFETCH(QSize, own);
+    QFETCH(QByteArray, format);
+    QFETCH(QSize, image);
+    QFETCH(QSize, frame);
+    putPicture(900, encoded(testImage(own), format.constData()));
+    const QPoint panelPos = m_test->BMPPanel->pos();
+    const QPoint framePos = m_test->Image1->pos();
+    m_test->LoadQuestionPicture(900);
+    QCOMPARE(m_test->BMPImage->geometry(), QRect(QPoint(0, 0), image));
+    QCOMPARE(m_test->BMPPanel->size(), image + QSize(2, 2));
+    QCOMPARE(m_test->Image1->size(), frame);
+    QCOMPARE(m_test->BMPPanel->pos(), panelPos);
+    QCOMPARE(m_test->Image1->pos(), framePos);
+    QVERIFY(m_test->BMPImage->pixmap().size() != m_test->Image2.size() || own == QSize(280, 180));
+}
+
+void TstTestDlg::unreadablePicture_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QByteArray jpeg = encoded(testImage(QSize(300, 200)), "JPG");
+    QByteArray wmf("\xD7\xCD\xC6\x9A\x00\x00\x01\x02", 8);
+    wmf += QByteArray(10, '\xFF');
+    QByteArray emf("\x01\x00\x00\x00\x08\x00\x00\x00", 8);
+    QByteArray bmp = encoded(testImage(QSize(40, 30)), "BMP");
+    bmp[0] = 'X';
+    QTest::newRow("foreign signature") << bmp;
+    QTest::newRow("truncated jpeg") << jpeg.left(jpeg.size() / 3);
+    QTest::newRow("corrupt placeable metafile") << wmf;
+    QTest::newRow("corrupt enhanced metafile") << emf;
+    // A bitmap header that claims 40000 x 40000 pixels over a few bytes of data.
+    QByteArray bomb("BM", 2);
+    auto le32 = [](QByteArray& b, quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            b.append(char((v >> (8 * i)) & 0xFF));
+    };
+    le32(bomb, 54 + 64);
+    le32(bomb, 0);
+    le32(bomb, 54);
+    le32(bomb, 40);
+    le32(bomb, 40000);
+    le32(bomb, 40000);
+    bomb.append("\x01\x00\x18\x00", 4);
+    le32(bomb, 0);
+    le32(bomb, 0);
+    le32(bomb, 2835);
+    le32(bomb, 2835);
+    le32(bomb, 0);
+    le32(bomb, 0);
+    bomb.append(QByteArray(64, '\x7F'));
+    QTest::newRow("bitmap bomb") << bomb;
+    QTest::newRow("two bytes") << QByteArray("BM");
+    QTest::newRow("empty") << QByteArray();
+}
+
+void TstTestDlg::unreadablePicture()
+{
+    QFETCH(QByteArray, bytes);
+    putPicture(901, bytes);
+    TDataSet* set = makeSet({{31, 4, "1000", 2, QString(), 901}, {32, 4, "1000", 2, QString(), 0}});
+    run(tmHints, 0, set, 0, [&] {
+        QVERIFY(!m_test->pictureClickable());
+        QCOMPARE(m_test->BMPImage->size(), QSize(280, 180));
+        QCOMPARE(m_test->BMPImage->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
+                 m_test->Image2.convertToFormat(QImage::Format_RGB32));
+        QTest::mouseClick(m_test->BMPImage, Qt::LeftButton);
+        QCOMPARE(QApplication::activeModalWidget(), m_test.get());
+        // ID_PICT 0 shows the placeholder too.
+        m_test->NextBtnClick();
+        QVERIFY(!m_test->pictureClickable());
+        QCOMPARE(m_test->BMPImage->size(), QSize(280, 180));
+        m_test->OkBtnClick();
+    });
+    QVERIFY(!m_leftOpen);
+}
+
+void TstTestDlg::pictureClickByGroup()
+{
+    putPicture(902, encoded(testImage(QSize(300, 200)), "JPG"));
+    TDataSet* set = makeSet({{21, 3, "1000", 2, QString(), 902}, {31, 4, "1000", 2, QString(), 902}});
+    run(tmHints, 0, set, 0, [&] {
+        QVERIFY(!m_test->pictureClickable());
+        QCOMPARE(m_test->BMPImage->size(), QSize(270, 180));
+        m_test->NextBtnClick();
+        QVERIFY(m_test->pictureClickable());
+        m_test->OkBtnClick();
+    });
+}
+
+void TstTestDlg::zoomPlacement()
+{
+    putPicture(903, encoded(testImage(QSize(560, 360)), "JPG"));
+    putPicture(904, encoded(testImage(QSize(200, 100)), "BMP"));
+    TDataSet* set = makeSet({{31, 4, "1000", 2, QString(), 903}, {32, 4, "1000", 2, QString(), 904}});
+    QList<QRect> seen;
+    run(tmHints, 0, set, 0, [&] {
+        for (int i = 0; i < 2; ++i) {
+            QTimer::singleShot(0, [&] {
+                auto* zoom = qobject_cast<TImageZoom*>(QApplication::activeModalWidget());
+                if (!zoom) return;
+                seen << zoom->image()->geometry();
+                QCOMPARE(zoom->size(), QSize(560, 324));
+                QCOMPARE(zoom->image()->pixmap().size(), zoom->image()->size());
+                QTest::mouseClick(zoom->image(), Qt::LeftButton);
+            });
+            QTest::mouseClick(m_test->BMPImage, Qt::LeftButton);
+            m_test->NextBtnClick();
+        }
+        m_test->OkBtnClick();
+    });
+    QCOMPARE(seen.size(), 2);
+    QCOMPARE(seen[0], QRect(-10, -35, 560, 360));
+    QCOMPARE(seen[1], QRect(170, 95, 200, 100));
+}
+
+void TstTestDlg::reviewShowsWrongQuestions()
+{
+    TDataSet* set = makeSet({{1, 1, "1000", 1}, {2, 1, "0100", 2}, {3, 1, "0011", 3}});
+    m_systemAnswer = [](const QString&, bool) { return true; };
+    QStringList afterReview;
+    run(tmPractice, 0, set, 0, [&] {
+        QTest::keyClick(m_test.get(), Qt::Key_A);
+        QTest::keyClick(m_test.get(), Qt::Key_PageDown);
+        QTest::keyClick(m_test.get(), Qt::Key_A);
+        QTest::keyClick(m_test.get(), Qt::Key_PageDown);
+        QTest::keyClick(m_test.get(), Qt::Key_C);
+        QTest::keyClick(m_test.get(), Qt::Key_D);
+        m_test->OkBtnClick();
+        QVERIFY(m_test->isVisible());
+        QCOMPARE(m_test->Mode, int(tmReview));
+        QCOMPARE(m_test->QuestionCount->text(), QString("Celkový počet otázek 1"));
+        QCOMPARE(m_test->NotReadyQuestion->text(), QString("Nezodpovězených otázek 0"));
+        QVERIFY(m_test->ShowAnswerBtn->isEnabled());
+        QCOMPARE(set->asInteger("ID_OTAZKA"), 2);
+        for (TWrapCheckBox* box : m_test->LabelAnswer)
+            QVERIFY(!box->isEnabled());
+        QVERIFY(m_test->LabelAnswer[0]->isChecked());
+        QVERIFY(!m_test->LabelAnswer[1]->isChecked());
+        QCOMPARE(m_test->LabelAnswer[1]->fontColour(), QColor(255, 0, 0));
+        QCOMPARE(m_test->LabelAnswer[0]->fontColour(), QColor(Qt::black));
+        QTest::keyClick(m_test.get(), Qt::Key_C);
+        QVERIFY(!m_test->LabelAnswer[2]->isChecked());
+        afterReview = m_systemTexts;
+        m_test->OkBtnClick();
+    });
+    QVERIFY(!m_leftOpen);
+    QCOMPARE(afterReview, (QStringList{"Opravdu chcete ukončit zkušební test ?",
+                                       "Získal jste 4 bodů z 6 . Prohlédnout ?"}));
+    QCOMPARE(m_systemTexts.size(), 3);
+    QCOMPARE(m_systemTexts[2], QString("Opravdu chcete ukončit prohlížení otázek ?"));
+    QCOMPARE(zakOdp(2), QString("1000"));
+    QCOMPARE(zakOdp(1), QString("<none>"));
+}
+
+void TstTestDlg::reviewIsNotTimed()
+{
+    TDataSet* set = makeSet({{1, 1, "1000", 1}, {2, 1, "0100", 2}});
+    m_resultAnswer = true;
+    bool stillOpen = false;
+    run(tmLive, 0, set, 1, [&] {
+        m_test->Timer1Timer();
+        m_now = m_now.addSecs(61);
+        m_info->Timer1Timer();
+        QTRY_COMPARE(m_test->Mode, int(tmReview));
+        QVERIFY(m_test->isVisible());
+        QVERIFY(!m_info->isVisible());
+        // "Info" in the review shows the ticker; the ended countdown does not strike again.
+        m_test->InfoBtnClick();
+        QVERIFY(!m_info->Panel2->isHidden());
+        m_now = m_now.addSecs(120);
+        m_info->Timer1Timer();
+        QTest::qWait(20);
+        stillOpen = m_test->isVisible();
+        m_test->OkBtnClick();
+    });
+    QVERIFY(stillOpen);
+    QVERIFY(!m_leftOpen);
+    QCOMPARE(m_results.size(), 1);
+    QCOMPARE(m_systemTexts, QStringList{"Opravdu chcete ukončit prohlížení otázek ?"});
+    QCOMPARE(count("SELECT * FROM STATIS"), 1);
+}
+
+void TstTestDlg::countdownDuringConfirmation()
+{
+    TDataSet* set = makeSet({{1, 1, "1000", 1, "1000"}, {2, 1, "0100", 2}});
+    // The time runs out while the pupil is asked; his "&Ne" no longer keeps the test open.
+    m_systemAnswer = [this](const QString& text, bool) {
+        if (text.startsWith("Opravdu")) {
+            m_now = m_now.addSecs(60);
+            m_info->Timer1Timer();
+        }
+        return false;
+    };
+    run(tmLive, 0, set, 1, [&] {
+        m_test->Timer1Timer();
+        m_test->OkBtnClick();
+        QTest::qWait(20);
+    });
+    QVERIFY(!m_leftOpen);
+    QCOMPARE(m_systemTexts, QStringList{"Opravdu chcete ukončit test ?"});
+    QCOMPARE(m_results.size(), 1);
+    QCOMPARE(count("SELECT * FROM STATIS"), 1);
+}
+
+void TstTestDlg::countdownClosesOpenDialogs()
+{
+    // The real confirmation window is open when the time runs out: it closes and the test is scored.
+    TSystemDlg::setAutoAnswer({});
+    TDataSet* set = makeSet({{31, 4, "1000", 2, "1000", 905}, {2, 1, "0100", 2}});
+    putPicture(905, encoded(testImage(QSize(300, 200)), "JPG"));
+    bool confirmationSeen = false;
+    run(tmLive, 0, set, 1, [&] {
+        m_test->Timer1Timer();
+        QTimer::singleShot(0, [&] {
+            confirmationSeen = QApplication::activeModalWidget() == m_system.get();
+            m_now = m_now.addSecs(60);
+            m_info->Timer1Timer();
+        });
+        m_test->OkBtnClick();
+        QTRY_VERIFY(!m_test->isVisible());
+    });
+    QVERIFY(confirmationSeen);
+    QVERIFY(!m_system->isVisible());
+    QCOMPARE(m_results.size(), 1);
+    QCOMPARE(count("SELECT * FROM STATIS"), 1);
+
+    // The enlarged picture is open when the time runs out.
+    set = makeSet({{31, 4, "1000", 2, "1000", 905}, {2, 1, "0100", 2}});
+    bool zoomSeen = false;
+    m_now = m_now.addSecs(100);
+    run(tmLive, 0, set, 1, [&] {
+        m_test->Timer1Timer();
+        QTimer::singleShot(0, [&] {
+            zoomSeen = qobject_cast<TImageZoom*>(QApplication::activeModalWidget()) != nullptr;
+            m_now = m_now.addSecs(60);
+            m_info->Timer1Timer();
+        });
+        QTest::mouseClick(m_test->BMPImage, Qt::LeftButton);
+        QTRY_VERIFY(!m_test->isVisible());
+    });
+    QVERIFY(zoomSeen);
+    QCOMPARE(m_results.size(), 2);
+    QCOMPARE(count("SELECT * FROM STATIS"), 2);
+}
+
+void TstTestDlg::accessibleAnswers()
+{
+    TDataSet* set = makeSet({{1, 1, "1000", 1}});
+    run(tmHints, 0, set, 0, [&] {
+        TWrapCheckBox* box = m_test->LabelAnswer[0];
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(box);
+        QVERIFY(iface);
+        QCOMPARE(iface->role(), QAccessible::CheckBox);
+        QVERIFY(iface->text(QAccessible::Name).startsWith("a)  První možnost"));
+        QVERIFY(!iface->state().checked);
+        QTest::keyClick(m_test.get(), Qt::Key_A);
+        QVERIFY(iface->state().checked);
+        QAccessibleInterface* ok = QAccessible::queryAccessibleInterface(m_test->OkBtn);
+        QCOMPARE(ok->text(QAccessible::Name), QString("Ok"));
+        QVERIFY(!m_test->BMPImage->accessibleName().isEmpty());
+        m_test->OkBtnClick();
+    });
+}
+
+void TstTestDlg::failedStoreKeepsNothing()
+{
+    TQuery* q = DM->QTmp;
+    q->close();
+    q->clearSql();
+    q->addLine("DROP TABLE ZAKTEST");
+    q->execSql();
+    TDataSet* set = makeSet({{1, 1, "1000", 1}, {2, 1, "0100", 2, "0100"}, {3, 1, "0010", 1, "1000"}});
+    run(tmPractice, 3, set, 0, [&] { m_test->OkBtnClick(); });
+    QVERIFY(!m_leftOpen);
+    QCOMPARE(m_errors.size(), 1);
+    m_errors.clear();
+    // The answers of the walk were rolled back with the failed test row.
+    QCOMPARE(count("SELECT * FROM ZAKODP"), 0);
+    QCOMPARE(m_systemTexts, QStringList{"Opravdu chcete ukončit zkušební test ?"});
+}
+
+void TstTestDlg::unansweredCounter()
+{
+    TDataSet* set = makeSet({{1, 1, "1000", 1}, {2, 1, "0100", 2}, {3, 1, "0010", 1}});
+    run(tmHints, 0, set, 0, [&] {
+        QCOMPARE(m_test->NotReadyQuestion->text(), QString("Nezodpovězených otázek 3"));
+        QTest::keyClick(m_test.get(), Qt::Key_A);
+        QCOMPARE(m_test->UnansweredCount, 2);
+        QTest::keyClick(m_test.get(), Qt::Key_B);
+        QCOMPARE(m_test->UnansweredCount, 2);
+        QCOMPARE(set->asString("CC"), QString("1100"));
+        QTest::keyClick(m_test.get(), Qt::Key_A);
+        QCOMPARE(m_test->UnansweredCount, 2);
+        QTest::keyClick(m_test.get(), Qt::Key_B);
+        QCOMPARE(m_test->UnansweredCount, 3);
+        QCOMPARE(set->asString("CC"), QString("0000"));
+        // The mouse ticks the same way.
+        QTest::mouseClick(m_test->LabelAnswer[3], Qt::LeftButton, {}, QPoint(30, 5));
+        QCOMPARE(set->asString("CC"), QString("0001"));
+        QCOMPARE(m_test->NotReadyQuestion->text(), QString("Nezodpovězených otázek 2"));
+        // Showing questions never changes the counter.
+        m_test->NextBtnClick();
+        m_test->PrevBtnClick();
+        QCOMPARE(m_test->UnansweredCount, 2);
+        QVERIFY(m_test->LabelAnswer[3]->isChecked());
+        m_test->OkBtnClick();
+    });
+    QCOMPARE(m_systemTexts, QStringList{"Opravdu chcete ukončit test s nápovědou ?"});
+    QCOMPARE(count("SELECT * FROM ZAKODP"), 0);
+}
+
+void TstTestDlg::tenRowMoves()
+{
+    QList<Q> qs;
+    for (int i = 0; i < 100; ++i)
+        qs.append({i % 40 + 1, 1, "1000", 1});
+    TDataSet* set = makeSet(qs);
+    run(tmHints, 0, set, 0, [&] {
+        QCOMPARE(m_test->QuestionCount->text(), QString("Celkový počet otázek 100"));
+        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 1 "));
+        QTest::keyClick(m_test.get(), Qt::Key_PageDown, Qt::ControlModifier);
+        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 11 "));
+        set->moveTo(94);
+        m_test->ShowQuestion();
+        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 95 "));
+        QTest::keyClick(m_test.get(), Qt::Key_PageDown, Qt::ControlModifier);
+        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 100 "));
+        QTest::keyClick(m_test.get(), Qt::Key_PageDown);
+        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 100 "));
+        QTest::keyClick(m_test.get(), Qt::Key_PageUp);
+        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 99 "));
+        QTest::keyClick(m_test.get(), Qt::Key_Home);
+        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 1 "));
+        QTest::keyClick(m_test.get(), Qt::Key_PageUp);
+        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 1 "));
+        set->moveTo(4);
+        m_test->ShowQuestion();
+        QTest::keyClick(m_test.get(), Qt::Key_PageUp, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 1 "));
+        QTest::keyClick(m_test.get(), Qt::Key_End);
+        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 100 "));
+        QTest::mouseClick(m_test->FirstBtn, Qt::LeftButton);
+        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 1 "));
+        QTest::mouseClick(m_test->NextBtn, Qt::LeftButton);
+        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 2 "));
+        QTest::keyClick(m_test.get(), Qt::Key_Escape);
+    });
+    QVERIFY(!m_leftOpen);
+}
+
+void TstTestDlg::hintsByMode()
+{
+    TDataSet* set = makeSet({{1, 1, "0110", 1}, {2, 1, "0100", 2}});
+    run(tmPractice, 0, set, 0, [&] {
+        QVERIFY(!m_test->ShowAnswerBtn->isEnabled());
+        QTest::keyClick(m_test.get(), Qt::Key_F1);
+        QTest::mouseClick(m_test->ShowAnswerBtn, Qt::LeftButton);
+        for (TWrapCheckBox* box : m_test->LabelAnswer)
+            QCOMPARE(box->fontColour(), QColor(Qt::black));
+        m_test->hide();
+    });
+    set = makeSet({{1, 1, "0110", 1}, {2, 1, "0100", 2}});
+    run(tmHints, 0, set, 0, [&] {
+        QVERIFY(m_test->ShowAnswerBtn->isEnabled());
+        QTest::keyClick(m_test.get(), Qt::Key_A);
+        QTest::keyClick(m_test.get(), Qt::Key_F1);
+        QCOMPARE(m_test->LabelAnswer[0]->fontColour(), QColor(Qt::black));
+        QCOMPARE(m_test->LabelAnswer[1]->fontColour(), QColor(255, 0, 0));
+        QCOMPARE(m_test->LabelAnswer[2]->fontColour(), QColor(255, 0, 0));
+        QVERIFY(m_test->LabelAnswer[0]->isChecked());
+        QVERIFY(!m_test->LabelAnswer[1]->isChecked());
+        m_test->NextBtnClick();
+        m_test->PrevBtnClick();
+        for (TWrapCheckBox* box : m_test->LabelAnswer)
+            QCOMPARE(box->fontColour(), QColor(Qt::black));
+        QVERIFY(m_test->LabelAnswer[0]->isChecked());
+        m_test->OkBtnClick();
+    });
+}
+
+void TstTestDlg::browsingTicksVanish()
+{
+    TDataSet* set = makeSet({{1, 1, "1000", 1}, {2, 1, "0100", 2}});
+    run(tmBrowse, 0, set, 0, [&] {
+        QCOMPARE(m_test->NotReadyQuestion->text(), QString("Nezodpovězených otázek 0"));
+        QVERIFY(m_test->LabelAnswer[1]->isEnabled());
+        QTest::keyClick(m_test.get(), Qt::Key_B);
+        QVERIFY(m_test->LabelAnswer[1]->isChecked());
+        QCOMPARE(m_test->NotReadyQuestion->text(), QString("Nezodpovězených otázek 0"));
+        m_test->NextBtnClick();
+        m_test->PrevBtnClick();
+        QVERIFY(!m_test->LabelAnswer[1]->isChecked());
+        QCOMPARE(set->asString("CC"), QString(""));
+        QTest::keyClick(m_test.get(), Qt::Key_F1);
+        QCOMPARE(m_test->LabelAnswer[0]->fontColour(), QColor(255, 0, 0));
+        m_test->OkBtnClick();
+    });
+    QCOMPARE(m_systemTexts, QStringList{"Opravdu chcete ukončit prohlížení otázek ?"});
+}
+
+void TstTestDlg::browsingShowAnswerNow()
+{
+    TDataSet* set = makeSet({{1, 1, "1010", 1}, {2, 1, "0100", 2}});
+    run(
+        tmBrowse, 0, set, 0,
+        [&] {
+            for (TWrapCheckBox* box : m_test->LabelAnswer)
+                QVERIFY(!box->isEnabled());
+            QVERIFY(m_test->LabelAnswer[0]->isChecked());
+            QVERIFY(m_test->LabelAnswer[2]->isChecked());
+            QCOMPARE(m_test->LabelAnswer[2]->fontColour(), QColor(255, 0, 0));
+            QTest::keyClick(m_test.get(), Qt::Key_C);
+            QVERIFY(m_test->LabelAnswer[2]->isChecked());
+            m_test->NextBtnClick();
+            QVERIFY(m_test->LabelAnswer[1]->isChecked());
+            QVERIFY(!m_test->LabelAnswer[0]->isChecked());
+            QCOMPARE(set->asString("CC"), QString(""));
+            m_test->OkBtnClick();
+        },
+        true);
+}
+
+void TstTestDlg::fewerAnswersHideBoxes()
+{
+    TQuery* q = DM->QTmp;
+    q->close();
+    q->clearSql();
+    q->addLine("DELETE FROM ODPOVED WHERE ID_OTAZKA=5 AND CHAR_ODP IN ('c','d')");
+    q->execSql();
+    TDataSet* set = makeSet({{5, 1, "0100", 1}, {6, 1, "0100", 1}});
+    run(tmHints, 0, set, 0, [&] {
+        QVERIFY(!m_test->LabelAnswer[0]->isHidden());
+        QVERIFY(!m_test->LabelAnswer[1]->isHidden());
+        QVERIFY(m_test->LabelAnswer[2]->isHidden());
+        QVERIFY(m_test->LabelAnswer[3]->isHidden());
+        QVERIFY(m_test->LabelAnswer[0]->caption().startsWith("a)  "));
+        QVERIFY(m_test->LabelAnswer[1]->caption().startsWith("b)  Druhá možnost"));
+        QTest::keyClick(m_test.get(), Qt::Key_D);
+        QCOMPARE(set->asString("CC"), QString(""));
+        m_test->NextBtnClick();
+        QVERIFY(!m_test->LabelAnswer[3]->isHidden());
+        QVERIFY(m_test->LabelAnswer[3]->caption().startsWith("d)  Čtvrtá"));
+        // The boxes stand one below the other, each as tall as its wrapped text needs.
+        for (int k = 1; k < 4; ++k)
+            QCOMPARE(m_test->LabelAnswer[k]->y(),
+                     m_test->LabelAnswer[k - 1]->y() + m_test->LabelAnswer[k - 1]->height());
+        TWrapCheckBox* b = m_test->LabelAnswer[1];
+        QCOMPARE(b->height(), b->neededHeight(b->width()) + 10);
+        QVERIFY(b->neededHeight(120) > b->neededHeight(b->width()));
+        QVERIFY(m_test->LabelQuestion->caption().startsWith(" Otázka 6 Druhý řádek"));
+        m_test->OkBtnClick();
+    });
+}
+
+void TstTestDlg::shortPatternTicks()
+{
+    TDataSet* set = makeSet({{1, 1, "1000", 1, "01"}, {2, 1, "0100", 2, ""}});
+    run(tmHints, 0, set, 0, [&] {
+        QVERIFY(!m_test->LabelAnswer[0]->isChecked());
+        QVERIFY(m_test->LabelAnswer[1]->isChecked());
+        QVERIFY(!m_test->LabelAnswer[2]->isChecked());
+        QCOMPARE(m_test->TickedCount, 1);
+        m_test->NextBtnClick();
+        for (TWrapCheckBox* box : m_test->LabelAnswer)
+            QVERIFY(!box->isChecked());
+        m_test->OkBtnClick();
+    });
+}
+
+void TstTestDlg::emptyQuestionSet()
+{
+    for (int mode : {int(tmBrowse), int(tmPractice), int(tmLive)}) {
+        TDataSet* set = makeSet({});
+        m_systemTexts.clear();
+        run(mode, 1, set, 1, [&] {
+            QCOMPARE(m_test->QuestionCount->text(), QString("Celkový počet otázek 0"));
+            QCOMPARE(m_test->NotReadyQuestion->text(), QString("Nezodpovězených otázek 0"));
+            QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 0 "));
+            for (int key :
+                 {Qt::Key_PageDown, Qt::Key_PageUp, Qt::Key_End, Qt::Key_Home, Qt::Key_A, Qt::Key_F1})
+                QTest::keyClick(m_test.get(), Qt::Key(key));
+            QTest::keyClick(m_test.get(), Qt::Key_PageDown, Qt::ControlModifier);
+            m_test->NextBtnClick();
+            for (TWrapCheckBox* box : m_test->LabelAnswer)
+                QVERIFY(box->isHidden());
+            m_test->Timer1Timer();
+            m_test->OkBtnClick();
+        });
+        QVERIFY(!m_leftOpen);
+        QCOMPARE(m_systemTexts.size(), 1);
+    }
+    QVERIFY(m_results.isEmpty());
+    QCOMPARE(count("SELECT * FROM STATIS"), 0);
+    QCOMPARE(count("SELECT * FROM ZAKTEST"), 0);
+}
+
+void TstTestDlg::confirmationRefusedKeepsRun()
+{
+    TDataSet* set = makeSet({{1, 1, "1000", 1}, {2, 1, "0100", 2}});
+    m_systemAnswer = [](const QString&, bool) { return false; };
+    run(tmLive, 1, set, 0, [&] {
+        QTest::keyClick(m_test.get(), Qt::Key_A);
+        m_test->Timer1Timer();
+        QTest::keyClick(m_test.get(), Qt::Key_Escape);
+        QVERIFY(m_test->isVisible());
+        QCOMPARE(set->recordCount(), 2);
+        QCOMPARE(m_test->UnansweredCount, 1);
+        QVERIFY(m_info->isVisible());
+        QVERIFY(!m_info->Panel2->isHidden());
+        m_test->hide();
+    });
+    QCOMPARE(m_systemTexts, QStringList{"Opravdu chcete ukončit test ?"});
+    QCOMPARE(count("SELECT * FROM STATIS"), 0);
+    QCOMPARE(count("SELECT * FROM ZAKODP"), 0);
+}
+
+void TstTestDlg::closeBeforeTimeStopsCountdown()
+{
+    TDataSet* set = makeSet({{1, 1, "1000", 1}});
+    run(tmPractice, 0, set, 2, [&] {
+        m_test->Timer1Timer();
+        QVERIFY(m_info->Timer1->isActive());
+        m_now = m_now.addSecs(30);
+        m_info->Timer1Timer();
+        QCOMPARE(m_info->Label8->text(), QString("Do konce testu zbývá 1:30"));
+        m_test->OkBtnClick();
+    });
+    QVERIFY(!m_info->Timer1->isActive());
+    QVERIFY(!m_info->isVisible());
+    const int shown = m_systemTexts.size();
+    m_now = m_now.addSecs(600);
+    QTest::qWait(50);
+    QVERIFY(!m_test->TimedOut);
+    QCOMPARE(m_systemTexts.size(), shown);
+}
+
+void TstTestDlg::tickerWrapsAround()
+{
+    MessageList = QStringList{"Jedna", "Dvě", "Tři"};
+    m_info->setTimeLimit(0);
+    m_info->ShowPanel();
+    QVERIFY(!m_info->Panel2->isHidden());
+    QVERIFY(m_info->Panel3->isHidden());
+    QCOMPARE(m_info->Label1->text(), QString("Jedna"));
+    QCOMPARE(m_info->Label1->width(), 200);
+    QCOMPARE(m_info->Label1->y(), 90);
+    QCOMPARE(m_info->ScrollBox1->height(), 97);
+    const int start = m_info->scrollPosition();
+    m_info->Timer1Timer();
+    QCOMPARE(m_info->scrollPosition(), start + 2);
+    QStringList seen{m_info->Label1->text()};
+    for (int i = 0; i < 2000 && seen.size() < 5; ++i) {
+        m_info->Timer1Timer();
+        if (m_info->Label1->text() != seen.last()) {
+            seen << m_info->Label1->text();
+            QCOMPARE(m_info->scrollPosition(), 1);
+        }
+    }
+    QCOMPARE(seen, (QStringList{"Jedna", "Dvě", "Tři", "Jedna", "Dvě"}));
+    // Activating the panel again starts with the first message.
+    m_info->ShowPanel();
+    QCOMPARE(m_info->Label1->text(), QString("Jedna"));
+    QCOMPARE(m_info->MessageIndex, quint16(0));
+    m_info->ClosePanel();
+    QVERIFY(!m_info->Timer1->isActive());
+}
+
+void TstTestDlg::emptyTickerList()
+{
+    MessageList.clear();
+    m_info->setTimeLimit(0);
+    m_info->ShowPanel();
+    QCOMPARE(m_info->Label1->text(), QString());
+    for (int i = 0; i < 200; ++i)
+        m_info->Timer1Timer();
+    QCOMPARE(m_info->Label1->text(), QString());
+    QCOMPARE(m_info->MessageIndex, quint16(0));
+    m_info->ClosePanel();
+}
+
+void TstTestDlg::windowPlacement()
+{
+    TDataSet* set = makeSet({{1, 1, "1000", 1}});
+    run(tmBrowse, 0, set, 0, [&] {
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QCOMPARE(m_test->size(), QSize(760, 560));
+        QCOMPARE(m_test->x(), screen.x() + (screen.width() - 760 - m_info->width() + 120) / 2);
+        QCOMPARE(m_test->y(), screen.y() + (screen.height() - 560) / 2);
+        m_test->Timer1Timer();
+        QCOMPARE(m_info->x(), m_test->x() + 760 - 120);
+        QCOMPARE(m_info->y(), m_test->y() + 560 - m_info->height() - 100);
+        QCOMPARE(m_info->size(), QSize(260, 300));
+        QCOMPARE(m_test->ZakName->text(), QString(" Autoškola Správce"));
+        QCOMPARE(m_test->TestNameLb->text(), QString("Ostré testy - Test číslo 1"));
+        QCOMPARE(m_test->PointForQuestion->text(), QString("1 body"));
+        m_test->OkBtnClick();
+    });
+}
+
+QTEST_MAIN(TstTestDlg)
+#include "tst_testdlg.moc"
