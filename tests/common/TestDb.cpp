@@ -67,7 +67,11 @@ TTestDb::TTestDb(bool sample)
         std::fprintf(stderr, "FERDANO_TEST_PG names no test server: skipped\n");
         std::exit(77);
     }
-    const TBuildResult r = sample ? Builder::buildSample(dbDir()) : Builder::buildEmpty(dbDir());
+    // A small bank of known content (tests/common/testbank), imported by the program's builder.
+    TBuildOptions force;
+    force.force = true;
+    const TBuildResult r = sample ? Builder::importBank(QStringLiteral(FERDANO_TEST_BANK_DIR), dbDir(), force)
+                                  : Builder::buildEmpty(dbDir());
     if (!r.ok) qFatal("test database could not be built: %s", qPrintable(r.problems.join(u'\n')));
     QDir(m_dir.path()).mkpath(QStringLiteral("tmp"));
     if (!onServer()) return;
