@@ -156,7 +156,8 @@ static void fillNewPupil(QString* shownRc, QString* shownPassword, const QString
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualRect(list->model()->index(1, 0)).center()); // "B"
         QTest::keyClick(ZakDlg->Edit(3), Qt::Key_Return);
-        if (ZakDlg->isVisible()) QTest::keyClick(ZakDlg, Qt::Key_Escape);
+        if (ZakDlg->isVisible())
+            QTest::keyClick(ZakDlg, Qt::Key_Escape);
     });
 }
 
@@ -232,12 +233,12 @@ void TstLogonDlg::keys()
     });
     QVERIFY(!LogonDlg->Logon(1));
     // "&Storno" clicked with the mouse.
-    whenShown(LogonDlg, [] { QTest::mouseClick(LogonDlg->CancelBtn(), Qt::LeftButton); });
+    whenShown(LogonDlg, [] { clickButton(LogonDlg->CancelBtn()); });
     QVERIFY(!LogonDlg->Logon(1));
     // "&Ok" clicked with the mouse.
     whenShown(LogonDlg, [] {
         QTest::keyClicks(LogonDlg->Edit2(), QStringLiteral("ferdano"));
-        QTest::mouseClick(LogonDlg->OkBtn(), Qt::LeftButton);
+        clickButton(LogonDlg->OkBtn());
     });
     QVERIFY(LogonDlg->Logon(1));
     QCOMPARE(m.texts, QStringList());

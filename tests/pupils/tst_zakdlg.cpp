@@ -189,8 +189,9 @@ void TstZakDlg::validation()
     TDataSet::State state = TDataSet::State::Browse;
     whenShown(ZakDlg, [&] {
         typeText(ZakDlg->Edit(3), surname);
-        if (!category.isEmpty()) chooseCategory(category);
-        QTest::mouseClick(ZakDlg->OkBtn(), Qt::LeftButton);
+        if (!category.isEmpty())
+            chooseCategory(category);
+        clickButton(ZakDlg->OkBtn());
         stayedOpen = ZakDlg->isVisible();
         focused = ZakDlg->focusWidget() ? ZakDlg->focusWidget()->objectName() : QString();
         state = DM->QZak->state();
@@ -242,7 +243,7 @@ void TstZakDlg::unchangedIdentificationPasses()
 {
     Messages m;
     openPupil(1);
-    whenShown(ZakDlg, [] { QTest::mouseClick(ZakDlg->OkBtn(), Qt::LeftButton); });
+    whenShown(ZakDlg, [] { clickButton(ZakDlg->OkBtn()); });
     QVERIFY(ZakDlg->EditPupil(false, QString(), QString()));
     QCOMPARE(m.texts, QStringList());
     QCOMPARE(count(QStringLiteral("ZAK")), 1);
@@ -258,7 +259,7 @@ void TstZakDlg::stornoLeavesZakUnchanged()
         typeText(ZakDlg->Edit(3), QStringLiteral("Jiný"));
         typeText(ZakDlg->Edit(1), QStringLiteral("x"));
         chooseCategory(QStringLiteral("A"));
-        QTest::mouseClick(ZakDlg->CancelBtn(), Qt::LeftButton);
+        clickButton(ZakDlg->CancelBtn());
     });
     QVERIFY(!ZakDlg->EditPupil(false, QString(), QString()));
     QCOMPARE(scalar(QStringLiteral("select PRIJMENI || RC || RP from ZAK where ID_ZAK=1")).toString(),
@@ -363,17 +364,17 @@ void TstZakDlg::deleteReports()
             afterEach << QString::number(ZakDlg->DBGrid1()->model()->rowCount()) + u' ' +
                              ZakDlg->DBMemo1()->toPlainText();
         };
-        QTest::mouseClick(ZakDlg->DelBtn(), Qt::LeftButton); // "Ne"
+        clickButton(ZakDlg->DelBtn()); // "Ne"
         state();
         m.answers = {true};
-        QTest::mouseClick(ZakDlg->DelBtn(), Qt::LeftButton);
+        clickButton(ZakDlg->DelBtn());
         state();
         m.answers = {true};
-        QTest::mouseClick(ZakDlg->DelBtn(), Qt::LeftButton);
+        clickButton(ZakDlg->DelBtn());
         state();
         printEnabled = ZakDlg->PrintBtn()->isEnabled();
         deleteEnabled = ZakDlg->DelBtn()->isEnabled();
-        QTest::mouseClick(ZakDlg->CancelBtn(), Qt::LeftButton);
+        clickButton(ZakDlg->CancelBtn());
     });
     ZakDlg->EditPupil(false, QString(), QString());
     QCOMPARE(m.texts, (QStringList{Format(Str::ConfirmDeleteReport, {first}),
@@ -408,13 +409,13 @@ void TstZakDlg::printReport()
             ++dialogs;
             d->reject();
         });
-        QTest::mouseClick(ZakDlg->PrintBtn(), Qt::LeftButton);
+        clickButton(ZakDlg->PrintBtn());
         QVERIFY(!QFile::exists(out));
         whenPrintDialogShown([&](QPrintDialog* d) {
             ++dialogs;
             d->accept();
         });
-        QTest::mouseClick(ZakDlg->PrintBtn(), Qt::LeftButton);
+        clickButton(ZakDlg->PrintBtn());
         QTest::keyClick(ZakDlg, Qt::Key_Escape);
     });
     ZakDlg->EditPupil(false, QString(), QString());
@@ -442,7 +443,7 @@ void TstZakDlg::printWithoutPrintCommand()
     bool stillOpen = false;
     whenShown(ZakDlg, [&] {
         whenPrintDialogShown([](QPrintDialog* d) { d->accept(); });
-        QTest::mouseClick(ZakDlg->PrintBtn(), Qt::LeftButton);
+        clickButton(ZakDlg->PrintBtn());
         stillOpen = ZakDlg->isVisible();
         QTest::keyClick(ZakDlg, Qt::Key_Escape);
     });

@@ -48,7 +48,8 @@ void clickRow(TDBGrid* grid, int row)
 int rowOf(TDBGrid* grid, const QString& rc)
 {
     for (int r = 0; r < grid->model()->rowCount(); ++r)
-        if (grid->model()->index(r, 0).data().toString() == rc) return r;
+        if (grid->model()->index(r, 0).data().toString() == rc)
+            return r;
     return -1;
 }
 
@@ -57,7 +58,7 @@ void runRegister(std::function<void()> inRegister)
 {
     whenShown(ZakListDlg, [inRegister] {
         inRegister();
-        QTest::mouseClick(ZakListDlg->OkBtn(), Qt::LeftButton);
+        clickButton(ZakListDlg->OkBtn());
     });
     MainDlg->DsFancyButton6Click();
 }
@@ -171,11 +172,11 @@ void TstZakListDlg::addedPupilCanBeDeletedAtOnce()
             chooseCategory(QStringLiteral("A"));
             QTest::keyClick(ZakDlg->Edit(1), Qt::Key_Return);
         });
-        QTest::mouseClick(ZakListDlg->AddBtn(), Qt::LeftButton);
+        clickButton(ZakListDlg->AddBtn());
         idInGrid = DM->QZak->asInteger(QStringLiteral("ID_ZAK"));
         idInDb = scalar(QStringLiteral("select ID_ZAK from ZAK where RC='nova'")).toInt();
         QVERIFY(ZakListDlg->DelBtn()->isEnabled());
-        QTest::mouseClick(ZakListDlg->DelBtn(), Qt::LeftButton);
+        clickButton(ZakListDlg->DelBtn());
         afterDelete = DM->QZak->recordCount();
     });
     QCOMPARE(idInGrid, idInDb);
@@ -199,7 +200,7 @@ void TstZakListDlg::declinedDeletionDeletesNothing()
     int rows = -1;
     runRegister([&] {
         clickRow(ZakListDlg->DBGrid1(), rowOf(ZakListDlg->DBGrid1(), QStringLiteral("svoboda")));
-        QTest::mouseClick(ZakListDlg->DelBtn(), Qt::LeftButton);
+        clickButton(ZakListDlg->DelBtn());
         rows = ZakListDlg->DBGrid1()->model()->rowCount();
     });
     QCOMPARE(m.texts, QStringList{QStringLiteral("Opravdu chcete vymazat uživatele 'Mgr. Svoboda Jan '")});
@@ -220,7 +221,7 @@ void TstZakListDlg::pupilSignedInElsewhereIsNotDeleted()
     QString current;
     runRegister([&] {
         clickRow(ZakListDlg->DBGrid1(), rowOf(ZakListDlg->DBGrid1(), QStringLiteral("novak")));
-        QTest::mouseClick(ZakListDlg->DelBtn(), Qt::LeftButton);
+        clickButton(ZakListDlg->DelBtn());
         rows = ZakListDlg->DBGrid1()->model()->rowCount();
         current = DM->QZak->asString(QStringLiteral("RC"));
     });
@@ -235,7 +236,7 @@ void TstZakListDlg::pupilSignedInElsewhereIsNotDeleted()
     m.texts.clear();
     runRegister([&] {
         clickRow(ZakListDlg->DBGrid1(), rowOf(ZakListDlg->DBGrid1(), QStringLiteral("novak")));
-        QTest::mouseClick(ZakListDlg->DelBtn(), Qt::LeftButton);
+        clickButton(ZakListDlg->DelBtn());
     });
     QCOMPARE(m.texts.size(), 1);
     QCOMPARE(scalar(QStringLiteral("select count(*) from ZAK where ID_ZAK=%1").arg(novak)).toInt(), 0);
@@ -266,14 +267,15 @@ void TstZakListDlg::deletionRefusedByTheDatabase()
     bool deleteEnabled = false;
     runRegister([&] {
         clickRow(ZakListDlg->DBGrid1(), rowOf(ZakListDlg->DBGrid1(), QStringLiteral("novak")));
-        QTest::mouseClick(ZakListDlg->DelBtn(), Qt::LeftButton);
+        clickButton(ZakListDlg->DelBtn());
         rows = ZakListDlg->DBGrid1()->model()->rowCount();
         current = DM->QZak->asString(QStringLiteral("RC"));
         deleteEnabled = ZakListDlg->DelBtn()->isEnabled();
     });
     QCOMPARE(m.errors.size(), generalError ? 1 : 0);
     QCOMPARE(m.texts.size(), message.isEmpty() ? 1 : 2);
-    if (!message.isEmpty()) QCOMPARE(m.texts.last(), message);
+    if (!message.isEmpty())
+        QCOMPARE(m.texts.last(), message);
     QCOMPARE(rows, 2);
     QCOMPARE(current, QStringLiteral("novak"));
     QVERIFY(deleteEnabled);
@@ -294,7 +296,7 @@ void TstZakListDlg::closingRereadsSignedInPupil()
             chooseCategory(QStringLiteral("C"));
             QTest::keyClick(ZakDlg->Edit(1), Qt::Key_Return);
         });
-        QTest::mouseClick(ZakListDlg->UpdBtn(), Qt::LeftButton);
+        clickButton(ZakListDlg->UpdBtn());
         skillWhileOpen = SignedInPupil.SkillLevel;
     });
     QCOMPARE(skillWhileOpen, 2);
