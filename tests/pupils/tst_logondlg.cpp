@@ -138,9 +138,12 @@ void TstLogonDlg::signedInPupilFields()
     QVERIFY(PupilsTest::signIn(QStringLiteral("admin"), QStringLiteral("ferdano")));
     QCOMPARE(SignedInPupil.PupilId, 1);
     QCOMPARE(SignedInPupil.LicenceCategory, QChar(u'B'));
-    QCOMPARE(SignedInPupil.SkillLevel, 2);
-    QCOMPARE(SignedInPupil.PassMinimum, 30);
-    QCOMPARE(SignedInPupil.MandatoryGroup, 4);
+    const QString b = QStringLiteral(" from RP where RP='B'");
+    QCOMPARE(SignedInPupil.SkillLevel, scalar(QStringLiteral("select SKILL_LEVEL") + b).toInt());
+    QCOMPARE(SignedInPupil.PassMinimum, scalar(QStringLiteral("select MINIMUM") + b).toInt());
+    QCOMPARE(SignedInPupil.MandatoryGroup, scalar(QStringLiteral("select FLAG") + b).toInt());
+    QVERIFY(SignedInPupil.SkillLevel > 0 && SignedInPupil.PassMinimum > 0 &&
+            SignedInPupil.MandatoryGroup > 0);
     QCOMPARE(SignedInPupil.FullName, QStringLiteral("Ing. Autoškola Správce"));
     QCOMPARE(TSession::instance().userLabel(), QStringLiteral("Uživatel: Ing. Autoškola Správce"));
 }
@@ -211,7 +214,8 @@ void TstLogonDlg::newPupilNotFoundAgainKeepsPrevious()
     QCOMPARE(m.texts, (QStringList{Str::PupilNotFound, Str::NewPupilNotFound}));
     QVERIFY(scalar(QStringLiteral("select ID_ZAK from ZAK where RC=' mezera'")).toInt() > 1);
     QCOMPARE(SignedInPupil.PupilId, 1);
-    QCOMPARE(SignedInPupil.SkillLevel, 2);
+    QCOMPARE(SignedInPupil.SkillLevel,
+             scalar(QStringLiteral("select SKILL_LEVEL from RP where RP='B'")).toInt());
     QVERIFY(m_station->lock().isHeld(1));
     QCOMPARE(DM->TZak->lockedKey(), std::optional<int>(1));
 }
