@@ -117,12 +117,14 @@ TZakListDlg::TZakListDlg(QWidget* parent) : TForm(parent)
     connect(m_upd, &QAbstractButton::clicked, this, [this] { Guarded([this] { UpdBtnClick(); }); });
     connect(m_del, &QAbstractButton::clicked, this, [this] { Guarded([this] { DelBtnClick(); }); });
     connect(m_ok, &QAbstractButton::clicked, this, [this] { Guarded([this] { OkBtnClick(); }); });
-    if (!ZakListDlg) ZakListDlg = this;
+    if (!ZakListDlg)
+        ZakListDlg = this;
 }
 
 TZakListDlg::~TZakListDlg()
 {
-    if (ZakListDlg == this) ZakListDlg = nullptr;
+    if (ZakListDlg == this)
+        ZakListDlg = nullptr;
 }
 
 bool TZakListDlg::Execute()
@@ -133,17 +135,32 @@ bool TZakListDlg::Execute()
     return ShowModal();
 }
 
-void TZakListDlg::FormActivate()
+void TZakListDlg::attachRowChange()
 {
     if (!m_rowChange)
         m_rowChange = connect(DM->QZak, &TDataSet::dataChange, this,
                               [this] { Guarded([this] { DataSource1DataChange(); }); });
+}
+
+void TZakListDlg::showEvent(QShowEvent* e)
+{
+    TForm::showEvent(e);
+    // The details follow the rows from the moment the register is on screen, before the window
+    // manager gets round to activating it.
+    attachRowChange();
+    Guarded([this] { DataSource1DataChange(); });
+}
+
+void TZakListDlg::FormActivate()
+{
+    attachRowChange();
     DataSource1DataChange();
 }
 
 void TZakListDlg::DataSource1DataChange()
 {
-    if (!isVisible()) return;
+    if (!isVisible())
+        return;
     TDataSet* zak = DM->QZak;
     const bool hasRow = zak->active() && !zak->isEmpty();
     const int pupilId = hasRow ? zak->asInteger(QStringLiteral("ID_ZAK")) : 0;
@@ -155,7 +172,8 @@ void TZakListDlg::DataSource1DataChange()
 void TZakListDlg::showAnimation(int animationId)
 {
     // Edits of the current row notify too; an animation already on show keeps playing.
-    if (animationId == m_animationId && (m_animation->playing() || m_animation->frameCount() == 0)) return;
+    if (animationId == m_animationId && (m_animation->playing() || m_animation->frameCount() == 0))
+        return;
     m_animationId = animationId;
     m_animation->stop();
     TDataSet* res = DM->TRes;
@@ -180,13 +198,16 @@ void TZakListDlg::UpdBtnClick()
 void TZakListDlg::DelBtnClick()
 {
     TQuery* zak = DM->QZak;
-    if (!zak->active() || zak->isEmpty()) return;
+    if (!zak->active() || zak->isEmpty())
+        return;
     const int pupilId = zak->asInteger(QStringLiteral("ID_ZAK"));
-    if (pupilId == PrivilegedPupilId) return;
+    if (pupilId == PrivilegedPupilId)
+        return;
     const QString question = Format(Str::ConfirmDeletePupil, {zak->asString(QStringLiteral("TITUL")),
                                                               zak->asString(QStringLiteral("PRIJMENI")),
                                                               zak->asString(QStringLiteral("JMENO"))});
-    if (!SystemDlg->Execute(question, true)) return;
+    if (!SystemDlg->Execute(question, true))
+        return;
 
     // A pupil signed in anywhere (this station included) holds the lock and is not deleted.
     TSignInLock& lock = DM->engine().signInLock();
@@ -232,11 +253,13 @@ void TZakListDlg::OkBtnClick()
 
 void TZakListDlg::FormClose()
 {
-    if (m_rowChange) disconnect(m_rowChange);
+    if (m_rowChange)
+        disconnect(m_rowChange);
     m_rowChange = {};
     m_animation->stop();
     m_animationId = -1;
     // The signed-in pupil's own row may have been edited here.
     OpenPupilById(*DM->QTmp, SignedInPupil.PupilId);
-    if (!DM->QTmp->isEmpty()) FillSignedInPupil(*DM->QTmp);
+    if (!DM->QTmp->isEmpty())
+        FillSignedInPupil(*DM->QTmp);
 }

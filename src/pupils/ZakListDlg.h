@@ -36,8 +36,10 @@ public:
 protected:
     void FormActivate() override;
     void FormClose() override;
+    void showEvent(QShowEvent* e) override;
 
 private:
+    void attachRowChange();
     void showAnimation(int animationId);
     TDBGrid* m_grid;
     TAnimate* m_animation;

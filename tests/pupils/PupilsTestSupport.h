@@ -12,10 +12,12 @@
 #include "pupils/LogonDlg.h"
 #include "pupils/ZakDlg.h"
 #include "pupils/ZakListDlg.h"
+#include "widgets/FancyButton.h"
 #include "widgets/Guard.h"
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -41,7 +43,8 @@ struct Messages
     {
         TSystemDlg::setAutoAnswer([this](const QString& text, bool okOnly) {
             texts.append(text);
-            if (okOnly) return confirmMessages;
+            if (okOnly)
+                return confirmMessages;
             return answers.isEmpty() ? false : answers.takeFirst();
         });
         SetGeneralErrorSink([this](const QString& text) { errors.append(text); });
@@ -98,7 +101,8 @@ inline QVariant scalar(const QString& sql)
     DM->QTmp->clearSql();
     DM->QTmp->addLine(sql);
     DM->QTmp->open();
-    if (DM->QTmp->isEmpty()) return QVariant();
+    if (DM->QTmp->isEmpty())
+        return QVariant();
     return DM->QTmp->value(DM->QTmp->fieldNames().first());
 }
 
@@ -123,18 +127,28 @@ inline void typeText(QWidget* widget, const QString& text)
     }
 }
 
-// Runs `action` once `window` is the active modal window (a modal window started next).
-inline void whenShown(QWidget* window, std::function<void()> action)
+// Clicks a painted button with the mouse. The button knows its shape only once it has been
+// painted, so the click waits for that first (a busy machine paints late).
+inline void clickButton(TDsFancyButton* button)
 {
+    QTest::qWaitFor([button] { return !button->outlineRegion().isEmpty(); }, 5000);
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+}
+
+// Runs `action` once `window` is the active modal window (a modal window started next).
+inline void whenShown(QWidget* target, std::function<void()> action)
+{
+    QPointer<QWidget> window(target);
     auto* timer = new QTimer;
     auto tries = std::make_shared<int>(0);
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, window, action, tries] {
-        if (++*tries > 1000) {
+        if (++*tries > 1000 || !window) {
             timer->deleteLater();
             return;
         }
-        if (!window->isVisible() || QApplication::activeModalWidget() != window) return;
+        if (!window->isVisible() || QApplication::activeModalWidget() != window)
+            return;
         timer->stop();
         timer->deleteLater();
         action();
@@ -154,8 +168,10 @@ inline bool signIn(const QString& rc, const QString& password, bool* stayedOpen 
         typeText(dlg->Edit2(), password);
         QTest::keyClick(dlg->Edit2(), key);
         const bool open = dlg->isVisible();
-        if (stayedOpen) *stayedOpen = open;
-        if (open) QTest::keyClick(dlg, Qt::Key_Escape);
+        if (stayedOpen)
+            *stayedOpen = open;
+        if (open)
+            QTest::keyClick(dlg, Qt::Key_Escape);
     });
     return dlg->Logon(pupilId);
 }
@@ -187,7 +203,8 @@ inline int RunStation(int argc, char** argv)
     std::string line;
     while (std::getline(std::cin, line)) {
         const QStringList words = QString::fromStdString(line).split(u' ');
-        if (words.value(0) == QLatin1String("quit")) return 0;
+        if (words.value(0) == QLatin1String("quit"))
+            return 0;
         if (words.value(0) == QLatin1String("signin")) {
             last = QStringLiteral("-");
             logon.Edit1()->setText(words.value(1));
@@ -224,7 +241,8 @@ public:
     {
         m_process.write(QStringLiteral("signin %1 %2\n").arg(rc, password).toUtf8());
         const QString line = readLine();
-        if (!line.startsWith(QLatin1String("result "))) return {};
+        if (!line.startsWith(QLatin1String("result ")))
+            return {};
         QStringList parts = line.mid(7).split(u' ');
         const QString pupil = parts.takeFirst(), locked = parts.takeFirst();
         return {pupil, locked, parts.join(u' ')};
@@ -260,7 +278,8 @@ private:
 #define PUPILS_TEST_MAIN(TestClass)                                                                          \
     int main(int argc, char** argv)                                                                          \
     {                                                                                                        \
-        if (argc >= 4 && qstrcmp(argv[1], "--station") == 0) return PupilsTest::RunStation(argc, argv);      \
+        if (argc >= 4 && qstrcmp(argv[1], "--station") == 0)                                                 \
+            return PupilsTest::RunStation(argc, argv);                                                       \
         QApplication app(argc, argv);                                                                        \
         TestClass tc;                                                                                        \
         QTEST_SET_MAIN_SOURCE_PATH                                                                           \

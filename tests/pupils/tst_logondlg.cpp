@@ -138,9 +138,12 @@ void TstLogonDlg::signedInPupilFields()
     QVERIFY(PupilsTest::signIn(QStringLiteral("admin"), QStringLiteral("ferdano")));
     QCOMPARE(SignedInPupil.PupilId, 1);
     QCOMPARE(SignedInPupil.LicenceCategory, QChar(u'B'));
-    QCOMPARE(SignedInPupil.SkillLevel, 2);
-    QCOMPARE(SignedInPupil.PassMinimum, 30);
-    QCOMPARE(SignedInPupil.MandatoryGroup, 4);
+    const QString b = QStringLiteral(" from RP where RP='B'");
+    QCOMPARE(SignedInPupil.SkillLevel, scalar(QStringLiteral("select SKILL_LEVEL") + b).toInt());
+    QCOMPARE(SignedInPupil.PassMinimum, scalar(QStringLiteral("select MINIMUM") + b).toInt());
+    QCOMPARE(SignedInPupil.MandatoryGroup, scalar(QStringLiteral("select FLAG") + b).toInt());
+    QVERIFY(SignedInPupil.SkillLevel > 0 && SignedInPupil.PassMinimum > 0 &&
+            SignedInPupil.MandatoryGroup > 0);
     QCOMPARE(SignedInPupil.FullName, QStringLiteral("Ing. Autoškola Správce"));
     QCOMPARE(TSession::instance().userLabel(), QStringLiteral("Uživatel: Ing. Autoškola Správce"));
 }
@@ -156,7 +159,8 @@ static void fillNewPupil(QString* shownRc, QString* shownPassword, const QString
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualRect(list->model()->index(1, 0)).center()); // "B"
         QTest::keyClick(ZakDlg->Edit(3), Qt::Key_Return);
-        if (ZakDlg->isVisible()) QTest::keyClick(ZakDlg, Qt::Key_Escape);
+        if (ZakDlg->isVisible())
+            QTest::keyClick(ZakDlg, Qt::Key_Escape);
     });
 }
 
@@ -210,7 +214,8 @@ void TstLogonDlg::newPupilNotFoundAgainKeepsPrevious()
     QCOMPARE(m.texts, (QStringList{Str::PupilNotFound, Str::NewPupilNotFound}));
     QVERIFY(scalar(QStringLiteral("select ID_ZAK from ZAK where RC=' mezera'")).toInt() > 1);
     QCOMPARE(SignedInPupil.PupilId, 1);
-    QCOMPARE(SignedInPupil.SkillLevel, 2);
+    QCOMPARE(SignedInPupil.SkillLevel,
+             scalar(QStringLiteral("select SKILL_LEVEL from RP where RP='B'")).toInt());
     QVERIFY(m_station->lock().isHeld(1));
     QCOMPARE(DM->TZak->lockedKey(), std::optional<int>(1));
 }
@@ -232,12 +237,12 @@ void TstLogonDlg::keys()
     });
     QVERIFY(!LogonDlg->Logon(1));
     // "&Storno" clicked with the mouse.
-    whenShown(LogonDlg, [] { QTest::mouseClick(LogonDlg->CancelBtn(), Qt::LeftButton); });
+    whenShown(LogonDlg, [] { clickButton(LogonDlg->CancelBtn()); });
     QVERIFY(!LogonDlg->Logon(1));
     // "&Ok" clicked with the mouse.
     whenShown(LogonDlg, [] {
         QTest::keyClicks(LogonDlg->Edit2(), QStringLiteral("ferdano"));
-        QTest::mouseClick(LogonDlg->OkBtn(), Qt::LeftButton);
+        clickButton(LogonDlg->OkBtn());
     });
     QVERIFY(LogonDlg->Logon(1));
     QCOMPARE(m.texts, QStringList());
