@@ -34,7 +34,8 @@ inline QString dbFile(const QString& dbDir)
 inline QByteArray fileHash(const QString& path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
@@ -46,7 +47,8 @@ public:
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         db.setDatabaseName(dbFile(dbDir));
-        if (!db.open()) qFatal("cannot open %s", qPrintable(dbFile(dbDir)));
+        if (!db.open())
+            qFatal("cannot open %s", qPrintable(dbFile(dbDir)));
     }
     ~TSql()
     {
@@ -56,12 +58,14 @@ public:
     void exec(const QString& sql)
     {
         QSqlQuery q(QSqlDatabase::database(m_name));
-        if (!q.exec(sql)) qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+        if (!q.exec(sql))
+            qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
     }
     QVariant value(const QString& sql)
     {
         QSqlQuery q(QSqlDatabase::database(m_name));
-        if (!q.exec(sql) || !q.next()) return {};
+        if (!q.exec(sql) || !q.next())
+            return {};
         return q.value(0);
     }
     // Every row of a table as text, blobs by their hash, sorted: order does not matter.

@@ -28,7 +28,8 @@ void editJson(TFiles& files, const QString& name, const std::function<void(QJson
 void editQuestion(TFiles& files, int id, const std::function<void(QJsonObject&)>& edit)
 {
     for (const QString& name : files.keys()) {
-        if (!name.startsWith(QLatin1String("questions/"))) continue;
+        if (!name.startsWith(QLatin1String("questions/")))
+            continue;
         editJson(files, name, [&](QJsonObject& file) {
             QJsonArray qs = file.value(QStringLiteral("questions")).toArray();
             for (qsizetype i = 0; i < qs.size(); ++i) {
@@ -63,7 +64,8 @@ QString writeSource(const QTemporaryDir& dir, const QString& name, const TFiles&
 {
     const QString path = dir.filePath(name);
     QStringList problems;
-    if (!BankSource::writeFolder(path, files, &problems)) qFatal("%s", qPrintable(problems.join(u'\n')));
+    if (!BankSource::writeFolder(path, files, &problems))
+        qFatal("%s", qPrintable(problems.join(u'\n')));
     return path;
 }
 
@@ -356,17 +358,20 @@ private slots:
         editJson(files, QStringLiteral("questions/1-pravidla.json"), [](QJsonObject& o) {
             QJsonArray qs = o.value(QStringLiteral("questions")).toArray();
             for (qsizetype i = qs.size() - 1; i >= 0; --i)
-                if (qs.at(i).toObject().value(QStringLiteral("id")).toInt() == 101) qs.removeAt(i);
+                if (qs.at(i).toObject().value(QStringLiteral("id")).toInt() == 101)
+                    qs.removeAt(i);
             o[QStringLiteral("questions")] = qs;
         });
         editJson(files, QStringLiteral("tests.json"), [](QJsonObject& o) {
             QJsonArray tests;
             for (const QJsonValue& v : o.value(QStringLiteral("tests")).toArray()) {
                 QJsonObject t = v.toObject();
-                if (t.value(QStringLiteral("id")).toInt() == 305) continue;
+                if (t.value(QStringLiteral("id")).toInt() == 305)
+                    continue;
                 QJsonArray qs;
                 for (const QJsonValue& q : t.value(QStringLiteral("questions")).toArray())
-                    if (q.toInt() != 101) qs << q;
+                    if (q.toInt() != 101)
+                        qs << q;
                 t[QStringLiteral("questions")] = qs;
                 tests << t;
             }

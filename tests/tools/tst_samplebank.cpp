@@ -26,7 +26,8 @@ QVector<QVariantList> rows(TSql& sql, const QString& statement, int columns)
 {
     QSqlQuery q(sql.db());
     QVector<QVariantList> out;
-    if (!q.exec(statement)) return out;
+    if (!q.exec(statement))
+        return out;
     while (q.next()) {
         QVariantList r;
         for (int i = 0; i < columns; ++i)
@@ -209,7 +210,8 @@ private slots:
                     QCOMPARE(qs[i][2].toInt(), i + 1);
                     ++perGroup[qs[i][0].toInt()];
                     for (int k = 0; k < 10; ++k) // a question for every level the test is meant for
-                        if (flags[k] == u'1') QCOMPARE(qs[i][1].toString()[k], u'1');
+                        if (flags[k] == u'1')
+                            QCOMPARE(qs[i][1].toString()[k], u'1');
                 }
                 QCOMPARE(perGroup, (QMap<int, int>{{1, 10}, {2, 3}, {3, 4}, {4, 3}, {5, 2}, {6, 2}, {7, 1}}));
             }

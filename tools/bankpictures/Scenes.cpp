@@ -214,7 +214,7 @@ void drawRoads(QPainter& p, const Scene& s)
                           s.layout == Layout::T ? H / 2 + R : H));
     }
     if (s.layout == Layout::Roundabout) {
-        p.drawEllipse(Centre, 2.3 * R, 2.3 * R);
+        p.drawEllipse(Centre, 2.1 * R, 2.1 * R);
         p.setBrush(Grass);
         p.setPen(QPen(Qt::white, 3));
         p.drawEllipse(Centre, 1.1 * R, 1.1 * R);
@@ -246,7 +246,8 @@ void drawRoads(QPainter& p, const Scene& s)
 
 void drawZebra(QPainter& p, const Scene& s)
 {
-    if (s.zebraArm < 0) return;
+    if (s.zebraArm < 0)
+        return;
     p.save();
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
@@ -307,7 +308,10 @@ QImage draw(const QString& name)
     for (int arm = 0; arm < 4; ++arm)
         if (!s.signs[arm].isEmpty() && !(s.layout == Layout::T && arm == 0)) {
             const int heading = (arm + 2) % 4;
-            drawSign(p, s.signs[arm], Centre + vec(arm) * (s.layout == Layout::Roundabout ? 2.3 * R + 34 : R + 42.0) + laneOffset(heading) * 2.9, 46);
+            drawSign(p, s.signs[arm],
+                     Centre + vec(arm) * (s.layout == Layout::Roundabout ? 2.1 * R + 30 : R + 42.0) +
+                         laneOffset(heading) * 2.9,
+                     46);
         }
     if (s.ringVehicle) {
         // in the ring on the west side, going round anticlockwise towards the south entry
@@ -322,10 +326,10 @@ QImage draw(const QString& name)
     for (const Vehicle& v : s.vehicles) {
         const int heading = (v.arm + 2) % 4;
         const int exitHeading = v.turn == 'L' ? heading + 3 : v.turn == 'R' ? heading + 1 : heading;
-        const double dist = s.layout == Layout::Roundabout ? 2.3 * R + 42 : R + 50;
+        const double dist = s.layout == Layout::Roundabout ? 2.1 * R + 30 : R + 50;
         const QPointF at = Centre + vec(v.arm) * dist + laneOffset(heading);
         const QPointF entry =
-            Centre + vec(v.arm) * (s.layout == Layout::Roundabout ? 2.3 * R : R) + laneOffset(heading);
+            Centre + vec(v.arm) * (s.layout == Layout::Roundabout ? 2.1 * R : R) + laneOffset(heading);
         QPainterPath path(at + vec(heading) * 34);
         path.lineTo(entry);
         if (s.layout == Layout::Straight) {
@@ -337,7 +341,7 @@ QImage draw(const QString& name)
             const double start = 15.0 - angleOf(v.arm);
             path.arcTo(QRectF(Centre.x() - ring, Centre.y() - ring, 2 * ring, 2 * ring), start,
                        quarters * 90.0 - 25.0);
-            const QPointF exit = Centre + vec(exitHeading) * (2.3 * R) + laneOffset(exitHeading);
+            const QPointF exit = Centre + vec(exitHeading) * (2.1 * R) + laneOffset(exitHeading);
             path.lineTo(exit);
             path.lineTo(exit + vec(exitHeading) * 30);
         } else {

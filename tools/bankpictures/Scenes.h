@@ -7,7 +7,7 @@
 namespace Scenes {
 
 inline constexpr int Width = 560;
-inline constexpr int Height = 400;
+inline constexpr int Height = 360;
 
 QStringList names();
 QImage draw(const QString& name);

@@ -366,7 +366,8 @@ TMetafileWriter draw(const QString& name)
     TMetafileWriter m(Size, Size);
     background(m);
     const auto it = catalogue().find(name);
-    if (it != catalogue().end()) it->second(m);
+    if (it != catalogue().end())
+        it->second(m);
     return m;
 }
 

@@ -20,10 +20,12 @@ QSqlQuery run(QSqlDatabase& db, const QString& sql, const QVariantList& values =
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.prepare(sql)) throw TError(q.lastError().text() + u'\n' + sql);
+    if (!q.prepare(sql))
+        throw TError(q.lastError().text() + u'\n' + sql);
     for (const QVariant& v : values)
         q.addBindValue(v);
-    if (!q.exec()) throw TError(q.lastError().text() + u'\n' + sql);
+    if (!q.exec())
+        throw TError(q.lastError().text() + u'\n' + sql);
     return q;
 }
 
@@ -67,7 +69,8 @@ void insertRows(QSqlDatabase& db, const QString& table, const QVector<QVariantLi
 // An assigned key written explicitly must move PostgreSQL's sequence past it.
 void syncSequence(QSqlDatabase& db, TDialect dialect, const QString& table, const QString& key)
 {
-    if (dialect != TDialect::Postgres) return;
+    if (dialect != TDialect::Postgres)
+        return;
     run(db,
         QStringLiteral(
             "SELECT setval(pg_get_serial_sequence('%1', '%2'), COALESCE((SELECT MAX(%2) FROM %1), 0) + 1, "
@@ -109,7 +112,8 @@ QMap<QString, int> pictureIds(const TBank& bank)
 {
     QStringList names;
     for (const TBankQuestion& q : bank.questions)
-        if (!q.picture.isEmpty()) names << q.picture;
+        if (!q.picture.isEmpty())
+            names << q.picture;
     names.sort();
     names.removeDuplicates();
     QMap<QString, int> ids;
@@ -247,7 +251,8 @@ TBank readBank(QSqlDatabase& db)
     for (const TBankQuestion& x : std::as_const(bank.questions))
         used.insert(x.picture);
     for (const QString& name : std::as_const(pictureFiles))
-        if (!used.contains(name)) bank.files.remove(name);
+        if (!used.contains(name))
+            bank.files.remove(name);
 
     q = run(db, QStringLiteral("SELECT ID_TYPTEST, Popis FROM TYPTESTU ORDER BY ID_TYPTEST"));
     while (q.next())
@@ -308,7 +313,8 @@ TBank readBank(QSqlDatabase& db)
     }
 
     q = run(db, QStringLiteral("SELECT Message FROM MESSAGE"));
-    if (q.next()) MessageCipher::decipherLines(q.value(0).toByteArray(), &bank.messages);
+    if (q.next())
+        MessageCipher::decipherLines(q.value(0).toByteArray(), &bank.messages);
     q = run(db, QStringLiteral("SELECT ConstName, ConstValue FROM FNKonst ORDER BY ConstName"));
     while (q.next())
         bank.constants.append({q.value(0).toString(), q.value(1).toString()});
@@ -328,7 +334,8 @@ bool hasPupilRecords(QSqlDatabase& db)
     for (const char* sql : {"SELECT COUNT(*) FROM ZAK WHERE ID_ZAK<>1", "SELECT COUNT(*) FROM STATIS",
                             "SELECT COUNT(*) FROM ZAKTEST", "SELECT COUNT(*) FROM ZAKODP"}) {
         QSqlQuery q = run(db, QString::fromLatin1(sql));
-        if (q.next() && q.value(0).toInt() > 0) return true;
+        if (q.next() && q.value(0).toInt() > 0)
+            return true;
     }
     return false;
 }

@@ -45,9 +45,11 @@ bool isInt(double d)
 
 bool isPattern(const QString& s, int length)
 {
-    if (s.size() != length) return false;
+    if (s.size() != length)
+        return false;
     for (QChar c : s)
-        if (c != u'0' && c != u'1') return false;
+        if (c != u'0' && c != u'1')
+            return false;
     return true;
 }
 
@@ -67,7 +69,8 @@ public:
     TEntry(const QString& file, QString entry, const QJsonObject& object, QStringList* problems)
         : m_file(file), m_entry(std::move(entry)), m_object(object), m_problems(problems)
     {
-        if (m_entry.isEmpty()) m_entry = QStringLiteral("-");
+        if (m_entry.isEmpty())
+            m_entry = QStringLiteral("-");
     }
 
     void problem(const QString& field, const QString& what)
@@ -89,7 +92,8 @@ public:
     {
         const QJsonValue v = m_object.value(QLatin1String(key));
         if (v.isUndefined() || v.isNull()) {
-            if (required) problem(QLatin1String(key), QStringLiteral("chybí"));
+            if (required)
+                problem(QLatin1String(key), QStringLiteral("chybí"));
             return fallback;
         }
         if (!v.isDouble() || !isInt(v.toDouble())) {
@@ -105,7 +109,8 @@ public:
         const QJsonValue v = m_object.value(QLatin1String(key));
         QString s;
         if (v.isUndefined() || v.isNull()) {
-            if (required) problem(QLatin1String(key), QStringLiteral("chybí"));
+            if (required)
+                problem(QLatin1String(key), QStringLiteral("chybí"));
             return s;
         }
         if (v.isString()) {
@@ -124,7 +129,8 @@ public:
             problem(QLatin1String(key), QStringLiteral("není text"));
             return s;
         }
-        if (required && s.trimmed().isEmpty()) problem(QLatin1String(key), QStringLiteral("je prázdný"));
+        if (required && s.trimmed().isEmpty())
+            problem(QLatin1String(key), QStringLiteral("je prázdný"));
         if (limit > 0 && s.size() > limit)
             problem(QLatin1String(key), QStringLiteral("je delší než %1 znaků").arg(limit));
         return s;
@@ -210,7 +216,8 @@ template <typename F>
 void eachObject(const QString& file, const QJsonObject& parent, const char* key, QStringList* problems, F f)
 {
     const QJsonValue v = parent.value(QLatin1String(key));
-    if (v.isUndefined()) return;
+    if (v.isUndefined())
+        return;
     if (!v.isArray()) {
         *problems << QStringLiteral("%1: -: %2: není seznam").arg(file, QLatin1String(key));
         return;
@@ -235,7 +242,8 @@ QString idEntry(const char* what, const QJsonObject& o, int index)
         return QStringLiteral("%1 %2").arg(QString::fromUtf8(what),
                                            isInt(d) ? QString::number(int(d)) : QString::number(d));
     }
-    if (id.isString()) return QStringLiteral("%1 %2").arg(QString::fromUtf8(what), id.toString());
+    if (id.isString())
+        return QStringLiteral("%1 %2").arg(QString::fromUtf8(what), id.toString());
     return QStringLiteral("%1 č. %2 v pořadí").arg(QString::fromUtf8(what)).arg(index + 1);
 }
 
@@ -243,7 +251,8 @@ QString idEntry(const char* what, const QJsonObject& o, int index)
 void checkPicture(TEntry& e, const char* field, const QString& name, const TFiles& files, bool jpegOnly,
                   bool rasterOnly)
 {
-    if (name.isEmpty()) return;
+    if (name.isEmpty())
+        return;
     const auto it = files.constFind(name);
     if (it == files.constEnd()) {
         e.problem(QLatin1String(field), QStringLiteral("obrázek %1 nebyl nalezen").arg(name));
@@ -277,7 +286,8 @@ QString pictureProblem(const QByteArray& b)
         return QStringLiteral("není bitmapa, JPEG ani metasoubor");
     case Picture::Kind::Bitmap:
     case Picture::Kind::Jpeg:
-        if (QImage::fromData(b).isNull()) return QStringLiteral("obrázek nelze přečíst");
+        if (QImage::fromData(b).isNull())
+            return QStringLiteral("obrázek nelze přečíst");
         return QString();
     case Picture::Kind::Metafile:
         break;
@@ -289,11 +299,13 @@ QString pictureProblem(const QByteArray& b)
             return QStringLiteral("délka rozšířeného metasouboru (EMF) nesouhlasí");
         return QString();
     }
-    if (b.size() < 22 + 18 || le32(b, 0) != 0x9AC6CDD7u) return QStringLiteral("poškozený metasoubor (WMF)");
+    if (b.size() < 22 + 18 || le32(b, 0) != 0x9AC6CDD7u)
+        return QStringLiteral("poškozený metasoubor (WMF)");
     quint16 sum = 0;
     for (int i = 0; i < 10; ++i)
         sum ^= le16(b, i * 2);
-    if (sum != le16(b, 20)) return QStringLiteral("kontrolní součet metasouboru (WMF) nesouhlasí");
+    if (sum != le16(b, 20))
+        return QStringLiteral("kontrolní součet metasouboru (WMF) nesouhlasí");
     if (qint64(le32(b, 22 + 6)) * 2 != b.size() - 22)
         return QStringLiteral("délka metasouboru (WMF) nesouhlasí");
     return QString();
@@ -305,7 +317,8 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
     const int before = int(problems->size());
     const QString mainName = QString::fromLatin1(MainFile);
     QJsonObject main;
-    if (!parseJson(files, mainName, &main, problems)) return false;
+    if (!parseJson(files, mainName, &main, problems))
+        return false;
 
     // settings constants and the ticker
     const QJsonValue consts = main.value(QStringLiteral("constants"));
@@ -337,7 +350,8 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
     }
     const QJsonValue msgs = main.value(QStringLiteral("messages"));
     if (!msgs.isUndefined()) {
-        if (!msgs.isArray()) *problems << QStringLiteral("%1: messages: -: není seznam textů").arg(mainName);
+        if (!msgs.isArray())
+            *problems << QStringLiteral("%1: messages: -: není seznam textů").arg(mainName);
         for (const QJsonValue& m : msgs.toArray()) {
             if (!m.isString() || m.toString().contains(u'\n') || m.toString().contains(u'\r'))
                 *problems
@@ -408,11 +422,13 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
         c.minimum = e.integer("minimum");
         c.mandatoryGroup = e.integer("mandatoryGroup");
         c.typ = e.text("typ", false, maxLength("RP", "TYP"));
-        if (c.typ.isEmpty()) c.typ = c.code;
+        if (c.typ.isEmpty())
+            c.typ = c.code;
         if (e.hasNumber("skillLevel") && (c.skillLevel < 1 || c.skillLevel > 10))
             e.problem(QStringLiteral("skillLevel"),
                       QStringLiteral("úroveň %1 není 1 až 10").arg(c.skillLevel));
-        if (c.minimum < 0) e.problem(QStringLiteral("minimum"), QStringLiteral("minimum nesmí být záporné"));
+        if (c.minimum < 0)
+            e.problem(QStringLiteral("minimum"), QStringLiteral("minimum nesmí být záporné"));
         if (e.hasNumber("mandatoryGroup") && !groupIds.contains(c.mandatoryGroup))
             e.problem(QStringLiteral("mandatoryGroup"),
                       QStringLiteral("okruh %1 neexistuje").arg(c.mandatoryGroup));
@@ -475,11 +491,13 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
     const QString qdir = QString::fromLatin1(QuestionDir) + u'/';
     int questionFiles = 0;
     for (auto it = files.constBegin(); it != files.constEnd(); ++it) {
-        if (!it.key().startsWith(qdir) || !it.key().endsWith(QLatin1String(".json"))) continue;
+        if (!it.key().startsWith(qdir) || !it.key().endsWith(QLatin1String(".json")))
+            continue;
         ++questionFiles;
         const QString file = it.key();
         QJsonObject o;
-        if (!parseJson(files, file, &o, problems)) continue;
+        if (!parseJson(files, file, &o, problems))
+            continue;
         TEntry head(file, QString(), o, problems);
         const int group = head.integer("group");
         if (head.ok() && !groupIds.contains(group))
@@ -525,7 +543,8 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
             if (!q.preset.isEmpty() && !isPattern(q.preset, 4))
                 e.problem(QStringLiteral("preset"),
                           QStringLiteral("vzor \"%1\" nejsou čtyři znaky 0/1").arg(q.preset));
-            if (e.hasText("skills")) checkSkills(e, q.skills);
+            if (e.hasText("skills"))
+                checkSkills(e, q.skills);
             if (e.hasNumber("points") && q.points <= 0)
                 e.problem(QStringLiteral("points"), QStringLiteral("počet bodů musí být větší než 0"));
             checkPicture(e, "picture", q.picture, files, false, false);
@@ -563,7 +582,8 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
                               QStringLiteral("test číslo %1 typu %2 je uveden dvakrát")
                                   .arg(test.number)
                                   .arg(test.type));
-                if (e.hasText("skills")) checkSkills(e, test.skills);
+                if (e.hasText("skills"))
+                    checkSkills(e, test.skills);
                 if (e.has("questions") && test.questions.isEmpty())
                     e.problem(QStringLiteral("questions"), QStringLiteral("test nemá žádnou otázku"));
                 QSet<int> seen;
@@ -591,8 +611,10 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
             bank->files.insert(q.picture, files.value(q.picture));
     for (const TBankAnimation& a : std::as_const(bank->animations)) {
         for (const QString& f : a.frames)
-            if (files.contains(f)) bank->files.insert(f, files.value(f));
-        if (!a.blob.isEmpty() && files.contains(a.blob)) bank->files.insert(a.blob, files.value(a.blob));
+            if (files.contains(f))
+                bank->files.insert(f, files.value(f));
+        if (!a.blob.isEmpty() && files.contains(a.blob))
+            bank->files.insert(a.blob, files.value(a.blob));
     }
     return problems->size() == before;
 }
@@ -610,7 +632,8 @@ bool readFolder(const QString& dir, TFiles* files, QStringList* problems)
     while (it.hasNext()) {
         const QString path = it.next();
         const QString rel = root.relativeFilePath(path);
-        if (rel.endsWith(QLatin1String(".md"))) continue;
+        if (rel.endsWith(QLatin1String(".md")))
+            continue;
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly)) {
             *problems << QStringLiteral("%1: -: -: soubor nelze přečíst (%2)").arg(rel, f.errorString());
@@ -639,7 +662,8 @@ TFiles serialise(const TBank& bank)
                       {"order", g.order},
                       {"count", g.count},
                       {"liveCount", g.liveCount}};
-        if (!g.picture.isEmpty()) o.insert(QStringLiteral("picture"), g.picture);
+        if (!g.picture.isEmpty())
+            o.insert(QStringLiteral("picture"), g.picture);
         groups << o;
     }
     main.insert(QStringLiteral("groups"), groups);
@@ -683,8 +707,10 @@ TFiles serialise(const TBank& bank)
         QJsonObject o{
             {"id", q.id},           {"text", q.text},     {"answers", QJsonArray::fromStringList(q.answers)},
             {"correct", q.correct}, {"points", q.points}, {"skills", q.skills}};
-        if (!q.picture.isEmpty()) o.insert(QStringLiteral("picture"), q.picture);
-        if (!q.preset.isEmpty()) o.insert(QStringLiteral("preset"), q.preset);
+        if (!q.picture.isEmpty())
+            o.insert(QStringLiteral("picture"), q.picture);
+        if (!q.preset.isEmpty())
+            o.insert(QStringLiteral("preset"), q.preset);
         byGroup[q.group] << o;
     }
     for (auto it = byGroup.constBegin(); it != byGroup.constEnd(); ++it)

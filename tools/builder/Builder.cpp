@@ -61,9 +61,11 @@ TBuildResult write(const QString& dbDir, const TBank* bank,
     try {
         TConnection conn(temp);
         QSqlDatabase db = conn.db();
-        if (!db.open()) throw TError(db.lastError().text());
+        if (!db.open())
+            throw TError(db.lastError().text());
         QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
-        if (!db.transaction()) throw TError(db.lastError().text());
+        if (!db.transaction())
+            throw TError(db.lastError().text());
         BankDatabase::createTables(db, TDialect::Sqlite);
         if (bank) {
             BankDatabase::writeBank(db, TDialect::Sqlite, *bank, !kept.has_value());
@@ -77,7 +79,8 @@ TBuildResult write(const QString& dbDir, const TBank* bank,
                     TBank only1 = *bank;
                     only1.pupils.clear();
                     for (const TBankPupil& p : bank->pupils)
-                        if (p.id == 1) only1.pupils << p;
+                        if (p.id == 1)
+                            only1.pupils << p;
                     QSqlQuery ins(db);
                     ins.prepare(QStringLiteral(
                         "INSERT INTO ZAK (ID_ZAK, RC, HESLO, PRIJMENI, JMENO, TITUL, RP, ADRESA, "
@@ -86,7 +89,8 @@ TBuildResult write(const QString& dbDir, const TBank* bank,
                         for (const QVariant& v : QVariantList{p.id, p.rc, p.password, p.surname, p.firstName,
                                                               p.title, p.category, p.address, p.telephone})
                             ins.addBindValue(v);
-                        if (!ins.exec()) throw TError(ins.lastError().text());
+                        if (!ins.exec())
+                            throw TError(ins.lastError().text());
                     }
                 }
                 result.notes << QStringLiteral(
@@ -106,7 +110,8 @@ TBuildResult write(const QString& dbDir, const TBank* bank,
                     result.notes << QStringLiteral("pozor: žák %1 má skupinu, kterou nová banka nemá").arg(p);
             }
         }
-        if (!db.commit()) throw TError(db.lastError().text());
+        if (!db.commit())
+            throw TError(db.lastError().text());
         db.close();
     } catch (const TError& e) {
         QFile::remove(temp);
@@ -215,7 +220,8 @@ TBuildResult exportBank(const QString& dbDir, const QString& outDir)
         result.problems << QStringLiteral("%1: %2").arg(source, e.message());
         return result;
     }
-    if (!BankSource::writeFolder(outDir, BankSource::serialise(bank), &result.problems)) return result;
+    if (!BankSource::writeFolder(outDir, BankSource::serialise(bank), &result.problems))
+        return result;
     result.ok = true;
     result.notes << QStringLiteral("banka zapsána do %1 (otázek %2)").arg(outDir).arg(bank.questions.size());
     return result;

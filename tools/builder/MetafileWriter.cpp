@@ -233,8 +233,9 @@ QByteArray TMetafileWriter::emf() const
     for (const Item& it : m_items) {
         switch (it.op) {
         case Op::Pen:
-            simple(37, BlackPen);       // EMR_SELECTOBJECT: release our pen before replacing it
-            if (penMade) simple(40, 1); // EMR_DELETEOBJECT
+            simple(37, BlackPen); // EMR_SELECTOBJECT: release our pen before replacing it
+            if (penMade)
+                simple(40, 1); // EMR_DELETEOBJECT
             penMade = false;
             if (it.size <= 0) {
                 simple(37, NullPen);
@@ -252,7 +253,8 @@ QByteArray TMetafileWriter::emf() const
             break;
         case Op::Brush:
             simple(37, WhiteBrush);
-            if (brushMade) simple(40, 2);
+            if (brushMade)
+                simple(40, 2);
             brushMade = false;
             if (!it.colour.isValid()) {
                 simple(37, NullBrush);
@@ -289,7 +291,8 @@ QByteArray TMetafileWriter::emf() const
             break;
         case Op::Text: {
             simple(37, SystemFont);
-            if (fontMade) simple(40, 3);
+            if (fontMade)
+                simple(40, 3);
             at = begin(82); // EMR_EXTCREATEFONTINDIRECTW with a plain LOGFONTW
             b.u32(3);
             b.i32(-it.size);
@@ -343,7 +346,8 @@ QByteArray TMetafileWriter::emf() const
     simple(37, WhiteBrush);
     simple(37, SystemFont);
     for (quint32 h = 1; h <= 3; ++h)
-        if ((h == 1 && penMade) || (h == 2 && brushMade) || (h == 3 && fontMade)) simple(40, h);
+        if ((h == 1 && penMade) || (h == 2 && brushMade) || (h == 3 && fontMade))
+            simple(40, h);
     at = begin(14); // EMR_EOF
     b.u32(0);
     b.u32(16);
@@ -410,7 +414,8 @@ QByteArray TMetafileWriter::wmf() const
         end(at);
     };
     const auto release = [&](int& slot) {
-        if (slot < 0) return;
+        if (slot < 0)
+            return;
         const qsizetype at = begin(0x01F0); // META_DELETEOBJECT
         b.u16(quint16(slot));
         end(at);
