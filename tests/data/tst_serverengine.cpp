@@ -68,7 +68,8 @@ public:
     QVariant exec(const QString& sql)
     {
         QSqlQuery q(QSqlDatabase::database(m_name, false));
-        if (!q.exec(sql)) qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+        if (!q.exec(sql))
+            qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
         return q.next() ? q.value(0) : QVariant();
     }
 
@@ -108,7 +109,8 @@ QStringList exerciseComponents(TDM& dm)
     QStringList out;
     auto take = [&](TDataSet* ds, const QString& label, bool ordered) {
         QStringList rows = rowsOf(*ds);
-        if (!ordered) rows.sort();
+        if (!ordered)
+            rows.sort();
         out << QStringLiteral("== %1 (%2 rows)").arg(label).arg(rows.size());
         out << rows;
     };
@@ -227,7 +229,8 @@ public:
         m_p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_p.start(QCoreApplication::applicationFilePath(),
                   {QStringLiteral("--station"), programDir, tempDir});
-        if (!m_p.waitForStarted()) qFatal("station did not start");
+        if (!m_p.waitForStarted())
+            qFatal("station did not start");
         m_ready = reply() == QByteArray("open");
     }
     ~TStation()
@@ -258,7 +261,8 @@ private:
     QByteArray reply()
     {
         while (!m_p.canReadLine())
-            if (!m_p.waitForReadyRead(20000)) return QByteArray("timeout");
+            if (!m_p.waitForReadyRead(20000))
+                return QByteArray("timeout");
         return m_p.readLine().trimmed();
     }
     QProcess m_p;
@@ -272,7 +276,8 @@ bool lockWithin(TSignInLock& lock, int pupil, int ms)
     QElapsedTimer t;
     t.start();
     do {
-        if (lock.tryLock(pupil)) return true;
+        if (lock.tryLock(pupil))
+            return true;
         QThread::msleep(50);
     } while (t.elapsed() < ms);
     return false;
@@ -468,7 +473,8 @@ void TstServerEngine::unreachableServer()
 
 void TstServerEngine::sameResultsOnBothEngines()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     QStringList onServer, onFile;
     {
         TTestDb db;
@@ -497,7 +503,8 @@ void TstServerEngine::sameResultsOnBothEngines()
 
 void TstServerEngine::keysReadBack()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     TDM& dm = db.open();
     TRawConnection other(*db.serverConfig());
@@ -543,7 +550,8 @@ void TstServerEngine::keysReadBack()
 
 void TstServerEngine::binaryRoundTrip()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     TDM& dm = db.open();
     QByteArray every;
@@ -577,7 +585,8 @@ void TstServerEngine::binaryRoundTrip()
 
 void TstServerEngine::dateTimeRoundTrip()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     TDM& dm = db.open();
     // this process runs in a zone other than the server's (see main): the stored wall-clock time
@@ -603,7 +612,8 @@ void TstServerEngine::dateTimeRoundTrip()
 
 void TstServerEngine::namesInAnyCase()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     TDM& dm = db.open();
     for (const char* sql : {"select id_zak, Rc, PRIJMENI, timeout from zak where Id_Zak=1",
@@ -624,7 +634,8 @@ void TstServerEngine::namesInAnyCase()
 
 void TstServerEngine::missingOrEmptyDatabase()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     TServerConfig c = *db.serverConfig();
     const QString conf = db.dbDir() + QStringLiteral("/server.conf");
@@ -646,7 +657,8 @@ void TstServerEngine::missingOrEmptyDatabase()
 
 void TstServerEngine::busyMessage()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     TDM& dm = db.open();
     TRawConnection other(*db.serverConfig());
@@ -674,7 +686,8 @@ void TstServerEngine::busyMessage()
 
 void TstServerEngine::readOnlyMessage()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     {
         TRawConnection other(*db.serverConfig());
@@ -693,7 +706,8 @@ void TstServerEngine::readOnlyMessage()
 
 void TstServerEngine::lostConnectionMessage()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     TDM& dm = db.open();
     TRawConnection other(*db.serverConfig());
@@ -714,7 +728,8 @@ void TstServerEngine::lostConnectionMessage()
 
 void TstServerEngine::signInLockBetweenStations()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     TDM& dm = db.open();
     TSignInLock& lock = dm.engine().signInLock();
@@ -769,7 +784,8 @@ void TstServerEngine::signInLockBetweenStations()
 
 void TstServerEngine::signInLockKeysStayOurs()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     TDM& dm = db.open();
     TRawConnection other(*db.serverConfig());
@@ -807,7 +823,8 @@ static int stationMain(int argc, char** argv)
     std::string command;
     int pupil = 0;
     while (std::cin >> command) {
-        if (command == "end") break;
+        if (command == "end")
+            break;
         std::cin >> pupil;
         TSignInLock& lock = dm.engine().signInLock();
         if (command == "lock") {
@@ -818,7 +835,8 @@ static int stationMain(int argc, char** argv)
                 dm.TZak->close();
                 dm.TZak->open();
                 ok = dm.TZak->locate(QStringLiteral("ID_ZAK"), pupil);
-                if (ok) dm.TZak->edit();
+                if (ok)
+                    dm.TZak->edit();
             } catch (const TError&) {
                 ok = false;
             }
@@ -835,7 +853,8 @@ static int stationMain(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    if (argc >= 4 && qstrcmp(argv[1], "--station") == 0) return stationMain(argc, argv);
+    if (argc >= 4 && qstrcmp(argv[1], "--station") == 0)
+        return stationMain(argc, argv);
     // a zone far from the server's, so that a date-time shifted by the zone would show
     qputenv("TZ", "America/St_Johns");
     QGuiApplication app(argc, argv); // the builder draws the sample pictures
