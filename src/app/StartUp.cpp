@@ -35,8 +35,7 @@ int RunProgram(const TDM::Options& options)
     auto result = std::make_unique<TResultDlg>();
     auto errorTestType = std::make_unique<TErrorTestTypeDlg>();
     auto info = std::make_unique<TInfoDlg>();
-    main->FormCreate(options.programDir.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                  : options.programDir);
+    main->FormCreate(options.programDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.programDir);
 
     splash->centreOnScreen();
     splash->show();
@@ -52,7 +51,8 @@ int RunProgram(const TDM::Options& options)
         qWarning("%s", qPrintable(e.message()));
         ShowGeneralError(e.message());
     }
-    if (!dm->DB.connected()) return 1;
+    if (!dm->DB.connected())
+        return 1;
 
     // windows 11 to 15
     auto zak = std::make_unique<TZakDlg>();

@@ -151,7 +151,11 @@ inline const QString WrongLine = QStringLiteral("    * %3d     %4s     %4s     %
 inline const QString PictureName = QStringLiteral("Obrázek k otázce");
 inline const QString QuestionTextName = QStringLiteral("Text otázky");
 inline const QString AnswersName = QStringLiteral("Odpovědi");
-
+inline const QString FirstQuestionName = QStringLiteral("První otázka");
+inline const QString PrevQuestionName = QStringLiteral("Předchozí otázka");
+inline const QString NextQuestionName = QStringLiteral("Další otázka");
+inline const QString LastQuestionName = QStringLiteral("Poslední otázka");
+inline const QString CorrectAnswersName = QStringLiteral("Správné odpovědi");
 
 // ---- countdown and message panel ----
 inline const QString PanelHeading = QStringLiteral("Info");
@@ -163,7 +167,6 @@ inline const QString CloseCaption = QStringLiteral("&Zavřít");
 inline const QString TickerName = QStringLiteral("Zprávy");
 inline const QString GaugeName = QStringLiteral("Uplynulý čas testu");
 inline const QString ZoomName = QStringLiteral("Zvětšený obrázek");
-
 
 // ---- test-type selection ----
 inline const QString HeadingHints = QStringLiteral("Testy s nápovědou");

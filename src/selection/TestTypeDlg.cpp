@@ -113,7 +113,7 @@ void TTestTypeDlg::bindData()
     m_dbGrid2->setName(Str::LabelTestName);
     m_dbGrid2->setShowGrid(false);
     m_dbGrid2->setGeometry(280, 28, 260, 216);
-    m_dbGrid2->setColumnWidth(0, 110);
+    m_dbGrid2->setColumnWidth(0, 84);
     m_dbGrid3 =
         grid(DM->QSelectQuest, QStringLiteral("OKRUH"), Str::LabelQuestionGroup, m_page2, {0, 28, 300, 216});
     m_dbGrid3->setObjectName(QStringLiteral("DBGrid3"));

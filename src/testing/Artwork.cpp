@@ -1,6 +1,8 @@
 // The test engine's own pictures, drawn in code.
 #include "Artwork.h"
 
+#include "data/Strings.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -36,7 +38,7 @@ QImage placeholderPicture()
     f.setBold(true);
     p.setFont(f);
     p.setPen(QColor(90, 80, 50));
-    p.drawText(QRect(0, 22, 280, 40), Qt::AlignCenter, QStringLiteral("Ferdano"));
+    p.drawText(QRect(0, 22, 280, 40), Qt::AlignCenter, Str::AppTitle);
     return img;
 }
 

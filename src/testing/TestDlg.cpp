@@ -74,6 +74,13 @@ TDsFancyButton* makeButton(const QString& caption, QWidget* parent, const QStrin
     return b;
 }
 
+// The width inside a scroll box, with room kept for the scroll bar that appears for long texts
+// (the viewport has no size of its own before the window is first shown).
+int contentWidth(const QScrollArea* box)
+{
+    return box->width() - 2 * box->frameWidth() - box->verticalScrollBar()->sizeHint().width();
+}
+
 QString confirmationText(int mode)
 {
     switch (mode) {
@@ -188,11 +195,11 @@ TTestDlg::TTestDlg(QWidget* parent) : TForm(parent)
     ShowAnswerBtn =
         makeButton(Str::ShowAnswerCaption, this, QStringLiteral("ShowAnswerBtn"), QRect(390, 516, 50, 25));
     OkBtn = makeButton(Str::Ok, this, QStringLiteral("OkBtn"), QRect(640, 516, 97, 25));
-    FirstBtn->setAccessibleName(QStringLiteral("První otázka"));
-    PrevBtn->setAccessibleName(QStringLiteral("Předchozí otázka"));
-    NextBtn->setAccessibleName(QStringLiteral("Další otázka"));
-    LastBtn->setAccessibleName(QStringLiteral("Poslední otázka"));
-    ShowAnswerBtn->setAccessibleName(QStringLiteral("Správné odpovědi"));
+    FirstBtn->setAccessibleName(Str::FirstQuestionName);
+    PrevBtn->setAccessibleName(Str::PrevQuestionName);
+    NextBtn->setAccessibleName(Str::NextQuestionName);
+    LastBtn->setAccessibleName(Str::LastQuestionName);
+    ShowAnswerBtn->setAccessibleName(Str::CorrectAnswersName);
     connect(FirstBtn, &QAbstractButton::clicked, this, &TTestDlg::FirstBtnClick);
     connect(PrevBtn, &QAbstractButton::clicked, this, &TTestDlg::PrevBtnClick);
     connect(NextBtn, &QAbstractButton::clicked, this, &TTestDlg::NextBtnClick);
@@ -303,8 +310,9 @@ void TTestDlg::ShowQuestion()
     UpdateQuestionLabels();
 
     LabelQuestion->setCaption(any ? JoinMemoLines(m_set->asString(QStringLiteral("OTAZKA"))) : QString());
-    LabelQuestion->resize(LabelQuestion->width(), LabelQuestion->neededHeight() + 5);
-    ScrollBox1->widget()->resize(ScrollBox1->viewport()->width(), LabelQuestion->height() + 8);
+    const int questionWidth = contentWidth(ScrollBox1);
+    LabelQuestion->setGeometry(4, 4, questionWidth - 8, LabelQuestion->neededHeight(questionWidth - 8) + 5);
+    ScrollBox1->widget()->resize(questionWidth, LabelQuestion->height() + 8);
     ScrollBox1->verticalScrollBar()->setValue(0);
 
     int answerCount = 0;
@@ -351,13 +359,13 @@ void TTestDlg::FillAnswerBox(int k, int answerCount)
 void TTestDlg::layoutAnswers()
 {
     int top = 6;
-    const int width = ScrollBox2->viewport()->width() - 12;
+    const int width = contentWidth(ScrollBox2) - 8;
     for (TWrapCheckBox* box : LabelAnswer) {
         if (box->isHidden()) continue;
         box->setGeometry(6, top, width, box->neededHeight(width) + AnswerGap);
         top += box->height();
     }
-    ScrollBox2->widget()->resize(ScrollBox2->viewport()->width(), top + 4);
+    ScrollBox2->widget()->resize(contentWidth(ScrollBox2), top + 4);
     ScrollBox2->verticalScrollBar()->setValue(0);
 }
 
@@ -627,6 +635,7 @@ bool TTestDlg::FormCloseQuery()
         m_inCloseQuery = false;
         m_scoring = false;
     });
+    // The countdown may end while the question is open; the test is then scored all the same.
     if (!TimedOut && !SystemDlg->Execute(confirmationText(Mode), false) && !TimedOut) return false;
     Timer1->stop();
     // The countdown must not strike while the outcome is being scored and shown.

@@ -278,6 +278,10 @@ void TDsFancyButton::drawCaption(QPainter& p)
 
 bool TDsFancyButton::hitButton(const QPoint& pos) const
 {
+    // A button that has not been painted yet (its window is not exposed so far) answers with
+    // the outline its first paint will make, so that a click is never lost to timing.
+    if (m_outline.isEmpty())
+        return outlineFor(0).translated(1, 1).contains(pos);
     return m_outline.contains(pos);
 }
 

@@ -8,6 +8,7 @@
 #include "widgets/FancyButton.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
@@ -331,6 +332,32 @@ private slots:
         QVERIFY(okOnRandom); // a random test needs no stored test
         QVERIFY(f.runs.isEmpty());
         QVERIFY(f.messages.isEmpty());
+    }
+
+    void largeBankIsDrawnQuickly()
+    {
+        TSelectionFixture f;
+        f.exec(
+            QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < 100000) "
+                           "INSERT INTO OTAZKA (ID_OTAZKA, ID_OKRUH, SKILL_LEVEL) "
+                           "SELECT 1000 + x, 5, '1111111111' FROM n"));
+        f.exec(QStringLiteral("UPDATE OKRUHOT SET Pocet = 100000 WHERE ID_OKRUH = 5"));
+        f.reloadGroups();
+        TTestTypeDlg dlg;
+        QElapsedTimer timer;
+        timer.start();
+        TSelectionFixture::whileOpen(
+            &dlg,
+            [&] {
+                dlg.TabSet1()->setCurrentIndex(1);
+                dlg.OkBtnClick();
+            },
+            [&] { dlg.Execute(2); });
+        const qint64 elapsed = timer.elapsed();
+        QCOMPARE(f.runs.size(), 1);
+        QCOMPARE(f.runs[0].ids.size(), 2 + 3 + 100000);
+        QVERIFY2(elapsed < 20000, qPrintable(QString::number(elapsed)));
+        qInfo("100 000 questions drawn and opened in %lld ms", elapsed);
     }
 
     void everyOpeningStartsAfresh()

@@ -199,10 +199,10 @@ protected:
     QString selectStatement() const override { return QString(); }
 };
 
-QVector<QVector<QVariant>> rows(const QList<std::tuple<int, int, QString, QString, int>>& spec)
+QVector<QVector<QVariant>> rows(const QList<std::tuple<int, int, QString, QString, int>>& list)
 {
     QVector<QVector<QVariant>> out;
-    for (const auto& [id, group, aa, cc, bb] : spec)
+    for (const auto& [id, group, aa, cc, bb] : list)
         out.append({id, group, aa, cc, bb});
     return out;
 }

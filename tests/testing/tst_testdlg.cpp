@@ -492,7 +492,9 @@ void TstTestDlg::pictureFit()
     QCOMPARE(m_test->Image1->size(), frame);
     QCOMPARE(m_test->BMPPanel->pos(), panelPos);
     QCOMPARE(m_test->Image1->pos(), framePos);
-    QVERIFY(m_test->BMPImage->pixmap().size() != m_test->Image2.size() || own == QSize(280, 180));
+    // the picture itself is shown, not the placeholder of the same size
+    QVERIFY(m_test->BMPImage->pixmap().toImage().convertToFormat(QImage::Format_RGB32) !=
+            QImage(m_test->Image2).convertToFormat(QImage::Format_RGB32));
 }
 
 void TstTestDlg::unreadablePicture_data()
@@ -910,6 +912,8 @@ void TstTestDlg::fewerAnswersHideBoxes()
     TDataSet* set = makeSet({{5, 1, "0100", 1}, {6, 1, "0100", 1}});
     run(tmHints, 0, set, 0, [&] {
         QVERIFY(!m_test->LabelAnswer[0]->isHidden());
+        QVERIFY2(m_test->LabelAnswer[0]->width() > 500,
+                 qPrintable(QString::number(m_test->LabelAnswer[0]->width())));
         QVERIFY(!m_test->LabelAnswer[1]->isHidden());
         QVERIFY(m_test->LabelAnswer[2]->isHidden());
         QVERIFY(m_test->LabelAnswer[3]->isHidden());
@@ -925,6 +929,9 @@ void TstTestDlg::fewerAnswersHideBoxes()
             QCOMPARE(m_test->LabelAnswer[k]->y(),
                      m_test->LabelAnswer[k - 1]->y() + m_test->LabelAnswer[k - 1]->height());
         TWrapCheckBox* b = m_test->LabelAnswer[1];
+        // The texts wrap within the boxes' width, not within a viewport not yet laid out.
+        QVERIFY2(b->width() > 500, qPrintable(QString::number(b->width())));
+        QVERIFY(m_test->LabelQuestion->width() > 250);
         QCOMPARE(b->height(), b->neededHeight(b->width()) + 10);
         QVERIFY(b->neededHeight(120) > b->neededHeight(b->width()));
         QVERIFY(m_test->LabelQuestion->caption().startsWith(" Otázka 6 Druhý řádek"));
@@ -1064,6 +1071,13 @@ void TstTestDlg::windowPlacement()
     run(tmBrowse, 0, set, 0, [&] {
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         QCOMPARE(m_test->size(), QSize(760, 560));
+        // The panel appears by itself a second after the window became active.
+        QVERIFY(m_test->Timer1->isSingleShot());
+        QCOMPARE(m_test->Timer1->interval(), 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_info->isVisible(), 3000);
+        QVERIFY(m_test->Activated);
+        QVERIFY(!m_test->Timer1->isActive());
+        QVERIFY(!m_info->Panel2->isHidden());
         QCOMPARE(m_test->x(), screen.x() + (screen.width() - 760 - m_info->width() + 120) / 2);
         QCOMPARE(m_test->y(), screen.y() + (screen.height() - 560) / 2);
         m_test->Timer1Timer();
