@@ -68,7 +68,8 @@ public:
     QVariant exec(const QString& sql)
     {
         QSqlQuery q(QSqlDatabase::database(m_name, false));
-        if (!q.exec(sql)) qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+        if (!q.exec(sql))
+            qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
         return q.next() ? q.value(0) : QVariant();
     }
 
@@ -108,7 +109,8 @@ QStringList exerciseComponents(TDM& dm)
     QStringList out;
     auto take = [&](TDataSet* ds, const QString& label, bool ordered) {
         QStringList rows = rowsOf(*ds);
-        if (!ordered) rows.sort();
+        if (!ordered)
+            rows.sort();
         out << QStringLiteral("== %1 (%2 rows)").arg(label).arg(rows.size());
         out << rows;
     };
@@ -118,31 +120,46 @@ QStringList exerciseComponents(TDM& dm)
             q->setParam(QString::fromLatin1(name), value);
         q->open();
     };
+    // keys that the bank has, whatever bank it is
+    auto firstKey = [&](const char* sql) {
+        dm.QTmp->close();
+        dm.QTmp->setSql({QString::fromLatin1(sql)});
+        dm.QTmp->open();
+        return dm.QTmp->asInteger(dm.QTmp->fieldNames().first());
+    };
+    const int test = firstKey("select min(ID_TEST) k from TESTOTAZ");
+    const int group = firstKey("select min(ID_OKRUH) k from OTAZKA");
+    const int question = firstKey("select min(ID_OTAZKA) k from ODPOVED");
+    const int picture = firstKey("select min(ID_PICT) k from BMP");
+    const int testType = firstKey("select min(ID_TYPTEST) k from TEST where ID_TYPTEST>0");
     reopen(dm.QSelectZak, {{"id_zak", 1}});
     take(dm.QSelectZak, QStringLiteral("QSelectZak"), false);
     take(dm.QZak, QStringLiteral("QZak"), false);
     take(dm.QSelectQuest, QStringLiteral("QSelectQuest"), true);
-    reopen(dm.QTestType1, {{"ID_OKRUH", 2}, {"SKILL_LEVEL", QStringLiteral("_1________")}});
+    reopen(dm.QTestType1, {{"ID_OKRUH", group}, {"SKILL_LEVEL", QStringLiteral("_1________")}});
     take(dm.QTestType1, QStringLiteral("QTestType1"), false);
-    reopen(dm.QOdpoved, {{"ID_OTAZKA", 3}});
+    reopen(dm.QOdpoved, {{"ID_OTAZKA", question}});
     take(dm.QOdpoved, QStringLiteral("QOdpoved"), true);
     reopen(dm.QSelectTestType, {{"ID_TYPTEST", 0}});
     take(dm.QSelectTestType, QStringLiteral("QSelectTestType"), false);
-    reopen(dm.QSelectTest, {{"ID_TYPTEST", 1}, {"SKILL_LEVEL", QStringLiteral("_1________")}});
+    reopen(dm.QSelectTest, {{"ID_TYPTEST", testType}, {"SKILL_LEVEL", QStringLiteral("_1________")}});
     take(dm.QSelectTest, QStringLiteral("QSelectTest"), false);
-    reopen(dm.QTestType2, {{"ID_TEST", 2}});
+    reopen(dm.QTestType2, {{"ID_TEST", test}});
     take(dm.QTestType2, QStringLiteral("QTestType2"), true);
-    reopen(dm.QRnd, {{"ID_OKRUH", 1}, {"SKILL_LEVEL", QStringLiteral("_1________")}});
+    reopen(dm.QRnd, {{"ID_OKRUH", group}, {"SKILL_LEVEL", QStringLiteral("_1________")}});
     take(dm.QRnd, QStringLiteral("QRnd"), false);
     dm.QTestType3->close();
-    dm.QTestType3->setSql({QStringLiteral("select * from OTAZKA where ID_OTAZKA in (4, 8, 15)"),
+    dm.QTestType3->setSql({QStringLiteral("select * from OTAZKA where ID_OTAZKA in (%1, %2, %3)")
+                               .arg(question)
+                               .arg(question + 3)
+                               .arg(question + 7),
                            QStringLiteral("order by ID_OTAZKA")});
     dm.QTestType3->open();
     take(dm.QTestType3, QStringLiteral("QTestType3"), true);
     take(dm.QRP, QStringLiteral("QRP"), false);
     take(dm.TRes, QStringLiteral("TRes"), false);
     take(dm.TMessage, QStringLiteral("TMessage"), false);
-    reopen(dm.QBmp, {{"id_pict", 2}});
+    reopen(dm.QBmp, {{"id_pict", picture}});
     take(dm.QBmp, QStringLiteral("QBmp"), false);
     dm.TZak->open();
     take(dm.TZak, QStringLiteral("TZak"), true);
@@ -166,27 +183,29 @@ QStringList exerciseComponents(TDM& dm)
         dm.QTmp->addLine(sql);
         return dm.QTmp->execSql();
     };
-    out << QString::number(tmpExec(
-        QStringLiteral("insert into ZAKODP (ID_ZAK, ID_OTAZKA, ZAK_ODP) values (%1, 3, '0100')").arg(pupil)));
     out << QString::number(
-        tmpExec(QStringLiteral("insert into ZAKTEST (ID_ZAK, ID_TEST) values (%1, 2)").arg(pupil)));
+        tmpExec(QStringLiteral("insert into ZAKODP (ID_ZAK, ID_OTAZKA, ZAK_ODP) values (%1, %2, '0100')")
+                    .arg(pupil)
+                    .arg(question)));
+    out << QString::number(tmpExec(
+        QStringLiteral("insert into ZAKTEST (ID_ZAK, ID_TEST) values (%1, %2)").arg(pupil).arg(test)));
     // ID_TEST is in both joined tables, which both engines refuse unqualified (a no-op once the
     // component names TEST's own)
     dm.QSelectErrorTest->close();
     dm.QSelectErrorTest->setSql({dm.QSelectErrorTest->text().replace(
         QStringLiteral("poradi, id_test"), QStringLiteral("poradi, TEST.id_test"))});
-    reopen(dm.QSelectErrorTest, {{"ID_TYPTEST", 1}, {"ID_ZAK", pupil}});
+    reopen(dm.QSelectErrorTest, {{"ID_TYPTEST", testType}, {"ID_ZAK", pupil}});
     take(dm.QSelectErrorTest, QStringLiteral("QSelectErrorTest"), false);
-    reopen(dm.QRndError, {{"ID_OKRUH", 1}, {"ID_ZAK", pupil}});
+    reopen(dm.QRndError, {{"ID_OKRUH", group}, {"ID_ZAK", pupil}});
     take(dm.QRndError, QStringLiteral("QRndError"), false);
-    out << QString::number(
-        tmpExec(QStringLiteral("delete from ZAKODP where ID_ZAK=%1 and ID_OTAZKA=3").arg(pupil)));
+    out << QString::number(tmpExec(
+        QStringLiteral("delete from ZAKODP where ID_ZAK=%1 and ID_OTAZKA=%2").arg(pupil).arg(question)));
 
     // a report stored and deleted, the group counts changed
     reopen(dm.QStatistic, {{"ID_ZAK", pupil}});
     dm.QStatistic->append();
     dm.QStatistic->setValue(QStringLiteral("ID_ZAK"), pupil);
-    dm.QStatistic->setValue(QStringLiteral("ID_TEST"), 2);
+    dm.QStatistic->setValue(QStringLiteral("ID_TEST"), test);
     dm.QStatistic->setValue(QStringLiteral("DATETIME"), QDateTime(QDate(2026, 3, 29), QTime(2, 30, 0)));
     dm.QStatistic->setValue(QStringLiteral("PTOTAL"), 50);
     dm.QStatistic->setValue(QStringLiteral("PCURRENT"), 44);
@@ -227,7 +246,8 @@ public:
         m_p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_p.start(QCoreApplication::applicationFilePath(),
                   {QStringLiteral("--station"), programDir, tempDir});
-        if (!m_p.waitForStarted()) qFatal("station did not start");
+        if (!m_p.waitForStarted())
+            qFatal("station did not start");
         m_ready = reply() == QByteArray("open");
     }
     ~TStation()
@@ -258,7 +278,8 @@ private:
     QByteArray reply()
     {
         while (!m_p.canReadLine())
-            if (!m_p.waitForReadyRead(20000)) return QByteArray("timeout");
+            if (!m_p.waitForReadyRead(20000))
+                return QByteArray("timeout");
         return m_p.readLine().trimmed();
     }
     QProcess m_p;
@@ -272,7 +293,8 @@ bool lockWithin(TSignInLock& lock, int pupil, int ms)
     QElapsedTimer t;
     t.start();
     do {
-        if (lock.tryLock(pupil)) return true;
+        if (lock.tryLock(pupil))
+            return true;
         QThread::msleep(50);
     } while (t.elapsed() < ms);
     return false;
@@ -468,7 +490,8 @@ void TstServerEngine::unreachableServer()
 
 void TstServerEngine::sameResultsOnBothEngines()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     QStringList onServer, onFile;
     {
         TTestDb db;
@@ -492,12 +515,13 @@ void TstServerEngine::sameResultsOnBothEngines()
     for (int i = 0; i < onServer.size(); ++i)
         QCOMPARE(onServer[i], onFile[i]);
     // a stored test's questions in their order, with the unqualified column of the other table
-    QVERIFY(onServer.contains(QStringLiteral("== QTestType2 (10 rows)")));
+    QVERIFY(!onServer.contains(QStringLiteral("== QTestType2 (0 rows)")));
 }
 
 void TstServerEngine::keysReadBack()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     TDM& dm = db.open();
     TRawConnection other(*db.serverConfig());
@@ -543,7 +567,8 @@ void TstServerEngine::keysReadBack()
 
 void TstServerEngine::binaryRoundTrip()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     TDM& dm = db.open();
     QByteArray every;
@@ -577,7 +602,8 @@ void TstServerEngine::binaryRoundTrip()
 
 void TstServerEngine::dateTimeRoundTrip()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     TDM& dm = db.open();
     // this process runs in a zone other than the server's (see main): the stored wall-clock time
@@ -603,7 +629,8 @@ void TstServerEngine::dateTimeRoundTrip()
 
 void TstServerEngine::namesInAnyCase()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     TDM& dm = db.open();
     for (const char* sql : {"select id_zak, Rc, PRIJMENI, timeout from zak where Id_Zak=1",
@@ -624,7 +651,8 @@ void TstServerEngine::namesInAnyCase()
 
 void TstServerEngine::missingOrEmptyDatabase()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     TServerConfig c = *db.serverConfig();
     const QString conf = db.dbDir() + QStringLiteral("/server.conf");
@@ -646,7 +674,8 @@ void TstServerEngine::missingOrEmptyDatabase()
 
 void TstServerEngine::busyMessage()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     TDM& dm = db.open();
     TRawConnection other(*db.serverConfig());
@@ -674,7 +703,8 @@ void TstServerEngine::busyMessage()
 
 void TstServerEngine::readOnlyMessage()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     {
         TRawConnection other(*db.serverConfig());
@@ -693,7 +723,8 @@ void TstServerEngine::readOnlyMessage()
 
 void TstServerEngine::lostConnectionMessage()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     TDM& dm = db.open();
     TRawConnection other(*db.serverConfig());
@@ -714,7 +745,8 @@ void TstServerEngine::lostConnectionMessage()
 
 void TstServerEngine::signInLockBetweenStations()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     TDM& dm = db.open();
     TSignInLock& lock = dm.engine().signInLock();
@@ -769,7 +801,8 @@ void TstServerEngine::signInLockBetweenStations()
 
 void TstServerEngine::signInLockKeysStayOurs()
 {
-    if (!TTestDb::onServer()) QSKIP("needs the test server (FERDANO_TEST_PG)");
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     TDM& dm = db.open();
     TRawConnection other(*db.serverConfig());
@@ -807,7 +840,8 @@ static int stationMain(int argc, char** argv)
     std::string command;
     int pupil = 0;
     while (std::cin >> command) {
-        if (command == "end") break;
+        if (command == "end")
+            break;
         std::cin >> pupil;
         TSignInLock& lock = dm.engine().signInLock();
         if (command == "lock") {
@@ -818,7 +852,8 @@ static int stationMain(int argc, char** argv)
                 dm.TZak->close();
                 dm.TZak->open();
                 ok = dm.TZak->locate(QStringLiteral("ID_ZAK"), pupil);
-                if (ok) dm.TZak->edit();
+                if (ok)
+                    dm.TZak->edit();
             } catch (const TError&) {
                 ok = false;
             }
@@ -835,7 +870,8 @@ static int stationMain(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    if (argc >= 4 && qstrcmp(argv[1], "--station") == 0) return stationMain(argc, argv);
+    if (argc >= 4 && qstrcmp(argv[1], "--station") == 0)
+        return stationMain(argc, argv);
     // a zone far from the server's, so that a date-time shifted by the zone would show
     qputenv("TZ", "America/St_Johns");
     QGuiApplication app(argc, argv); // the builder draws the sample pictures
