@@ -60,18 +60,19 @@ TServerConfig TTestDb::serverAdminConfig()
     return c;
 }
 
-TTestDb::TTestDb(bool sample)
+TTestDb::TTestDb(Bank bank)
 {
     if (!onServer() && qEnvironmentVariable("FERDANO_TEST_ENGINE") == QLatin1String("postgres")) {
         // a server twin of a test, run without a test server (scripts/test.sh starts one)
         std::fprintf(stderr, "FERDANO_TEST_PG names no test server: skipped\n");
         std::exit(77);
     }
-    // A small bank of known content (tests/common/testbank), imported by the program's builder.
+    // Banks are imported by the program's own builder.
     TBuildOptions force;
     force.force = true;
-    const TBuildResult r = sample ? Builder::importBank(QStringLiteral(FERDANO_TEST_BANK_DIR), dbDir(), force)
-                                  : Builder::buildEmpty(dbDir());
+    const TBuildResult r = bank == Bank::Test     ? Builder::importBank(QStringLiteral(FERDANO_TEST_BANK_DIR), dbDir(), force)
+                           : bank == Bank::Sample ? Builder::buildSample(dbDir(), force)
+                                                  : Builder::buildEmpty(dbDir());
     if (!r.ok) qFatal("test database could not be built: %s", qPrintable(r.problems.join(u'\n')));
     QDir(m_dir.path()).mkpath(QStringLiteral("tmp"));
     if (!onServer()) return;

@@ -16,8 +16,15 @@
 class TTestDb
 {
 public:
-    // Builds the sample bank (or only the tables) in a new temporary program directory.
-    explicit TTestDb(bool sample = true);
+    enum class Bank
+    {
+        Test,   // the small bank of known content in tests/common/testbank
+        Sample, // the sample bank that the program ships (bank/)
+        Tables  // the tables only
+    };
+    // Builds the database in a new temporary program directory.
+    explicit TTestDb(Bank bank);
+    explicit TTestDb(bool withBank = true) : TTestDb(withBank ? Bank::Test : Bank::Tables) {}
     ~TTestDb();
     TTestDb(const TTestDb&) = delete;
     TTestDb& operator=(const TTestDb&) = delete;

@@ -58,6 +58,18 @@ int addPupilWithHistory(TDM& dm)
     return id;
 }
 
+// Loads the tests' own bank, as the builder's --server form does: validated into SQLite first.
+TBuildResult loadTestBank(const TServerConfig& config, const TServerLoadOptions& options = {})
+{
+    QTemporaryDir temp;
+    TBuildOptions build;
+    build.force = true;
+    const TBuildResult built = Builder::importBank(QStringLiteral(FERDANO_TEST_BANK_DIR), temp.path(), build);
+    if (!built.ok)
+        return built;
+    return ServerLoad::loadFromSqlite(config, temp.filePath(QStringLiteral("ferdano.db")), options);
+}
+
 } // namespace
 
 class TstServerLoad : public QObject
@@ -90,7 +102,7 @@ void TstServerLoad::keepsPupils()
                  "update OTAZKA set OTAZKA='změněno' where ID_OTAZKA=(select min(ID_OTAZKA) from OTAZKA)"));
     }
     db.closeDm();
-    const TBuildResult r = ServerLoad::loadSample(*db.serverConfig());
+    const TBuildResult r = loadTestBank(*db.serverConfig());
     QVERIFY2(r.ok, qPrintable(r.problems.join(u'\n')));
     QVERIFY2(r.notes.join(u'\n').contains(QStringLiteral("dropped 1 wrong-answer rows")),
              qPrintable(r.notes.join(u'\n')));
@@ -125,7 +137,7 @@ void TstServerLoad::refusesToReplacePupils()
     db.closeDm();
     TServerLoadOptions o;
     o.keepPupils = false;
-    const TBuildResult r = ServerLoad::loadSample(*db.serverConfig(), o);
+    const TBuildResult r = loadTestBank(*db.serverConfig(), o);
     QVERIFY(!r.ok);
     QVERIFY2(r.problems.join(u'\n').contains(QStringLiteral("holds 1 pupils and 1 reports")),
              qPrintable(r.problems.join(u'\n')));
@@ -146,7 +158,7 @@ void TstServerLoad::forcedReplace()
     TServerLoadOptions o;
     o.keepPupils = false;
     o.force = true;
-    const TBuildResult r = ServerLoad::loadSample(*db.serverConfig(), o);
+    const TBuildResult r = loadTestBank(*db.serverConfig(), o);
     QVERIFY2(r.ok, qPrintable(r.problems.join(u'\n')));
     TDM& dm = db.open();
     QCOMPARE(count(dm, QStringLiteral("select count(*) from ZAK")), 1);

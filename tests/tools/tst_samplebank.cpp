@@ -43,7 +43,7 @@ class TSampleBankTest : public QObject
 {
     Q_OBJECT
 
-    TTestDb m_db;
+    TTestDb m_db{TTestDb::Bank::Sample};
     std::unique_ptr<TSql> m_sql;
 
 private slots:
