@@ -32,3 +32,52 @@ build() {
   fi
   cmake --build "$BUILD_DIR" -j "$(nproc)"
 }
+
+# A throwaway PostgreSQL server for the tests and the load test: a fresh cluster in a temporary
+# directory, reachable only through a Unix socket there (no TCP port), removed again on exit.
+# As root the server runs as the unprivileged user "postgres"; clients connect as the role
+# "postgres" without a password (trust, which is safe for a socket only its owner's tree reaches).
+PG_PACKAGES=(postgresql)
+
+pg_bindir() {
+  local d
+  d="$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)"
+  if [ -n "$d" ] && [ -x "$d/initdb" ]; then echo "$d"; return; fi
+  d="$(command -v initdb || true)"
+  [ -n "$d" ] && dirname "$(readlink -f "$d")"
+}
+
+pg_as_owner() {
+  if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
+}
+
+start_test_server() {
+  ensure_packages "${PG_PACKAGES[@]}"
+  local bin
+  bin="$(pg_bindir)"
+  if [ -z "$bin" ]; then echo "PostgreSQL (initdb) not found" >&2; return 1; fi
+  PG_TEST_BIN="$bin"
+  PG_TEST_DIR="$(mktemp -d /tmp/ferdano-pg.XXXXXX)"
+  trap stop_test_server EXIT
+  trap 'exit 130' INT TERM
+  chmod 755 "$PG_TEST_DIR"
+  [ "$(id -u)" -eq 0 ] && chown postgres: "$PG_TEST_DIR"
+  pg_as_owner "$bin/initdb" -D "$PG_TEST_DIR/data" -U postgres --auth=trust -E UTF8 --locale=C.UTF-8 \
+    >"$PG_TEST_DIR/initdb.log" 2>&1 || { cat "$PG_TEST_DIR/initdb.log" >&2; return 1; }
+  # Durability is of no use for a throwaway server; without it the tests run several times faster.
+  pg_as_owner "$bin/pg_ctl" -D "$PG_TEST_DIR/data" -l "$PG_TEST_DIR/server.log" -w -t 60 \
+    -o "-k $PG_TEST_DIR -c listen_addresses='' -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=200" \
+    start >/dev/null || { cat "$PG_TEST_DIR/server.log" >&2; return 1; }
+  export FERDANO_TEST_PG="$PG_TEST_DIR" FERDANO_TEST_PG_USER=postgres
+  echo "PostgreSQL test server on socket directory $PG_TEST_DIR"
+}
+
+stop_test_server() {
+  if [ -n "${PG_TEST_DIR:-}" ] && [ -d "$PG_TEST_DIR" ]; then
+    if [ -f "$PG_TEST_DIR/data/postmaster.pid" ]; then
+      pg_as_owner "$PG_TEST_BIN/pg_ctl" -D "$PG_TEST_DIR/data" -m immediate -w stop >/dev/null 2>&1 || true
+    fi
+    rm -rf "$PG_TEST_DIR"
+  fi
+  PG_TEST_DIR=
+}

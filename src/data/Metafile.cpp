@@ -13,6 +13,7 @@
 #include <QStringDecoder>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -31,6 +32,128 @@ constexpr int MaxDrawOps = 200000;
 constexpr qint64 MaxPointsTotal = 20 * 1000 * 1000;
 constexpr int MaxObjects = 65536;
 constexpr int MaxSavedStates = 1024;
+// Painting cost: the image area that all drawing operations together may cover, so that many
+// small records filling a large picture over and over cannot keep the player busy for minutes.
+constexpr double MaxPaintedPixels = 1.5e9;
+
+// Enhanced metafile record types.
+enum EmfRecord : quint32
+{
+    EmrHeader = 1,
+    EmrPolyBezier = 2,
+    EmrPolygon = 3,
+    EmrPolyline = 4,
+    EmrPolyBezierTo = 5,
+    EmrPolylineTo = 6,
+    EmrPolyPolyline = 7,
+    EmrPolyPolygon = 8,
+    EmrSetWindowExtEx = 9,
+    EmrSetWindowOrgEx = 10,
+    EmrSetViewportExtEx = 11,
+    EmrSetViewportOrgEx = 12,
+    EmrEof = 14,
+    EmrSetMapMode = 17,
+    EmrSetBkMode = 18,
+    EmrSetPolyFillMode = 19,
+    EmrSetTextAlign = 22,
+    EmrSetTextColor = 24,
+    EmrSetBkColor = 25,
+    EmrMoveToEx = 27,
+    EmrExcludeClipRect = 29,
+    EmrIntersectClipRect = 30,
+    EmrScaleViewportExtEx = 31,
+    EmrScaleWindowExtEx = 32,
+    EmrSaveDc = 33,
+    EmrRestoreDc = 34,
+    EmrSetWorldTransform = 35,
+    EmrModifyWorldTransform = 36,
+    EmrSelectObject = 37,
+    EmrCreatePen = 38,
+    EmrCreateBrushIndirect = 39,
+    EmrDeleteObject = 40,
+    EmrAngleArc = 41,
+    EmrEllipse = 42,
+    EmrRectangle = 43,
+    EmrRoundRect = 44,
+    EmrArc = 45,
+    EmrChord = 46,
+    EmrPie = 47,
+    EmrCreatePalette = 49,
+    EmrLineTo = 54,
+    EmrArcTo = 55,
+    EmrPolyDraw = 56,
+    EmrSetMiterLimit = 58,
+    EmrBeginPath = 59,
+    EmrEndPath = 60,
+    EmrCloseFigure = 61,
+    EmrFillPath = 62,
+    EmrStrokeAndFillPath = 63,
+    EmrStrokePath = 64,
+    EmrSelectClipPath = 67,
+    EmrAbortPath = 68,
+    EmrExtSelectClipRgn = 75,
+    EmrBitBlt = 76,
+    EmrStretchBlt = 77,
+    EmrStretchDiBits = 81,
+    EmrExtCreateFontIndirectW = 82,
+    EmrExtTextOutA = 83,
+    EmrExtTextOutW = 84,
+    EmrPolyBezier16 = 85,
+    EmrPolygon16 = 86,
+    EmrPolyline16 = 87,
+    EmrPolyBezierTo16 = 88,
+    EmrPolylineTo16 = 89,
+    EmrPolyPolyline16 = 90,
+    EmrPolyPolygon16 = 91,
+    EmrPolyDraw16 = 92,
+    EmrCreateMonoBrush = 93,
+    EmrCreateDibPatternBrushPt = 94,
+    EmrExtCreatePen = 95,
+};
+
+// Windows metafile functions.
+enum WmfFunction : quint16
+{
+    MetaEof = 0x0000,
+    MetaSaveDc = 0x001E,
+    MetaCreatePalette = 0x00F7,
+    MetaSetBkMode = 0x0102,
+    MetaSetMapMode = 0x0103,
+    MetaSetPolyFillMode = 0x0106,
+    MetaRestoreDc = 0x0127,
+    MetaSelectObject = 0x012D,
+    MetaSetTextAlign = 0x012E,
+    MetaDibCreatePatternBrush = 0x0142,
+    MetaDeleteObject = 0x01F0,
+    MetaCreatePatternBrush = 0x01F9,
+    MetaSetBkColor = 0x0201,
+    MetaSetTextColor = 0x0209,
+    MetaSetWindowOrg = 0x020B,
+    MetaSetWindowExt = 0x020C,
+    MetaOffsetWindowOrg = 0x020F,
+    MetaLineTo = 0x0213,
+    MetaMoveTo = 0x0214,
+    MetaCreatePenIndirect = 0x02FA,
+    MetaCreateFontIndirect = 0x02FB,
+    MetaCreateBrushIndirect = 0x02FC,
+    MetaPolygon = 0x0324,
+    MetaPolyline = 0x0325,
+    MetaScaleWindowExt = 0x0410,
+    MetaExcludeClipRect = 0x0415,
+    MetaIntersectClipRect = 0x0416,
+    MetaEllipse = 0x0418,
+    MetaRectangle = 0x041B,
+    MetaTextOut = 0x0521,
+    MetaPolyPolygon = 0x0538,
+    MetaRoundRect = 0x061C,
+    MetaCreateRegion = 0x06FF,
+    MetaArc = 0x0817,
+    MetaPie = 0x081A,
+    MetaChord = 0x0830,
+    MetaExtTextOut = 0x0A32,
+    MetaPatBlt = 0x061D,
+    MetaStretchDib = 0x0F43,
+};
 
 // A bounds-checked view of one record; a read outside it marks the record bad and gives 0.
 class Rec
@@ -139,7 +262,6 @@ struct DcState
     int mapMode = 1;
     QPointF windowOrg, viewportOrg;
     QSizeF windowExt{1, 1}, viewportExt{1, 1};
-    bool windowExtSet = false;
     QTransform world;
     QPointF pos;
     double miterLimit = 10;
@@ -605,7 +727,6 @@ public:
         // Fonts need the GUI application; without one (a command-line check) text is skipped.
         if (str.isEmpty() || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()) || !m_toImageValid)
             return;
-        if (!countDraw()) return;
         if (s.textAlign & 1) // the text goes at the current position
             ref = s.pos;
         const QPointF o = m_toImage.map(QPointF(0, 0));
@@ -617,15 +738,17 @@ public:
         if (!std::isfinite(px) || px < 0.5 || sy <= 0 || sx <= 0) return;
         px = qMin(px, 4.0 * qMax(m_image.width(), m_image.height()));
 
+        constexpr int MaxTextLength = 4096;
+        const QString shown = str.left(MaxTextLength);
         QFont font;
         if (!s.font.face.isEmpty()) font.setFamily(s.font.face);
         font.setPixelSize(qMax(1, qRound(px)));
-        font.setWeight(QFont::Weight(qBound(1, s.font.weight / 1, 1000)));
+        font.setWeight(QFont::Weight(s.font.weight <= 0 ? 400 : qMin(s.font.weight, 1000))); // 0: the default
         font.setItalic(s.font.italic);
         font.setUnderline(s.font.underline);
         font.setStrikeOut(s.font.strikeOut);
         const QFontMetricsF fm(font);
-        const double w = fm.horizontalAdvance(str);
+        const double w = fm.horizontalAdvance(shown);
         double x = 0, y = 0;
         if ((s.textAlign & 6) == 6)
             x = -w / 2;
@@ -642,19 +765,32 @@ public:
         t.translate(ref.x(), ref.y());
         t.scale(1 / sy, (m_toImage.determinant() < 0 ? -1 : 1) / sy);
         t.rotate(-s.font.escapement / 10.0);
+        const QRectF box(x, y - fm.ascent(), w, fm.ascent() + fm.descent());
+        if (!finite(t) || !countDraw(t.mapRect(box))) return;
         m_painter.setTransform(t);
-        if (s.bkMode == 2)
-            m_painter.fillRect(QRectF(x, y - fm.ascent(), w, fm.ascent() + fm.descent()), s.bkColor);
+        if (s.bkMode == 2) m_painter.fillRect(box, s.bkColor);
         m_painter.setFont(font);
         m_painter.setPen(s.textColor);
         m_painter.setBrush(Qt::NoBrush);
-        m_painter.drawText(QPointF(x, y), str);
+        m_painter.drawText(QPointF(x, y), shown);
         if (s.textAlign & 1) s.pos = ref + QPointF(w * sy / sx, 0);
+    }
+
+    // A rectangle filled by a raster operation: black, white, or (for the rest) the brush.
+    void patBlt(QRectF r, quint32 rop)
+    {
+        const BrushSpec brush = s.brush;
+        if (rop == 0x00000042 || rop == 0x00FF0062)
+            s.brush = BrushSpec{false, rop == 0x42 ? Qt::black : Qt::white, -1};
+        QPainterPath path;
+        path.addRect(r.normalized());
+        draw(path, true, false);
+        s.brush = brush;
     }
 
     void drawImage(QRectF dest, const QImage& img)
     {
-        if (img.isNull() || !m_toImageValid || !countDraw()) return;
+        if (img.isNull() || !m_toImageValid || !countDraw(m_toImage.mapRect(dest))) return;
         m_painter.setTransform(m_toImage);
         m_painter.drawImage(dest.normalized(), img);
     }
@@ -662,9 +798,12 @@ public:
     DcState s;
 
 private:
-    bool countDraw()
+    // Counts one drawing operation covering `imageArea` (image coordinates) against the budgets.
+    bool countDraw(const QRectF& imageArea = QRectF())
     {
-        if (++m_drawOps > MaxDrawOps) m_stopped = true;
+        const QRectF covered = imageArea.intersected(QRectF(m_image.rect()));
+        m_painted += covered.width() * covered.height() + 1;
+        if (++m_drawOps > MaxDrawOps || m_painted > MaxPaintedPixels) m_stopped = true;
         return !m_stopped;
     }
 
@@ -711,11 +850,16 @@ private:
         if (p.null || p.style == 5) return Qt::NoPen;
         QPen pen(p.color);
         const bool cosmetic = p.cosmetic || p.width <= 0;
+        // A pen wider than the picture's diagonal covers it anyway; wider ones only make the
+        // stroker slow (and Qt refuses widths from 32768 on).
+        const double scale = std::sqrt(std::abs(m_toImage.determinant()));
+        const double widest = 2.0 * std::hypot(m_image.width(), m_image.height()) / qMax(scale, 1e-9);
+        const double width = std::min({p.width, widest, 32000.0});
         if (cosmetic) {
             pen.setCosmetic(true);
             pen.setWidthF(1);
         } else {
-            pen.setWidthF(p.width);
+            pen.setWidthF(width);
         }
         pen.setCapStyle(p.cap == 0x100 ? Qt::SquareCap : p.cap == 0x200 ? Qt::FlatCap : Qt::RoundCap);
         pen.setJoinStyle(p.join == 0x1000 ? Qt::BevelJoin : p.join == 0x2000 ? Qt::MiterJoin : Qt::RoundJoin);
@@ -736,9 +880,9 @@ private:
             break;
         case 7: {
             QVector<qreal> pattern;
-            const double unit = cosmetic ? 1.0 : p.width;
+            const double unit = cosmetic ? 1.0 : width;
             for (qreal d : p.dashes)
-                pattern.append(qMax(0.01, d / unit));
+                pattern.append(qMax(0.25, d / unit)); // no dash finer than a quarter of the pen
             if (pattern.size() % 2) pattern += pattern;
             if (!pattern.isEmpty()) pen.setDashPattern(pattern);
             break;
@@ -767,7 +911,16 @@ private:
 
     void draw(const QPainterPath& path, bool fill, bool stroke)
     {
-        if (!m_toImageValid || path.isEmpty() || !countDraw()) return;
+        if (!m_toImageValid || path.isEmpty()) return;
+        const double penMargin = s.pen.cosmetic ? 1 : s.pen.width;
+        const QRectF area =
+            m_toImage.mapRect(path.controlPointRect().adjusted(-penMargin, -penMargin, penMargin, penMargin));
+        if (!countDraw(area)) return;
+        const double limit = 8.0 * qMax(m_image.width(), m_image.height());
+        if (area.left() < -limit || area.top() < -limit || area.right() > limit || area.bottom() > limit) {
+            drawFarReaching(path, fill, stroke);
+            return;
+        }
         m_painter.setTransform(m_toImage);
         if (fill && !s.brush.null) {
             if (s.brush.hatch >= 0 && s.bkMode == 2) m_painter.fillPath(path, s.bkColor);
@@ -776,6 +929,32 @@ private:
         if (stroke) {
             const QPen pen = makePen();
             if (pen.style() != Qt::NoPen) m_painter.strokePath(path, pen);
+        }
+    }
+
+    // Qt's rasterizer slows to a crawl on coordinates far outside the picture, so a shape that
+    // reaches that far is outlined in image coordinates and cut to a margin around the picture.
+    void drawFarReaching(const QPainterPath& path, bool fill, bool stroke)
+    {
+        const QPainterPath mapped = m_toImage.map(path);
+        QPainterPath keep;
+        const double margin = 4;
+        keep.addRect(QRectF(m_image.rect()).adjusted(-margin, -margin, margin, margin));
+        m_painter.setTransform(QTransform());
+        if (fill && !s.brush.null) {
+            const QPainterPath inside = mapped.intersected(keep);
+            if (s.brush.hatch >= 0 && s.bkMode == 2) m_painter.fillPath(inside, s.bkColor);
+            QBrush brush = makeBrush();
+            brush.setTransform(QTransform());
+            m_painter.fillPath(inside, brush);
+        }
+        if (stroke) {
+            QPen pen = makePen();
+            if (pen.style() == Qt::NoPen) return;
+            QPainterPathStroker stroker(pen);
+            if (!pen.isCosmetic())
+                stroker.setWidth(pen.widthF() * std::sqrt(std::abs(m_toImage.determinant())));
+            m_painter.fillPath(stroker.createStroke(mapped).intersected(keep), pen.color());
         }
     }
 
@@ -792,19 +971,24 @@ private:
     bool m_inPath = false;
     bool m_pathNeedsMove = true;
     int m_drawOps = 0;
+    double m_painted = 0;
     qint64 m_points = 0;
     bool m_stopped = false;
 };
 
 // A device-independent bitmap inside a record: its info header and bits, made into a bitmap
 // file for the guarded bitmap decoder.
-QImage dibImage(Rec& r, quint32 offBmi, quint32 cbBmi, quint32 offBits, quint32 cbBits)
+// Also tells whether its rows are stored bottom-up, as the source rectangles count from the
+// bottom then.
+QImage dibImage(Rec& r, quint32 offBmi, quint32 cbBmi, quint32 offBits, quint32 cbBits, bool* bottomUp)
 {
     const uchar* bmi = r.ptr(offBmi, cbBmi);
     const uchar* bits = r.ptr(offBits, cbBits);
     if (!bmi || !bits || cbBmi < 12) return {};
+    const quint32 infoSize = qFromLittleEndian<quint32>(bmi);
+    *bottomUp = infoSize == 12 || (cbBmi >= 12 && qFromLittleEndian<qint32>(bmi + 8) > 0);
     QByteArray file;
-    file.reserve(int(14 + cbBmi + cbBits));
+    file.reserve(14 + qsizetype(cbBmi) + qsizetype(cbBits));
     char header[14] = {'B', 'M'};
     qToLittleEndian<quint32>(quint32(14 + cbBmi + cbBits), header + 2);
     qToLittleEndian<quint32>(quint32(14 + cbBmi), header + 10);
@@ -812,6 +996,20 @@ QImage dibImage(Rec& r, quint32 offBmi, quint32 cbBmi, quint32 offBits, quint32 
     file.append(reinterpret_cast<const char*>(bmi), qsizetype(cbBmi));
     file.append(reinterpret_cast<const char*>(bits), qsizetype(cbBits));
     return Picture::decode(file).image;
+}
+
+// The source rectangle of a bitmap record, kept within the bitmap; the whole bitmap when the
+// rectangle is empty or covers it.
+QImage sourcePart(const QImage& img, bool bottomUp, qint64 x, qint64 y, qint64 w, qint64 h)
+{
+    if (img.isNull() || w <= 0 || h <= 0) return img;
+    const qint64 iw = img.width(), ih = img.height();
+    if (bottomUp) y = ih - (y + h);
+    const qint64 x0 = qBound(qint64(0), x, iw), y0 = qBound(qint64(0), y, ih);
+    const qint64 x1 = qBound(qint64(0), x + w, iw), y1 = qBound(qint64(0), y + h, ih);
+    if (x1 <= x0 || y1 <= y0) return {};
+    if (x0 == 0 && y0 == 0 && x1 == img.width() && y1 == img.height()) return img;
+    return img.copy(int(x0), int(y0), int(x1 - x0), int(y1 - y0));
 }
 
 QString faceName16(Rec& r, qint64 off, int maxChars)
@@ -876,7 +1074,7 @@ QRectF emfFrame(const EmfHeader& h)
     const QSizeF ppm = pixelsPerMm(h);
     const double bw = double(h.bounds.right()) - h.bounds.left();
     const double bh = double(h.bounds.bottom()) - h.bounds.top();
-    return QRectF(h.bounds.left() * 100 / ppm.width(), h.bounds.top() * 100 / ppm.height(),
+    return QRectF(double(h.bounds.left()) * 100 / ppm.width(), double(h.bounds.top()) * 100 / ppm.height(),
                   bw * 100 / ppm.width(), bh * 100 / ppm.height());
 }
 
@@ -885,7 +1083,9 @@ QSize emfSize(const EmfHeader& h)
     const QRectF frame = emfFrame(h);
     const double w = std::round(frame.width() * 96 / 2540);
     const double hh = std::round(frame.height() * 96 / 2540);
-    if (!std::isfinite(w) || !std::isfinite(hh) || !Picture::acceptableSize(qint64(w), qint64(hh))) return {};
+    // Compared as doubles first: converting an out-of-range double to an integer is undefined.
+    if (!(w >= 1 && w <= Picture::MaxSide && hh >= 1 && hh <= Picture::MaxSide)) return {};
+    if (!Picture::acceptableSize(qint64(w), qint64(hh))) return {};
     return QSize(int(w), int(hh));
 }
 
@@ -919,46 +1119,46 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
 {
     DcState& s = pl.s;
     switch (type) {
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-    case 6: // poly-bezier, polygon, polyline, -to variants
-    case 85:
-    case 86:
-    case 87:
-    case 88:
-    case 89: { // the same with 16-bit points
+    case EmrPolyBezier:
+    case EmrPolygon:
+    case EmrPolyline:
+    case EmrPolyBezierTo:
+    case EmrPolylineTo: // poly-bezier, polygon, polyline, -to variants
+    case EmrPolyBezier16:
+    case EmrPolygon16:
+    case EmrPolyline16:
+    case EmrPolyBezierTo16:
+    case EmrPolylineTo16: { // the same with 16-bit points
         const quint32 count = r.u32(24);
-        const bool small = type >= 85;
+        const bool small = type >= EmrPolyBezier16;
         const QPolygonF pts = small ? points16(r, 28, count) : points32(r, 28, count);
         if (r.bad() || !pl.spend(count)) return !r.bad();
-        switch (small ? type - 83 : type) {
-        case 2:
+        switch (small ? type - (EmrPolyBezier16 - EmrPolyBezier) : type) {
+        case EmrPolyBezier:
             pl.bezier(pts, false);
             break;
-        case 3:
+        case EmrPolygon:
             pl.poly(pts, true, false);
             break;
-        case 4:
+        case EmrPolyline:
             pl.poly(pts, false, false);
             break;
-        case 5:
+        case EmrPolyBezierTo:
             pl.bezier(pts, true);
             break;
-        case 6:
+        case EmrPolylineTo:
             pl.poly(pts, false, true);
             break;
         }
         break;
     }
-    case 7:
-    case 8:
-    case 90:
-    case 91: { // poly-polyline, poly-polygon
+    case EmrPolyPolyline:
+    case EmrPolyPolygon:
+    case EmrPolyPolyline16:
+    case EmrPolyPolygon16: { // poly-polyline, poly-polygon
         const quint32 polys = r.u32(24);
         const quint32 total = r.u32(28);
-        const bool small = type >= 90;
+        const bool small = type >= EmrPolyPolyline16;
         if (r.bad() || !r.has(32, qint64(polys) * 4)) return false;
         const qint64 pointsAt = 32 + qint64(polys) * 4;
         const QPolygonF pts = small ? points16(r, pointsAt, total) : points32(r, pointsAt, total);
@@ -971,96 +1171,95 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
             list.append(pts.mid(int(at), int(n)));
             at += n;
         }
-        pl.polyPolygon(list, type == 8 || type == 91);
+        pl.polyPolygon(list, type == EmrPolyPolygon || type == EmrPolyPolygon16);
         break;
     }
-    case 56:
-    case 92: { // poly-draw
+    case EmrPolyDraw:
+    case EmrPolyDraw16: { // poly-draw
         const quint32 count = r.u32(24);
-        const bool small = type == 92;
+        const bool small = type == EmrPolyDraw16;
         const QPolygonF pts = small ? points16(r, 28, count) : points32(r, 28, count);
         const uchar* types = r.ptr(28 + qint64(count) * (small ? 4 : 8), count);
         if (r.bad() || !pl.spend(count)) return !r.bad();
         pl.polyDraw(pts, types);
         break;
     }
-    case 9:
+    case EmrSetWindowExtEx:
         s.windowExt = QSizeF(r.i32(8), r.i32(12));
-        s.windowExtSet = true;
         pl.updateTransform();
         break;
-    case 10:
+    case EmrSetWindowOrgEx:
         s.windowOrg = QPointF(r.i32(8), r.i32(12));
         pl.updateTransform();
         break;
-    case 11:
+    case EmrSetViewportExtEx:
         s.viewportExt = QSizeF(r.i32(8), r.i32(12));
         pl.updateTransform();
         break;
-    case 12:
+    case EmrSetViewportOrgEx:
         s.viewportOrg = QPointF(r.i32(8), r.i32(12));
         pl.updateTransform();
         break;
-    case 31:
-    case 32: { // scale the viewport or window extent
+    case EmrScaleViewportExtEx:
+    case EmrScaleWindowExtEx: { // scale the viewport or window extent
         const qint32 xn = r.i32(8), xd = r.i32(12), yn = r.i32(16), yd = r.i32(20);
         if (r.bad() || xd == 0 || yd == 0) break;
-        QSizeF& ext = type == 31 ? s.viewportExt : s.windowExt;
+        QSizeF& ext = type == EmrScaleViewportExtEx ? s.viewportExt : s.windowExt;
         ext = QSizeF(ext.width() * xn / xd, ext.height() * yn / yd);
         pl.updateTransform();
         break;
     }
-    case 17:
+    case EmrSetMapMode:
         s.mapMode = int(r.u32(8));
         pl.updateTransform();
         break;
-    case 18:
+    case EmrSetBkMode:
         s.bkMode = int(r.u32(8));
         break;
-    case 19:
+    case EmrSetPolyFillMode:
         s.fillRule = r.u32(8) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
         break;
-    case 22:
+    case EmrSetTextAlign:
         s.textAlign = int(r.u32(8));
         break;
-    case 24:
+    case EmrSetTextColor:
         s.textColor = colorRef(r.u32(8));
         break;
-    case 25:
+    case EmrSetBkColor:
         s.bkColor = colorRef(r.u32(8));
         break;
-    case 27:
+    case EmrMoveToEx:
         pl.moveTo(QPointF(r.i32(8), r.i32(12)));
         break;
-    case 54:
+    case EmrLineTo:
         pl.lineTo(QPointF(r.i32(8), r.i32(12)));
         break;
-    case 29:
-    case 30:
-        pl.clipRect(rectL(r, 8), type == 29);
+    case EmrExcludeClipRect:
+    case EmrIntersectClipRect:
+        pl.clipRect(rectL(r, 8), type == EmrExcludeClipRect);
         break;
-    case 33:
+    case EmrSaveDc:
         pl.saveDc();
         break;
-    case 34:
+    case EmrRestoreDc:
         pl.restoreDc(r.i32(8));
         break;
-    case 35:
-    case 36: { // set or modify the world transform
+    case EmrSetWorldTransform:
+    case EmrModifyWorldTransform: { // set or modify the world transform
         const QTransform x(r.f32(8), r.f32(12), r.f32(16), r.f32(20), r.f32(24), r.f32(28));
-        const quint32 mode = type == 35 ? 4 : r.u32(32);
+        const quint32 mode = type == EmrSetWorldTransform ? 4 : r.u32(32);
         if (r.bad() || !finite(x)) break;
         switch (mode) {
-        case 1:
+        case 1: // identity
             s.world = QTransform();
             break;
-        case 2:
+        case 2: // the new transform applies first
             s.world = x * s.world;
             break;
-        case 3:
+        case 3: // the new transform applies last
             s.world = s.world * x;
             break;
-        case 4:
+        case 4: // set
             s.world = x;
             break;
         default:
@@ -1069,13 +1268,13 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
         pl.updateTransform();
         break;
     }
-    case 37:
+    case EmrSelectObject:
         pl.selectObject(r.u32(8));
         break;
-    case 40:
+    case EmrDeleteObject:
         pl.deleteObject(r.u32(8));
         break;
-    case 38: { // pen
+    case EmrCreatePen: { // pen
         GdiObject o;
         o.kind = GdiObject::Pen;
         const quint32 style = r.u32(12);
@@ -1089,7 +1288,7 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
         pl.storeObject(r.u32(8), o);
         break;
     }
-    case 95: { // extended pen
+    case EmrExtCreatePen: { // extended pen
         GdiObject o;
         o.kind = GdiObject::Pen;
         const quint32 style = r.u32(28);
@@ -1110,7 +1309,7 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
         pl.storeObject(r.u32(8), o);
         break;
     }
-    case 39: { // brush
+    case EmrCreateBrushIndirect: { // brush
         GdiObject o;
         o.kind = GdiObject::Brush;
         const quint32 style = r.u32(12);
@@ -1120,15 +1319,15 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
         pl.storeObject(r.u32(8), o);
         break;
     }
-    case 93:
-    case 94: { // pattern brushes: drawn as a mid grey
+    case EmrCreateMonoBrush:
+    case EmrCreateDibPatternBrushPt: { // pattern brushes: drawn as a mid grey
         GdiObject o;
         o.kind = GdiObject::Brush;
         o.brush.color = QColor(128, 128, 128);
         pl.storeObject(r.u32(8), o);
         break;
     }
-    case 82: { // font
+    case EmrExtCreateFontIndirectW: { // font
         GdiObject o;
         o.kind = GdiObject::Font;
         o.font.height = r.i32(12);
@@ -1142,66 +1341,66 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
         pl.storeObject(r.u32(8), o);
         break;
     }
-    case 49: { // palette: only holds its object slot
+    case EmrCreatePalette: { // palette: only holds its object slot
         GdiObject o;
         o.kind = GdiObject::Other;
         pl.storeObject(r.u32(8), o);
         break;
     }
-    case 42:
+    case EmrEllipse:
         pl.ellipse(rectL(r, 8));
         break;
-    case 43:
+    case EmrRectangle:
         pl.rectangle(rectL(r, 8));
         break;
-    case 44:
+    case EmrRoundRect:
         pl.rectangle(rectL(r, 8), r.i32(24), r.i32(28));
         break;
-    case 45:
-    case 46:
-    case 47:
-    case 55: {
+    case EmrArc:
+    case EmrChord:
+    case EmrPie:
+    case EmrArcTo: {
         const QRectF box = rectL(r, 8);
         const QPointF a(r.i32(24), r.i32(28)), b(r.i32(32), r.i32(36));
         if (r.bad()) return false;
-        pl.arc(box, a, b, type == 55 ? 3 : int(type) - 45);
+        pl.arc(box, a, b, type == EmrArcTo ? 3 : int(type) - EmrArc);
         break;
     }
-    case 41:
+    case EmrAngleArc:
         pl.angleArc(QPointF(r.i32(8), r.i32(12)), r.u32(16), r.f32(20), r.f32(24));
         break;
-    case 58: {
+    case EmrSetMiterLimit: {
         // Written as an integer by most programs and as a float by some.
         const quint32 raw = r.u32(8);
         const float f = r.f32(8);
         s.miterLimit = raw < 1000 ? double(raw) : (std::isfinite(f) ? double(f) : 10.0);
         break;
     }
-    case 59:
+    case EmrBeginPath:
         pl.beginPath();
         break;
-    case 60:
+    case EmrEndPath:
         pl.endPath();
         break;
-    case 61:
+    case EmrCloseFigure:
         pl.closeFigure();
         break;
-    case 62:
+    case EmrFillPath:
         pl.pathOut(true, false);
         break;
-    case 63:
+    case EmrStrokeAndFillPath:
         pl.pathOut(true, true);
         break;
-    case 64:
+    case EmrStrokePath:
         pl.pathOut(false, true);
         break;
-    case 68:
+    case EmrAbortPath:
         pl.abortPath();
         break;
-    case 67:
+    case EmrSelectClipPath:
         pl.selectClipPath(int(r.u32(8)));
         break;
-    case 75: { // clip region in device units
+    case EmrExtSelectClipRgn: { // clip region in device units
         const quint32 cb = r.u32(8);
         const int mode = int(r.u32(12));
         if (r.bad()) return false;
@@ -1217,12 +1416,12 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
         pl.clipDeviceRects(rects, mode);
         break;
     }
-    case 83:
-    case 84: { // text
+    case EmrExtTextOutA:
+    case EmrExtTextOutW: { // text
         const QPointF ref(r.i32(36), r.i32(40));
         const quint32 chars = r.u32(44);
         const quint32 offString = r.u32(48);
-        const bool wide = type == 84;
+        const bool wide = type == EmrExtTextOutW;
         if (chars == 0 || (r.u32(52) & 0x10)) // glyph indices cannot be drawn as characters
             break;
         const uchar* p = r.ptr(offString, qint64(chars) * (wide ? 2 : 1));
@@ -1238,14 +1437,30 @@ bool playEmfRecord(Player& pl, Rec& r, quint32 type)
         pl.text(ref, str);
         break;
     }
-    case 81: { // stretched device-independent bitmap
+    case EmrStretchDiBits: { // stretched device-independent bitmap
         const QRectF dest(r.i32(24), r.i32(28), r.i32(72), r.i32(76));
-        const QImage img = dibImage(r, r.u32(48), r.u32(52), r.u32(56), r.u32(60));
+        bool bottomUp = false;
+        const QImage img = dibImage(r, r.u32(48), r.u32(52), r.u32(56), r.u32(60), &bottomUp);
         if (r.bad()) return false;
-        QImage part = img;
-        const QRect src(r.i32(32), r.i32(36), r.i32(40), r.i32(44));
-        if (!img.isNull() && src.isValid() && src != img.rect()) part = img.copy(src);
-        pl.drawImage(dest, part);
+        pl.drawImage(dest, sourcePart(img, bottomUp, r.i32(32), r.i32(36), r.i32(40), r.i32(44)));
+        break;
+    }
+    case EmrBitBlt:
+    case EmrStretchBlt: { // a bitmap, or without one a fill with the brush
+        const QRectF dest(r.i32(24), r.i32(28), r.i32(32), r.i32(36));
+        const quint32 rop = r.u32(40);
+        const quint32 cbBmi = r.u32(88);
+        if (r.bad()) return false;
+        if (cbBmi == 0) {
+            pl.patBlt(dest, rop);
+            break;
+        }
+        bool bottomUp = false;
+        const QImage img = dibImage(r, r.u32(84), cbBmi, r.u32(92), r.u32(96), &bottomUp);
+        const qint32 cxSrc = type == EmrStretchBlt ? r.i32(100) : qint32(dest.width());
+        const qint32 cySrc = type == EmrStretchBlt ? r.i32(104) : qint32(dest.height());
+        if (r.bad()) return false;
+        pl.drawImage(dest, sourcePart(img, bottomUp, r.i32(44), r.i32(48), cxSrc, cySrc));
         break;
     }
     default:
@@ -1273,7 +1488,7 @@ QImage renderEmf(const QByteArray& bytes)
             const quint32 rs = qFromLittleEndian<quint32>(data + pos + 4);
             if (rs < 8 || rs % 4 || rs > quint64(n - pos) || ++records > MaxRecords) return {};
             pos += rs;
-            ended = type == 14;
+            ended = type == EmrEof;
         }
         if (!ended && pos != n) // a record cut short at the end
             return {};
@@ -1300,7 +1515,7 @@ QImage renderEmf(const QByteArray& bytes)
         while (pos + 8 <= n && !pl.stopped()) {
             const quint32 type = qFromLittleEndian<quint32>(data + pos);
             const quint32 rs = qFromLittleEndian<quint32>(data + pos + 4);
-            if (type == 14) break;
+            if (type == EmrEof) break;
             Rec r(data + pos, rs);
             if (!playEmfRecord(pl, r, type)) return {};
             pos += rs;
@@ -1362,43 +1577,43 @@ bool playWmfRecord(Player& pl, Rec& r, quint16 fn)
     DcState& s = pl.s;
     constexpr int P = 6; // parameters start after the size and the function number
     switch (fn) {
-    case 0x001E:
+    case MetaSaveDc:
         pl.saveDc();
         break;
-    case 0x0127:
+    case MetaRestoreDc:
         pl.restoreDc(r.i16(P));
         break;
-    case 0x0102:
+    case MetaSetBkMode:
         s.bkMode = r.u16(P);
         break;
-    case 0x0103:
+    case MetaSetMapMode:
         s.mapMode = r.u16(P);
         break;
-    case 0x0106:
+    case MetaSetPolyFillMode:
         s.fillRule = r.u16(P) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
         break;
-    case 0x012E:
+    case MetaSetTextAlign:
         s.textAlign = r.u16(P);
         break;
-    case 0x0201:
+    case MetaSetBkColor:
         s.bkColor = colorRef(r.u32(P));
         break;
-    case 0x0209:
+    case MetaSetTextColor:
         s.textColor = colorRef(r.u32(P));
         break;
-    case 0x020B:
+    case MetaSetWindowOrg:
         s.windowOrg = QPointF(r.i16(P + 2), r.i16(P));
         pl.updateTransform();
         break;
-    case 0x020C:
+    case MetaSetWindowExt:
         s.windowExt = QSizeF(r.i16(P + 2), r.i16(P));
         pl.updateTransform();
         break;
-    case 0x020F:
+    case MetaOffsetWindowOrg:
         s.windowOrg += QPointF(r.i16(P + 2), r.i16(P));
         pl.updateTransform();
         break;
-    case 0x0410: { // scale the window extent
+    case MetaScaleWindowExt: { // scale the window extent
         const int yd = r.i16(P), yn = r.i16(P + 2), xd = r.i16(P + 4), xn = r.i16(P + 6);
         if (!r.bad() && xd != 0 && yd != 0) {
             s.windowExt = QSizeF(s.windowExt.width() * xn / xd, s.windowExt.height() * yn / yd);
@@ -1406,21 +1621,21 @@ bool playWmfRecord(Player& pl, Rec& r, quint16 fn)
         }
         break;
     }
-    case 0x0214:
+    case MetaMoveTo:
         pl.moveTo(QPointF(r.i16(P + 2), r.i16(P)));
         break;
-    case 0x0213:
+    case MetaLineTo:
         pl.lineTo(QPointF(r.i16(P + 2), r.i16(P)));
         break;
-    case 0x0324:
-    case 0x0325: { // polygon, polyline
+    case MetaPolygon:
+    case MetaPolyline: { // polygon, polyline
         const int count = r.i16(P);
         const QPolygonF pts = wmfPoints(r, P + 2, count);
         if (r.bad() || count < 0 || !pl.spend(count)) return !r.bad() && count >= 0;
-        pl.poly(pts, fn == 0x0324, false);
+        pl.poly(pts, fn == MetaPolygon, false);
         break;
     }
-    case 0x0538: { // poly-polygon
+    case MetaPolyPolygon: { // poly-polygon
         const int polys = r.u16(P);
         if (r.bad() || !r.has(P + 2, qint64(polys) * 2)) return false;
         qint64 at = P + 2 + qint64(polys) * 2;
@@ -1436,29 +1651,29 @@ bool playWmfRecord(Player& pl, Rec& r, quint16 fn)
         pl.polyPolygon(list, true);
         break;
     }
-    case 0x041B:
+    case MetaRectangle:
         pl.rectangle(wmfRect(r, P));
         break;
-    case 0x061C:
+    case MetaRoundRect:
         pl.rectangle(wmfRect(r, P + 4), r.i16(P + 2), r.i16(P));
         break;
-    case 0x0418:
+    case MetaEllipse:
         pl.ellipse(wmfRect(r, P));
         break;
-    case 0x0817:
-    case 0x0830:
-    case 0x081A: { // arc, chord, pie: end, start, box
+    case MetaArc:
+    case MetaChord:
+    case MetaPie: { // arc, chord, pie: end, start, box
         const QPointF end(r.i16(P + 2), r.i16(P)), start(r.i16(P + 6), r.i16(P + 4));
         const QRectF box = wmfRect(r, P + 8);
         if (r.bad()) return false;
-        pl.arc(box, start, end, fn == 0x0817 ? 0 : fn == 0x0830 ? 1 : 2);
+        pl.arc(box, start, end, fn == MetaArc ? 0 : fn == MetaChord ? 1 : 2);
         break;
     }
-    case 0x0415:
-    case 0x0416:
-        pl.clipRect(wmfRect(r, P), fn == 0x0415);
+    case MetaExcludeClipRect:
+    case MetaIntersectClipRect:
+        pl.clipRect(wmfRect(r, P), fn == MetaExcludeClipRect);
         break;
-    case 0x0521: { // text out: count, string, y, x
+    case MetaTextOut: { // text out: count, string, y, x
         const int count = r.i16(P);
         const uchar* p = r.ptr(P + 2, count);
         const qint64 after = P + 2 + ((qint64(count) + 1) & ~1);
@@ -1467,7 +1682,7 @@ bool playWmfRecord(Player& pl, Rec& r, quint16 fn)
         pl.text(ref, text8(p, count, s.font.charset));
         break;
     }
-    case 0x0A32: { // extended text out: y, x, count, options, optional rectangle, string
+    case MetaExtTextOut: { // extended text out: y, x, count, options, optional rectangle, string
         const QPointF ref(r.i16(P + 2), r.i16(P));
         const int count = r.i16(P + 4);
         const quint16 options = r.u16(P + 6);
@@ -1477,7 +1692,7 @@ bool playWmfRecord(Player& pl, Rec& r, quint16 fn)
         pl.text(ref, text8(p, count, s.font.charset));
         break;
     }
-    case 0x02FA: { // pen
+    case MetaCreatePenIndirect: { // pen
         GdiObject o;
         o.kind = GdiObject::Pen;
         const quint16 style = r.u16(P);
@@ -1491,7 +1706,7 @@ bool playWmfRecord(Player& pl, Rec& r, quint16 fn)
         pl.addObject(o);
         break;
     }
-    case 0x02FC: { // brush
+    case MetaCreateBrushIndirect: { // brush
         GdiObject o;
         o.kind = GdiObject::Brush;
         const quint16 style = r.u16(P);
@@ -1501,7 +1716,7 @@ bool playWmfRecord(Player& pl, Rec& r, quint16 fn)
         pl.addObject(o);
         break;
     }
-    case 0x02FB: { // font
+    case MetaCreateFontIndirect: { // font
         GdiObject o;
         o.kind = GdiObject::Font;
         o.font.height = r.i16(P);
@@ -1521,23 +1736,27 @@ bool playWmfRecord(Player& pl, Rec& r, quint16 fn)
         pl.addObject(o);
         break;
     }
-    case 0x00F7:
-    case 0x01F9:
-    case 0x0142:
-    case 0x06FF: { // palette, pattern brushes, region
+    case MetaCreatePalette:
+    case MetaCreatePatternBrush:
+    case MetaDibCreatePatternBrush:
+    case MetaCreateRegion: { // palette, pattern brushes, region
         GdiObject o;
-        o.kind = fn == 0x01F9 || fn == 0x0142 ? GdiObject::Brush : GdiObject::Other;
+        o.kind = fn == MetaCreatePatternBrush || fn == MetaDibCreatePatternBrush ? GdiObject::Brush
+                                                                                 : GdiObject::Other;
         o.brush.color = QColor(128, 128, 128);
         pl.addObject(o);
         break;
     }
-    case 0x012D:
+    case MetaSelectObject:
         pl.selectObject(r.u16(P));
         break;
-    case 0x01F0:
+    case MetaDeleteObject:
         pl.deleteObject(r.u16(P));
         break;
-    case 0x0F43: { // stretched device-independent bitmap: rop, usage, source and dest boxes, bitmap
+    case MetaPatBlt: // raster operation, height, width, y, x
+        pl.patBlt(QRectF(r.i16(P + 10), r.i16(P + 8), r.i16(P + 6), r.i16(P + 4)), r.u32(P));
+        break;
+    case MetaStretchDib: { // stretched device-independent bitmap: rop, usage, source and dest boxes, bitmap
         const int srcH = r.i16(P + 8), srcW = r.i16(P + 10), srcY = r.i16(P + 12), srcX = r.i16(P + 14);
         const int dh = r.i16(P + 16), dw = r.i16(P + 18), dy = r.i16(P + 20), dx = r.i16(P + 22);
         if (r.bad()) return false;
@@ -1548,13 +1767,15 @@ bool playWmfRecord(Player& pl, Rec& r, quint16 fn)
         const quint32 bitCount = infoSize >= 40 ? r.u16(P + 24 + 14) : r.u16(P + 24 + 10);
         quint32 colours = infoSize >= 40 ? r.u32(P + 24 + 32) : 0;
         if (colours == 0 && bitCount <= 8) colours = 1u << bitCount;
-        const qint64 bmiSize = qint64(infoSize) + qint64(colours) * (infoSize >= 40 ? 4 : 3);
+        const bool masks = infoSize == 40 && r.u32(P + 24 + 16) == 3; // three bit-field masks follow
+        const qint64 bmiSize =
+            qint64(infoSize) + qint64(colours) * (infoSize >= 40 ? 4 : 3) + (masks ? 12 : 0);
         if (r.bad() || bmiSize > rest) return false;
-        QImage img =
-            dibImage(r, P + 24, quint32(bmiSize), quint32(P + 24 + bmiSize), quint32(rest - bmiSize));
+        bool bottomUp = false;
+        QImage img = dibImage(r, P + 24, quint32(bmiSize), quint32(P + 24 + bmiSize), quint32(rest - bmiSize),
+                              &bottomUp);
         if (r.bad()) return false;
-        const QRect src(srcX, srcY, srcW, srcH);
-        if (!img.isNull() && src.isValid() && src != img.rect()) img = img.copy(src);
+        img = sourcePart(img, bottomUp, srcX, srcY, srcW, srcH);
         pl.drawImage(QRectF(dx, dy, dw, dh), img);
         break;
     }
@@ -1582,7 +1803,7 @@ QImage renderWmf(const QByteArray& bytes)
             const quint16 fn = qFromLittleEndian<quint16>(data + pos + 4);
             if (words < 3 || words * 2 > quint64(n - pos) || ++records > MaxRecords) return {};
             pos += qsizetype(words * 2);
-            ended = fn == 0;
+            ended = fn == MetaEof;
         }
         if (!ended && pos != n) // a record cut short at the end
             return {};
@@ -1600,7 +1821,7 @@ QImage renderWmf(const QByteArray& bytes)
         while (pos + 6 <= n && !pl.stopped()) {
             const quint32 words = qFromLittleEndian<quint32>(data + pos);
             const quint16 fn = qFromLittleEndian<quint16>(data + pos + 4);
-            if (fn == 0) break;
+            if (fn == MetaEof) break;
             Rec r(data + pos, qsizetype(words) * 2);
             if (!playWmfRecord(pl, r, fn)) return {};
             pos += qsizetype(words) * 2;

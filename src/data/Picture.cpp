@@ -99,6 +99,7 @@ Decoded decodeBitmap(const QByteArray& bytes)
 // a dozen or so.
 constexpr int MaxScans = 200;
 constexpr int MaxWarnings = 50;
+constexpr long MaxJpegMemory = 512L * 1024 * 1024;
 
 struct JpegErrorManager
 {
@@ -202,6 +203,9 @@ bool runJpeg(JpegJob* job)
         return false;
     }
     jpeg_create_decompress(&c);
+    // A progressive picture keeps all its coefficients in memory; beyond this the decoder fails
+    // instead of asking for more.
+    c.mem->max_memory_to_use = MaxJpegMemory;
     job->progress.progress_monitor = jpegProgress;
     c.progress = &job->progress;
     jpeg_mem_src(&c, reinterpret_cast<const unsigned char*>(job->bytes->constData()),

@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 TFileSignInLock::TFileSignInLock(QString lockFilePath) : m_path(std::move(lockFilePath)) {}
@@ -27,7 +28,14 @@ bool TFileSignInLock::ensureOpen()
     if (m_fd >= 0)
         return true;
     m_fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    return m_fd >= 0;
+    if (m_fd < 0)
+        return false;
+    // Stations run by other users must be able to open the file for writing to take their locks,
+    // whatever this user's umask made of it; only its owner can change that, so failure is fine.
+    struct stat st = {};
+    if (::fstat(m_fd, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 0666) != 0666)
+        ::fchmod(m_fd, 0666);
+    return true;
 }
 
 static bool setByteLock(int fd, int pupilId, short type)

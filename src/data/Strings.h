@@ -17,6 +17,25 @@ inline const QString DatabaseReadOnly =
 inline const QString DatabaseMissing = QStringLiteral("Chyba: databáze nebyla nalezena: %s");
 inline const QString DatabaseCorrupt = QStringLiteral("Chyba: databázi nelze otevřít: %s");
 inline const QString NotValidInteger = QStringLiteral("'%s' is not a valid integer value");
+// the database server named by DB/server.conf
+inline const QString ServerFileUnreadable = QStringLiteral("Chyba: soubor %s nelze přečíst ...");
+inline const QString ServerFileBad = QStringLiteral("Chyba: soubor %s je chybný: %s");
+inline const QString ServerFileNotPair = QStringLiteral("řádek %d nemá tvar jméno=hodnota");
+inline const QString ServerFileUnknownName = QStringLiteral("řádek %d: neznámé jméno \"%s\" (platí host, port, database, user)");
+inline const QString ServerFileTwice = QStringLiteral("řádek %d: jméno \"%s\" je uvedeno podruhé");
+inline const QString ServerFileEmptyValue = QStringLiteral("řádek %d: \"%s\" nemá hodnotu");
+inline const QString ServerFilePassword =
+    QStringLiteral("řádek %d: heslo do tohoto souboru nepatří, uložte ho do souboru ~/.pgpass");
+inline const QString ServerFileBadPort = QStringLiteral("řádek %d: port \"%s\" není číslo od 1 do 65535");
+inline const QString ServerFileMissing = QStringLiteral("chybí \"%s\"");
+inline const QString ServerUnreachable = QStringLiteral("Chyba: k databázovému serveru %s se nelze připojit: %s");
+inline const QString ServerDatabaseMissing = QStringLiteral("Chyba: databáze %s na serveru %s nebyla nalezena ...");
+inline const QString ServerDatabaseEmpty = QStringLiteral(
+    "Chyba: databáze %s na serveru %s neobsahuje tabulky programu (nahrajte je: ferdano-dbbuild --server) ...");
+inline const QString ServerConnectionLost =
+    QStringLiteral("Chyba: spojení s databázovým serverem bylo přerušeno, spusťte prosím program znovu ...");
+inline const QString ServerReadOnly =
+    QStringLiteral("Chyba: do databáze na serveru nelze zapisovat (chybí oprávnění nebo je jen pro čtení) ...");
 
 // ---- shared helpers ----
 inline const QString UserLabel = QStringLiteral("Uživatel: %s");

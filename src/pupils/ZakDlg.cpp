@@ -73,7 +73,7 @@ TZakDlg::TZakDlg(QWidget* parent) : TForm(parent)
     m_category->setObjectName(QStringLiteral("DBLookupListBox1"));
     m_category->setAccessibleName(Str::LabelCategory);
     m_category->setGeometry(340, 78, 280, 188);
-    m_category->setColumnWidth(0, 60);
+    m_category->setColumnWidth(0, 44);
     categoryLabel->setBuddy(m_category);
 
     auto* reportsLabel = new QLabel(Str::LabelReports, this);
@@ -84,7 +84,7 @@ TZakDlg::TZakDlg(QWidget* parent) : TForm(parent)
     m_reports->setObjectName(QStringLiteral("DBGrid1"));
     m_reports->setTitles(false);
     m_reports->setName(Str::LabelReports);
-    m_reports->setGeometry(20, 302, 230, 166);
+    m_reports->setGeometry(20, 302, 230, 156);
     m_reports->setColumnWidth(0, 110);
     reportsLabel->setBuddy(m_reports);
 
@@ -98,23 +98,23 @@ TZakDlg::TZakDlg(QWidget* parent) : TForm(parent)
     fixed.setFixedPitch(true);
     fixed.setPixelSize(12);
     m_memo->setFont(fixed);
-    m_memo->setGeometry(260, 302, 360, 166);
+    m_memo->setGeometry(260, 302, 360, 156);
 
     m_del = new TDsFancyButton(Str::DeleteCaption, this);
     m_del->setObjectName(QStringLiteral("DelBtn"));
-    m_del->setGeometry(20, 480, 97, 25);
+    m_del->setGeometry(20, 470, 97, 25);
     m_print = new TDsFancyButton(Str::PrintCaption, this);
     m_print->setObjectName(QStringLiteral("PrintBtn"));
-    m_print->setGeometry(127, 480, 97, 25);
+    m_print->setGeometry(127, 470, 97, 25);
     m_ok = new TDsFancyButton(Str::Ok, this);
     m_ok->setObjectName(QStringLiteral("OkBtn"));
-    m_ok->setGeometry(309, 480, 97, 25);
+    m_ok->setGeometry(309, 470, 97, 25);
     m_cancel = new TDsFancyButton(Str::Cancel, this);
     m_cancel->setObjectName(QStringLiteral("CancelBtn"));
-    m_cancel->setGeometry(416, 480, 97, 25);
+    m_cancel->setGeometry(416, 470, 97, 25);
     m_help = new TDsFancyButton(Str::Help, this);
     m_help->setObjectName(QStringLiteral("HelpBtn"));
-    m_help->setGeometry(523, 480, 97, 25);
+    m_help->setGeometry(523, 470, 97, 25);
 
     QPushButton* def = addHiddenDefaultButton(Str::RecordDefault);
     def->setObjectName(QStringLiteral("DefBtn"));

@@ -43,10 +43,14 @@ QFrame* detailPanel(QWidget* parent, const QRect& geometry, const QString& capti
         label->setGeometry(8, top, geometry.width() - 16, 18);
         auto* value = new TDBText(DM->QZak, QString::fromLatin1(field), panel);
         value->setObjectName(QString::fromLatin1(field));
-        value->setAccessibleName(TrimText(caption));
+        value->setAccessibleDescription(TrimText(caption));
         value->setGeometry(8, top + 18, geometry.width() - 16, 20);
         top += 44;
     }
+    // Display only: disabled, yet as legible as the rest of the window.
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(32, 32, 32));
+    panel->setPalette(pal);
     panel->setEnabled(false);
     return panel;
 }
@@ -81,10 +85,14 @@ TZakListDlg::TZakListDlg(QWidget* parent) : TForm(parent)
     detailPanel(this, QRect(416, 52, 204, 94), Str::PanelAddress, "ADRESA", Str::PanelPhone, "TELEFON");
     detailPanel(this, QRect(416, 158, 204, 94), Str::PanelCategory, "RP", Str::PanelDescription, "POPIS");
 
-    m_animation = new TAnimate(this);
+    auto* animationFrame = new QFrame(this);
+    animationFrame->setFrameShape(QFrame::StyledPanel);
+    animationFrame->setFrameShadow(QFrame::Sunken);
+    animationFrame->setGeometry(416, 264, 204, 170);
+    m_animation = new TAnimate(animationFrame);
     m_animation->setObjectName(QStringLiteral("Animated1"));
     m_animation->setAccessibleName(Str::AnimationName);
-    m_animation->setGeometry(416, 264, 204, 170);
+    m_animation->setGeometry(2, 2, 200, 166);
 
     m_add = new TDsFancyButton(Str::AddPupil, this);
     m_add->setObjectName(QStringLiteral("AddBtn"));

@@ -1,22 +1,104 @@
-// Test database fixture.
+// Test database fixture, on SQLite or on the test server.
 #include "TestDb.h"
 
 #include "Builder.h"
+#include "ServerLoad.h"
 
+#include "data/Engine.h"
+#include "data/Error.h"
+
+#include <QAtomicInt>
 #include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
 #include <QtTest>
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+// Runs one statement on the server's maintenance database.
+void adminExec(const QString& sql)
+{
+    const QString conn = QStringLiteral("testdb-admin-") + QUuid::createUuid().toString(QUuid::Id128);
+    QString error;
+    {
+        try {
+            QSqlDatabase db = TPgEngine::connect(TTestDb::serverAdminConfig(), conn);
+            QSqlQuery q(db);
+            if (!q.exec(sql)) error = q.lastError().text();
+        } catch (const TError& e) {
+            error = e.message();
+        }
+    }
+    QSqlDatabase::removeDatabase(conn);
+    if (!error.isEmpty()) qFatal("test server: %s\n%s", qPrintable(error), qPrintable(sql));
+}
+
+QAtomicInt s_counter;
+
+} // namespace
+
+bool TTestDb::onServer()
+{
+    return !qEnvironmentVariable("FERDANO_TEST_PG").isEmpty();
+}
+
+TServerConfig TTestDb::serverAdminConfig()
+{
+    TServerConfig c;
+    c.host = qEnvironmentVariable("FERDANO_TEST_PG");
+    const int port = qEnvironmentVariableIntValue("FERDANO_TEST_PG_PORT");
+    if (port > 0) c.port = port;
+    c.user = qEnvironmentVariable("FERDANO_TEST_PG_USER", QStringLiteral("postgres"));
+    c.database = QStringLiteral("postgres");
+    return c;
+}
 
 TTestDb::TTestDb(bool sample)
 {
+    if (!onServer() && qEnvironmentVariable("FERDANO_TEST_ENGINE") == QLatin1String("postgres")) {
+        // a server twin of a test, run without a test server (scripts/test.sh starts one)
+        std::fprintf(stderr, "FERDANO_TEST_PG names no test server: skipped\n");
+        std::exit(77);
+    }
     const TBuildResult r = sample ? Builder::buildSample(dbDir()) : Builder::buildEmpty(dbDir());
-    if (!r.ok)
-        qFatal("test database could not be built: %s", qPrintable(r.problems.join(u'\n')));
+    if (!r.ok) qFatal("test database could not be built: %s", qPrintable(r.problems.join(u'\n')));
     QDir(m_dir.path()).mkpath(QStringLiteral("tmp"));
+    if (!onServer()) return;
+
+    TServerConfig c = serverAdminConfig();
+    c.database = QStringLiteral("ferdano_t%1_%2_%3")
+                     .arg(::getpid())
+                     .arg(s_counter.fetchAndAddRelaxed(1))
+                     .arg(QRandomGenerator::global()->generate() & 0xffffff, 6, 16, QChar(u'0'));
+    adminExec(QStringLiteral("CREATE DATABASE %1 ENCODING 'UTF8' TEMPLATE template0").arg(c.database));
+    m_server = c;
+    TServerLoadOptions o;
+    o.keepPupils = false;
+    o.force = true;
+    const QString file = QDir(dbDir()).filePath(QString::fromLatin1(SqliteFileName));
+    const TBuildResult loaded = ServerLoad::loadFromSqlite(c, file, o);
+    if (!loaded.ok)
+        qFatal("test database could not be loaded into the server: %s",
+               qPrintable(loaded.problems.join(u'\n')));
+    // Only the server is the database now, so that nothing reads a stale file by mistake.
+    QFile::remove(file);
+    QFile conf(QDir(dbDir()).filePath(QString::fromLatin1(ServerFileName)));
+    if (!conf.open(QIODevice::WriteOnly | QIODevice::Truncate) || conf.write(c.toText().toUtf8()) < 0)
+        qFatal("cannot write %s", qPrintable(conf.fileName()));
 }
 
 TTestDb::~TTestDb()
 {
     closeDm();
+    if (m_server)
+        adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_server->database));
 }
 
 TDM::Options TTestDb::options() const

@@ -1,12 +1,17 @@
 // A fresh database per test: built with the program's own builder in a temporary directory,
-// and the data module opened on it.
+// and the data module opened on it. When the environment names a test server
+// (FERDANO_TEST_PG=<socket directory or host>, optionally FERDANO_TEST_PG_PORT and
+// FERDANO_TEST_PG_USER), the built database is loaded into a new database of its own on that
+// server and DB/server.conf points at it, so that the data module opens PostgreSQL.
 #pragma once
 
 #include "data/DataModule.h"
+#include "data/PgEngine.h"
 
 #include <QTemporaryDir>
 
 #include <memory>
+#include <optional>
 
 class TTestDb
 {
@@ -14,6 +19,8 @@ public:
     // Builds the sample bank (or only the tables) in a new temporary program directory.
     explicit TTestDb(bool sample = true);
     ~TTestDb();
+    TTestDb(const TTestDb&) = delete;
+    TTestDb& operator=(const TTestDb&) = delete;
 
     QString programDir() const { return m_dir.path(); }
     QString dbDir() const { return m_dir.path() + QStringLiteral("/DB"); }
@@ -24,7 +31,15 @@ public:
     void closeDm();
     TDM::Options options() const;
 
+    // True when the tests of this process run against the test server.
+    static bool onServer();
+    // The test server's maintenance database ("postgres"); only meaningful when onServer().
+    static TServerConfig serverAdminConfig();
+    // This test's server database, when on the server.
+    std::optional<TServerConfig> serverConfig() const { return m_server; }
+
 private:
     QTemporaryDir m_dir;
     std::unique_ptr<TDM> m_dm;
+    std::optional<TServerConfig> m_server;
 };

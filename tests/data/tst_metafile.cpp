@@ -313,6 +313,28 @@ private slots:
         QCOMPARE(image.pixelColor(80, 80).alpha(), 0);
     }
 
+    void clipping()
+    {
+        // Clipped to 0..40 inside a saved state, then the state is restored and a second fill
+        // at 60..90 is not clipped; the hole of the exclusion stays empty.
+        const QImage image = Metafile::render(redFill()
+                                                  .rec(33, {})
+                                                  .rec(30, {0, 0, 40, 40})
+                                                  .rec(29, {10, 10, 20, 20})
+                                                  .rec(43, {0, 0, 90, 90})
+                                                  .rec(34, {-1})
+                                                  .rec(43, {60, 60, 90, 90})
+                                                  .finish());
+        QVERIFY(isRed(image.pixelColor(30, 30)));
+        QCOMPARE(image.pixelColor(15, 15).alpha(), 0);
+        QCOMPARE(image.pixelColor(50, 50).alpha(), 0);
+        QVERIFY(isRed(image.pixelColor(75, 75)));
+        // An empty region selected as a copy removes the clip.
+        const QImage reset = Metafile::render(
+            redFill().rec(30, {0, 0, 10, 10}).rec(75, {0, 5}).rec(43, {0, 0, 90, 90}).finish());
+        QVERIFY(isRed(reset.pixelColor(50, 50)));
+    }
+
     void polyPolygonFillModes()
     {
         // An outer square 0..80 and an inner 20..60, both drawn the same way round.
@@ -381,6 +403,85 @@ private slots:
                 QString("%1,%2 %3x%4").arg(blue.x()).arg(blue.y()).arg(blue.width()).arg(blue.height())));
     }
 
+    // Text in a mapping that counts upwards is still drawn upright, at the same place and size.
+    void textUprightInMetricMapping()
+    {
+        auto render = [](int mapMode, qint32 height, qint32 x, qint32 y) {
+            QByteArray font;
+            put32(font, 82);
+            put32(font, 12 + 92);
+            put32(font, 1);
+            for (qint32 v : {height, 0, 0, 0, 400})
+                put32(font, quint32(v));
+            font += QByteArray(72, '\0');
+            QByteArray text;
+            put32(text, 84);
+            put32(text, 80);
+            for (qint32 v : {0, 0, 0, 0, 1, 0, 0, x, y, 2, 76, 0, 0, 0, 0, 0, 0})
+                put32(text, quint32(v));
+            text += QByteArray("F\0L\0", 4);
+            return Metafile::render(
+                EmfWriter().rec(17, {mapMode}).raw(font).rec(37, {1}).rec(18, {1}).raw(text).finish());
+        };
+        const QImage pixels = render(1, -50, 20, 20);
+        const QImage metric = render(2, -132, 53, -53); // the same in 0.1 mm
+        int both = 0, either = 0;
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 100; ++x) {
+                const bool a = pixels.pixelColor(x, y).alpha() > 128,
+                           b = metric.pixelColor(x, y).alpha() > 128;
+                both += a && b;
+                either += a || b;
+            }
+        QVERIFY(either > 100);
+        QVERIFY2(both > either * 7 / 10, qPrintable(QString("%1 of %2").arg(both).arg(either)));
+    }
+
+    void bitmapRecords()
+    {
+        // A 2x2 bitmap stored bottom-up: red, green over blue, yellow.
+        QByteArray dib;
+        for (qint32 v : {40, 2, 2})
+            put32(dib, quint32(v));
+        put16(dib, 1);
+        put16(dib, 24);
+        dib += QByteArray(24, '\0');
+        dib += QByteArray("\xff\x00\x00\x00\xff\xff\x00\x00", 8); // blue, yellow (BGR), padding
+        dib += QByteArray("\x00\x00\xff\x00\xff\x00\x00\x00", 8); // red, green
+        auto stretch = [&](qint32 srcX, qint32 srcY, qint32 srcW, qint32 srcH) {
+            QVector<qint64> p = {0,    0,  0,  0,   0,  0, srcX,     srcY, srcW,
+                                 srcH, 80, 40, 120, 16, 0, 0xCC0020, 100,  100};
+            QByteArray rec;
+            put32(rec, 81);
+            put32(rec, 8 + 4 * quint32(p.size()) + quint32(dib.size()));
+            for (qint64 v : p)
+                put32(rec, quint32(v));
+            return rec + dib;
+        };
+        const QImage whole = Metafile::render(EmfWriter().raw(stretch(0, 0, 2, 2)).finish());
+        QVERIFY(isRed(whole.pixelColor(25, 25)));
+        QVERIFY(whole.pixelColor(75, 25).green() > 200 && whole.pixelColor(75, 25).red() < 60);
+        QVERIFY(whole.pixelColor(25, 75).blue() > 200 && whole.pixelColor(25, 75).red() < 60);
+        QVERIFY(whole.pixelColor(75, 75).red() > 200 && whole.pixelColor(75, 75).green() > 200);
+        // The source origin of a bottom-up bitmap is its lower left corner.
+        const QImage part = Metafile::render(EmfWriter().raw(stretch(0, 0, 1, 1)).finish());
+        QVERIFY(part.pixelColor(10, 10).blue() > 200 && part.pixelColor(90, 90).blue() > 200);
+
+        // Without a bitmap, a block transfer fills with the brush or the raster operation's colour.
+        const QVector<qint64> blt = {0, 0, 0, 0, 10, 10, 40, 40, 0xF00021, 0, 0, 0,
+                                     0, 0, 0, 0, 0,  0,  0,  0,  0,        0, 0};
+        QVector<qint64> white = blt;
+        white[8] = 0xFF0062;
+        const QImage filled = Metafile::render(redFill().rec(76, blt).finish());
+        QVERIFY(isRed(filled.pixelColor(30, 30)));
+        QCOMPARE(filled.pixelColor(80, 80).alpha(), 0);
+        QCOMPARE(Metafile::render(redFill().rec(76, white).finish()).pixelColor(30, 30), QColor(Qt::white));
+        // A bitmap offset beyond the record makes the file unreadable.
+        QByteArray broken = stretch(0, 0, 2, 2);
+        qToLittleEndian<quint32>(5000, broken.data() + 56);
+        QVERIFY(Metafile::render(EmfWriter().raw(broken).finish()).isNull());
+    }
+
     void wmfObjectsAndMapping()
     {
         // Objects take the lowest free slot: after deleting slot 0 the blue brush lands there.
@@ -399,6 +500,28 @@ private slots:
         const QColor c = image.pixelColor(30, 30);
         QVERIFY2(c.blue() > 200 && c.red() < 60, qPrintable(c.name()));
         QCOMPARE(image.pixelColor(80, 80).alpha(), 0);
+    }
+
+    void wmfText()
+    {
+        // "II" from a 40 unit high font in blue, transparent background, top left at (20, 20).
+        QVector<qint16> font = {-40, 0, 0, 0, 700, 0, 0, 0, 0, 0x6153, 0x736e};
+        font += QVector<qint16>(14, 0);
+        const QByteArray bytes = WmfWriter()
+                                     .rec(0x02FB, font)
+                                     .rec(0x012D, {0})
+                                     .rec(0x0209, {qint16(Blue & 0xffff), qint16(Blue >> 16)})
+                                     .rec(0x0102, {1})
+                                     .rec(0x0521, {2, 0x4949, 20, 20})
+                                     .finish();
+        const QImage image = Metafile::render(bytes);
+        int blue = 0, outside = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.alpha() > 128 && c.blue() > 128) (x >= 18 && y >= 18 && y <= 62 ? blue : outside)++;
+            }
+        QVERIFY2(blue > 40 && outside == 0, qPrintable(QString("%1 %2").arg(blue).arg(outside)));
     }
 
     void ownSizes_data()
@@ -505,6 +628,41 @@ private slots:
                                                   .rec(43, {10, 10, 50, 50})
                                                   .finish());
         QVERIFY(isRed(image.pixelColor(30, 30)));
+    }
+
+    // Thousands of records each filling a large picture stop once the painting budget is spent.
+    void repeatedLargeFillsStop()
+    {
+        EmfWriter w = redFill();
+        for (int i = 0; i < 20000; ++i)
+            w.rec(43, {0, 0, 8000, 5000});
+        const QByteArray bytes = w.finish(QSize(8000, 5000));
+        QElapsedTimer timer;
+        timer.start();
+        const QImage image = Metafile::render(bytes);
+        QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(image.size(), QSize(8000, 5000));
+        QVERIFY(isRed(image.pixelColor(4000, 2500)));
+    }
+
+    // Shapes reaching millions of pixels beyond the picture are drawn, and quickly.
+    void farReachingShapes()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        const QImage image =
+            Metafile::render(redFill()
+                                 .rec(3, {0, 0, 0, 0, 4, 10, 10, 50, 10, 50, 50000000, 10, 50000000})
+                                 .rec(95, {1, 0, 0, 0, 0, 0x12200, 10, 0, Blue, 0, 0})
+                                 .rec(37, {1})
+                                 .rec(27, {-90000000, 75})
+                                 .rec(54, {90000000, 75})
+                                 .finish());
+        QVERIFY(timer.elapsed() < 5000);
+        QVERIFY(isRed(image.pixelColor(30, 60)));
+        QCOMPARE(image.pixelColor(70, 60).alpha(), 0);
+        QVERIFY(image.pixelColor(90, 75).blue() > 200);
+        QCOMPARE(image.pixelColor(90, 90).alpha(), 0);
     }
 
     void everyCutOfASampleIsSafe()

@@ -3,6 +3,7 @@
 #include "data/Picture.h"
 
 #include <QBuffer>
+#include <QImageWriter>
 #include <QPainter>
 #include <QtEndian>
 #include <QtTest>
@@ -186,6 +187,22 @@ private slots:
         QVERIFY(d.image.width() >= shown.width() && d.image.height() >= shown.height());
         QVERIFY(near(d.image.pixelColor(d.image.width() / 4, d.image.height() / 4), Qt::red));
         QVERIFY(near(d.image.pixelColor(d.image.width() * 3 / 4, d.image.height() * 3 / 4), Qt::yellow));
+    }
+
+    void progressiveJpeg()
+    {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "JPEG");
+        writer.setProgressiveScanWrite(true);
+        QVERIFY(writer.write(quarters(1200, 800)));
+        const Picture::Decoded d = Picture::decode(bytes, QSize(280, 180));
+        QVERIFY(d.ok());
+        QCOMPARE(d.fullSize, QSize(1200, 800));
+        QCOMPARE(d.image.size(), QSize(300, 200));
+        QVERIFY(near(d.image.pixelColor(220, 150), Qt::yellow));
+        QVERIFY(!Picture::decode(bytes.left(bytes.size() * 2 / 3)).ok());
     }
 
     void unreadable_data()

@@ -2,6 +2,11 @@
 #include "PupilsTestSupport.h"
 
 #include "data/Strings.h"
+#include "pupils/SignIn.h"
+
+#include <QFileInfo>
+
+#include <sys/stat.h>
 
 using namespace PupilsTest;
 
@@ -14,6 +19,8 @@ private slots:
     void secondStationIsRefused();
     void releasedWhenTheOtherStationEnds_data();
     void releasedWhenTheOtherStationEnds();
+    void lockFileIsOpenToOtherUsers();
+    void pupilWithoutRowKeepsPreviousLock();
 
 private:
     std::unique_ptr<Station> m_station;
@@ -99,6 +106,35 @@ void TstSignInLock::releasedWhenTheOtherStationEnds()
     QVERIFY(PupilsTest::signIn(QStringLiteral("svoboda"), QStringLiteral("s1")));
     QCOMPARE(m.texts, QStringList());
     QCOMPARE(SignedInPupil.PupilId, m_svoboda);
+}
+
+void TstSignInLock::lockFileIsOpenToOtherUsers()
+{
+    Messages m;
+    const QString path = m_station->db->dbDir() + QStringLiteral("/ferdano.lck");
+    QFile::remove(path);
+    const mode_t previous = ::umask(022);
+    const bool signedIn = PupilsTest::signIn(QStringLiteral("novak"), QStringLiteral("n1"));
+    ::umask(previous);
+    QVERIFY(signedIn);
+    const QFile::Permissions p = QFileInfo(path).permissions();
+    QVERIFY(p.testFlag(QFile::WriteGroup));
+    QVERIFY(p.testFlag(QFile::WriteOther));
+}
+
+void TstSignInLock::pupilWithoutRowKeepsPreviousLock()
+{
+    TTable& cursor = *DM->TZak;
+    TSignInLock& lock = m_station->lock();
+    QVERIFY(HoldSignInLock(cursor, lock, m_novak));
+    QVERIFY(!HoldSignInLock(cursor, lock, 4711));
+    QVERIFY(!lock.isHeld(4711));
+    QVERIFY(lock.isHeld(m_novak));
+    QCOMPARE(cursor.lockedKey(), std::optional<int>(m_novak));
+    QCOMPARE(cursor.state(), TDataSet::State::Edit);
+    // Holding the same pupil again keeps the lock without letting it go in between.
+    QVERIFY(HoldSignInLock(cursor, lock, m_novak));
+    QCOMPARE(cursor.lockedKey(), std::optional<int>(m_novak));
 }
 
 PUPILS_TEST_MAIN(TstSignInLock)

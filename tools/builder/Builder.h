@@ -1,4 +1,4 @@
-// Builds a database: creates the tables and loads a question bank into them.
+// Builds a database: creates the tables and imports a question bank from its source folder.
 #pragma once
 
 #include <QString>
@@ -6,7 +6,9 @@
 
 struct TBuildOptions
 {
-    // Replace a database that already holds pupils.
+    // Import into a database that holds pupils, keeping the pupils and their records.
+    bool keepPupils = false;
+    // Replace a database that holds pupils, dropping them.
     bool force = false;
 };
 
@@ -19,11 +21,21 @@ struct TBuildResult
 
 namespace Builder {
 
-// Creates DB/ferdano.db in dbDir with the built-in sample bank, written to a temporary file
-// first and moved into place when complete.
+// The repository's sample bank folder.
+QString sampleBankDir();
+
+// Checks the bank in sourceDir and writes DB/ferdano.db in dbDir from it. The new database is
+// written to a temporary file and moved into place only when complete; on any problem the
+// existing database stays as it was.
+TBuildResult importBank(const QString& sourceDir, const QString& dbDir, const TBuildOptions& options = {});
+
+// Writes the bank of the database in dbDir into outDir in the source format.
+TBuildResult exportBank(const QString& dbDir, const QString& outDir);
+
+// The sample bank into dbDir.
 TBuildResult buildSample(const QString& dbDir, const TBuildOptions& options = {});
 
-// Creates an empty database with the tables only (for tests).
+// An empty database with the tables only (for tests).
 TBuildResult buildEmpty(const QString& dbDir);
 
 } // namespace Builder

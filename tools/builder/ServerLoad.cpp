@@ -1,0 +1,242 @@
+// Copying a built database into a PostgreSQL server database.
+#include "ServerLoad.h"
+
+#include "data/Error.h"
+#include "data/Schema.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QUuid>
+
+namespace {
+
+// Removes a named connection when it goes out of scope, whatever happens.
+struct TConnection
+{
+    explicit TConnection(QString n) : name(std::move(n)) {}
+    ~TConnection()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            if (db.isOpen()) db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+    QSqlDatabase db() const { return QSqlDatabase::database(name, false); }
+    QString name;
+};
+
+void exec(QSqlQuery& q, const QString& sql)
+{
+    if (!q.exec(sql)) throw TError(QStringLiteral("%1\n%2").arg(q.lastError().text(), sql));
+}
+
+qint64 scalar(QSqlDatabase db, const QString& sql)
+{
+    QSqlQuery q(db);
+    exec(q, sql);
+    return q.next() ? q.value(0).toLongLong() : 0;
+}
+
+bool hasTable(QSqlDatabase db, const QString& table)
+{
+    QSqlQuery q(db);
+    exec(q, QStringLiteral("SELECT to_regclass('%1') IS NOT NULL").arg(table.toLower()));
+    return q.next() && q.value(0).toBool();
+}
+
+// The CREATE TABLE and CREATE INDEX statements of one table.
+QStringList statementsFor(const QString& table)
+{
+    QStringList out;
+    const QString create = QStringLiteral("CREATE TABLE %1 (").arg(table);
+    const QString index = QStringLiteral(" ON %1 (").arg(table);
+    for (const QString& s : Schema::createStatements(TDialect::Postgres))
+        if (s.startsWith(create, Qt::CaseInsensitive) || s.contains(index, Qt::CaseInsensitive)) out << s;
+    return out;
+}
+
+// A value read from SQLite in the form the server column takes.
+QVariant serverValue(const QVariant& v, TColumnType type)
+{
+    if (v.isNull()) return QVariant();
+    switch (type) {
+    case TColumnType::Integer:
+    case TColumnType::Key:
+    case TColumnType::AutoKey: {
+        bool ok = false;
+        const qint64 n = v.toLongLong(&ok);
+        if (!ok) throw TError(QStringLiteral("'%1' is not a whole number").arg(v.toString()));
+        return n;
+    }
+    case TColumnType::Binary:
+        return v.typeId() == QMetaType::QString ? v.toString().toUtf8() : v.toByteArray();
+    case TColumnType::DateTime: {
+        const QString s = v.toString().trimmed();
+        QDateTime dt = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (!dt.isValid()) dt = QDateTime::fromString(s, Qt::ISODateWithMs);
+        if (!dt.isValid()) dt = QDateTime::fromString(s, Qt::ISODate);
+        if (!dt.isValid()) throw TError(QStringLiteral("'%1' is not a date and time").arg(s));
+        return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    }
+    case TColumnType::Text:
+    case TColumnType::LongText:
+        return v.typeId() == QMetaType::QByteArray ? QString::fromUtf8(v.toByteArray()) : v.toString();
+    }
+    return v;
+}
+
+int copyTable(QSqlDatabase from, QSqlDatabase to, const TTableDef& t)
+{
+    QStringList cols, marks;
+    for (const TColumnDef& c : t.columns) {
+        cols << c.name;
+        marks << QStringLiteral("?");
+    }
+    QSqlQuery read(from);
+    read.setForwardOnly(true);
+    exec(read, QStringLiteral("SELECT %1 FROM %2").arg(cols.join(u','), t.name));
+    QSqlQuery write(to);
+    const QString insert =
+        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(t.name, cols.join(u','), marks.join(u','));
+    if (!write.prepare(insert)) throw TError(QStringLiteral("%1\n%2").arg(write.lastError().text(), insert));
+    int rows = 0;
+    while (read.next()) {
+        for (int i = 0; i < t.columns.size(); ++i) {
+            try {
+                write.addBindValue(serverValue(read.value(i), t.columns[i].type));
+            } catch (const TError& e) {
+                throw TError(QStringLiteral("%1.%2: %3").arg(t.name, t.columns[i].name, e.message()));
+            }
+        }
+        if (!write.exec()) throw TError(QStringLiteral("%1: %2").arg(t.name, write.lastError().text()));
+        ++rows;
+    }
+    return rows;
+}
+
+// Sets every SERIAL sequence so that the next key follows the highest key there is.
+void resetSequences(QSqlDatabase db)
+{
+    QSqlQuery q(db);
+    for (const TTableDef& t : Schema::tables())
+        for (const TColumnDef& c : t.columns)
+            if (c.type == TColumnType::AutoKey)
+                exec(q, QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), "
+                                       "COALESCE((SELECT MAX(%2) FROM %1), 0) + 1, false)")
+                            .arg(t.name.toLower(), c.name.toLower()));
+}
+
+} // namespace
+
+namespace ServerLoad {
+
+TBuildResult loadFromSqlite(const TServerConfig& config, const QString& sqliteFile,
+                            const TServerLoadOptions& options)
+{
+    TBuildResult result;
+    if (!QFileInfo::exists(sqliteFile)) {
+        result.problems << QStringLiteral("%1: no such database").arg(sqliteFile);
+        return result;
+    }
+    const QString id = QUuid::createUuid().toString(QUuid::Id128);
+    TConnection source(QStringLiteral("serverload-src-") + id);
+    TConnection target(QStringLiteral("serverload-dst-") + id);
+    try {
+        {
+            QSqlDatabase s = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), source.name);
+            s.setDatabaseName(sqliteFile);
+            s.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+            if (!s.open()) throw TError(s.lastError().text());
+        }
+        TPgEngine::connect(config, target.name);
+        QSqlDatabase src = source.db();
+        QSqlDatabase dst = target.db();
+        const QString where = QStringLiteral("%1 on %2").arg(config.database, config.host);
+
+        // What the server database holds already.
+        const bool hasPupilTables =
+            hasTable(dst, QStringLiteral("ZAK")) && hasTable(dst, QStringLiteral("STATIS")) &&
+            hasTable(dst, QStringLiteral("ZAKTEST")) && hasTable(dst, QStringLiteral("ZAKODP"));
+        const bool keep = options.keepPupils && hasPupilTables;
+        if (!keep && hasPupilTables && !options.force) {
+            const qint64 pupils = scalar(dst, QStringLiteral("SELECT COUNT(*) FROM ZAK WHERE ID_ZAK<>1"));
+            const qint64 reports = scalar(dst, QStringLiteral("SELECT COUNT(*) FROM STATIS"));
+            if (pupils > 0 || reports > 0) {
+                result.problems << QStringLiteral(
+                                       "%1: the database holds %2 pupils and %3 reports; use --force to "
+                                       "replace them")
+                                       .arg(where)
+                                       .arg(pupils)
+                                       .arg(reports);
+                return result;
+            }
+        }
+
+        if (!dst.transaction()) throw TError(dst.lastError().text());
+        try {
+            QSqlQuery q(dst);
+            exec(q, QStringLiteral("SET LOCAL client_min_messages = warning")); // no notice per missing table
+            const QStringList replaced = keep ? Schema::referenceTables() : [] {
+                QStringList all;
+                for (const TTableDef& t : Schema::tables())
+                    all << t.name;
+                return all;
+            }();
+            for (const QString& t : replaced)
+                exec(q, QStringLiteral("DROP TABLE IF EXISTS %1 CASCADE").arg(t));
+            for (const QString& t : replaced)
+                for (const QString& s : statementsFor(t))
+                    exec(q, s);
+            for (const QString& name : replaced) {
+                const TTableDef* t = Schema::table(name);
+                const int rows = copyTable(src, dst, *t);
+                result.notes << QStringLiteral("%1: %2 rows").arg(t->name).arg(rows);
+            }
+            if (keep) {
+                // wrong answers to questions the new bank no longer has would point at nothing
+                QSqlQuery del(dst);
+                exec(del, QStringLiteral(
+                              "DELETE FROM ZAKODP WHERE ID_OTAZKA NOT IN (SELECT ID_OTAZKA FROM OTAZKA)"));
+                const int dropped = del.numRowsAffected();
+                result.notes << QStringLiteral("kept the pupils: %1 pupils, %2 reports")
+                                    .arg(scalar(dst, QStringLiteral("SELECT COUNT(*) FROM ZAK")))
+                                    .arg(scalar(dst, QStringLiteral("SELECT COUNT(*) FROM STATIS")));
+                if (dropped > 0)
+                    result.notes << QStringLiteral(
+                                        "dropped %1 wrong-answer rows of questions no longer in the bank")
+                                        .arg(dropped);
+            }
+            resetSequences(dst);
+            if (!dst.commit()) throw TError(dst.lastError().text());
+        } catch (...) {
+            dst.rollback();
+            throw;
+        }
+        result.notes << QStringLiteral("loaded %1").arg(where);
+        result.ok = true;
+    } catch (const TError& e) {
+        result.problems << e.message();
+        result.ok = false;
+    }
+    return result;
+}
+
+TBuildResult loadSample(const TServerConfig& config, const TServerLoadOptions& options)
+{
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        TBuildResult r;
+        r.problems << QStringLiteral("cannot create a temporary directory");
+        return r;
+    }
+    const TBuildResult built = Builder::buildSample(dir.path());
+    if (!built.ok) return built;
+    return loadFromSqlite(config, QDir(dir.path()).filePath(QString::fromLatin1(SqliteFileName)), options);
+}
+
+} // namespace ServerLoad
