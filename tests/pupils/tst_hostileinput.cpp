@@ -62,6 +62,8 @@ void hostileRows()
     QTest::newRow("very long") << QString(300, u'x');
     QTest::newRow("diacritics") << QStringLiteral("Příliš žluťoučký kůň úpěl ďábelské ódy");
     QTest::newRow("emoji") << QStringLiteral("😀🚗👍🏽 jízda 🚦🚦🚦🚦🚦");
+    QTest::newRow("emoji across the identification's limit") << QStringLiteral("1234567890😀");
+    QTest::newRow("emoji across the password's limit") << QStringLiteral("123456789😀");
 }
 
 QString column(int pupilId, const char* name)
@@ -131,9 +133,12 @@ void TstHostileInput::recordField_data()
                   {"very long", QString(300, u'x')},
                   {"diacritics", QStringLiteral("Příliš žluťoučký kůň úpěl ďábelské ódy")},
                   {"emoji", QStringLiteral("😀🚗👍🏽 jízda 🚦🚦🚦🚦🚦")}};
-    for (int i = 0; i < 7; ++i)
+    for (int i = 0; i < 7; ++i) {
         for (const auto& in : inputs)
             QTest::addRow("%s: %s", RecordFields[i].column, in.name) << i << in.text;
+        QTest::addRow("%s: emoji across the limit", RecordFields[i].column)
+            << i << QString(RecordFields[i].maxLength - 1, u'x') + QStringLiteral("😀");
+    }
 }
 
 void TstHostileInput::recordField()
