@@ -9,6 +9,7 @@
 #include "data/Globals.h"
 #include "data/Strings.h"
 #include "dialogs/SystemDlg.h"
+#include "widgets/DBEdit.h"
 #include "widgets/FancyButton.h"
 #include "widgets/Guard.h"
 
@@ -37,6 +38,7 @@ TLogonDlg::TLogonDlg(QWidget* parent) : TForm(parent)
     m_edit1 = new QLineEdit(this);
     m_edit1->setObjectName(QStringLiteral("Edit1"));
     m_edit1->setMaxLength(11);
+    KeepWholeCharacters(m_edit1);
     m_edit1->setGeometry(150, 72, 180, 24);
     label1->setBuddy(m_edit1);
     m_edit1->setAccessibleName(Str::LabelIdentification);
@@ -46,6 +48,7 @@ TLogonDlg::TLogonDlg(QWidget* parent) : TForm(parent)
     m_edit2 = new QLineEdit(this);
     m_edit2->setObjectName(QStringLiteral("Edit2"));
     m_edit2->setMaxLength(10);
+    KeepWholeCharacters(m_edit2);
     m_edit2->setGeometry(150, 108, 180, 24);
     label2->setBuddy(m_edit2);
     m_edit2->setAccessibleName(Str::LabelPassword);
@@ -65,12 +68,14 @@ TLogonDlg::TLogonDlg(QWidget* parent) : TForm(parent)
     connect(m_ok, &QAbstractButton::clicked, this, [this] { Guarded([this] { OkBtnClick(); }); });
     connect(def, &QAbstractButton::clicked, this, [this] { Guarded([this] { OkBtnClick(); }); });
     connect(m_cancel, &QAbstractButton::clicked, this, [this] { Guarded([this] { CancelBtnClick(); }); });
-    if (!LogonDlg) LogonDlg = this;
+    if (!LogonDlg)
+        LogonDlg = this;
 }
 
 TLogonDlg::~TLogonDlg()
 {
-    if (LogonDlg == this) LogonDlg = nullptr;
+    if (LogonDlg == this)
+        LogonDlg = nullptr;
 }
 
 bool TLogonDlg::Logon(int pupilId)
@@ -101,8 +106,10 @@ void TLogonDlg::OkBtnClick()
     TQuery* q = DM->QTmp;
     OpenPupilByRc(*q, TrimText(m_edit1->text()));
     if (q->isEmpty()) {
-        if (!SystemDlg->Execute(Str::PupilNotFound, false)) return;
-        if (!ZakDlg->EditPupil(true, m_edit1->text(), m_edit2->text())) return;
+        if (!SystemDlg->Execute(Str::PupilNotFound, false))
+            return;
+        if (!ZakDlg->EditPupil(true, m_edit1->text(), m_edit2->text()))
+            return;
         // The identification may have been changed in the record, so the saved one is looked up.
         OpenPupilByRc(*q, TrimText(DM->QZak->asString(QStringLiteral("RC"))));
         if (q->isEmpty()) {

@@ -31,7 +31,8 @@ namespace {
 void holdWriteLock(QProcess& p, const QString& dbFile, int ms)
 {
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold-write"), dbFile, QString::number(ms)});
+    p.start(QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--hold-write"), dbFile, QString::number(ms)});
     QVERIFY(p.waitForStarted());
     QVERIFY(p.waitForReadyRead(20000));
     QCOMPARE(p.readLine().trimmed(), QByteArray("locked"));
@@ -131,11 +132,12 @@ void TstBusy::readOnlyDatabase()
     QVERIFY(QFile::setPermissions(db.dbDir() + QStringLiteral("/ferdano.db"),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
     QTemporaryDir tmp;
-    QFile::setPermissions(tmp.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
-                                          QFile::WriteOther | QFile::ExeOther);
+    QFile::setPermissions(tmp.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                          QFile::ReadOther | QFile::WriteOther | QFile::ExeOther);
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--write-as-nobody"), db.programDir(), tmp.path()});
+    p.start(QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--write-as-nobody"), db.programDir(), tmp.path()});
     QVERIFY(p.waitForFinished(30000));
     const QString out = QString::fromUtf8(p.readAll());
     QVERIFY2(out.contains(Str::DatabaseReadOnly), qPrintable(out));
@@ -181,7 +183,8 @@ void TstBusy::windowWritesPastTheWait()
     SignedInPupil.FullName = QStringLiteral(" Autoškola Správce");
     SignedInPupil.LicenceCategory = u'B';
     SignedInPupil.PassMinimum = 43;
-    const QString pocetBefore = QString::number(countOf(dm, QStringLiteral("select sum(Pocet) N from OKRUHOT")));
+    const QString pocetBefore =
+        QString::number(countOf(dm, QStringLiteral("select sum(Pocet) N from OKRUHOT")));
     const auto rows = [&] {
         return QStringList{QString::number(countOf(dm, QStringLiteral("select count(*) N from ZAKODP"))),
                            QString::number(countOf(dm, QStringLiteral("select count(*) N from ZAKTEST"))),
@@ -219,7 +222,8 @@ void TstBusy::windowWritesPastTheWait()
                   {3, 1, QStringLiteral("c"), 0, QStringLiteral("1000"), 2, QString()}});
     QTimer::singleShot(0, &test, [&] {
         test.OkBtnClick();
-        if (test.isVisible()) test.hide();
+        if (test.isVisible())
+            test.hide();
     });
     test.RunTest(tmLive, 1, QStringLiteral("Ostré testy - Test číslo 1"), &set, false, 0);
     QCOMPARE(errors, QStringList{Str::DatabaseBusy});

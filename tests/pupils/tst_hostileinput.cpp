@@ -19,8 +19,8 @@ struct FieldSpec
 };
 
 // The record's seven edits with the lengths of their columns.
-const FieldSpec RecordFields[] = {{1, "RC", 11},     {2, "HESLO", 10},  {3, "PRIJMENI", 60}, {4, "JMENO", 60},
-                                  {5, "TITUL", 30},  {6, "ADRESA", 120}, {7, "TELEFON", 40}};
+const FieldSpec RecordFields[] = {{1, "RC", 11},    {2, "HESLO", 10},   {3, "PRIJMENI", 60}, {4, "JMENO", 60},
+                                  {5, "TITUL", 30}, {6, "ADRESA", 120}, {7, "TELEFON", 40}};
 
 // What an edit keeps of typed text: printable characters only, and whole characters up to its
 // length.
@@ -30,8 +30,10 @@ QString kept(const QString& typed, int maxLength)
     const QList<uint> points = typed.toUcs4();
     for (uint c : points) {
         const QString one = QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1);
-        if (!one.at(0).isPrint() && !one.at(0).isSurrogate()) continue;
-        if (out.size() + one.size() > maxLength) break;
+        if (!one.at(0).isPrint() && !one.at(0).isSurrogate())
+            continue;
+        if (out.size() + one.size() > maxLength)
+            break;
         out += one;
     }
     return out;
@@ -58,7 +60,11 @@ void hostileRows()
     QTest::newRow("always true") << QStringLiteral("' OR '1'='1");
     QTest::newRow("drop table") << QStringLiteral("'); DROP TABLE ZAK; --");
     QTest::newRow("like and escape characters") << QStringLiteral("%_\\;*");
-    QTest::newRow("control characters") << QStringLiteral("a\x01" "b\x07" "c\x1b" "d\x7f" "e");
+    QTest::newRow("control characters") << QStringLiteral("a\x01"
+                                                          "b\x07"
+                                                          "c\x1b"
+                                                          "d\x7f"
+                                                          "e");
     QTest::newRow("very long") << QString(300, u'x');
     QTest::newRow("diacritics") << QStringLiteral("Příliš žluťoučký kůň úpěl ďábelské ódy");
     QTest::newRow("emoji") << QStringLiteral("😀🚗👍🏽 jízda 🚦🚦🚦🚦🚦");
@@ -129,7 +135,11 @@ void TstHostileInput::recordField_data()
                   {"always true", QStringLiteral("' OR '1'='1")},
                   {"drop table", QStringLiteral("'); DROP TABLE ZAK; --")},
                   {"like characters", QStringLiteral("%_\\;*")},
-                  {"control characters", QStringLiteral("a\x01" "b\x07" "c\x1b" "d\x7f" "e")},
+                  {"control characters", QStringLiteral("a\x01"
+                                                        "b\x07"
+                                                        "c\x1b"
+                                                        "d\x7f"
+                                                        "e")},
                   {"very long", QString(300, u'x')},
                   {"diacritics", QStringLiteral("Příliš žluťoučký kůň úpěl ďábelské ódy")},
                   {"emoji", QStringLiteral("😀🚗👍🏽 jízda 🚦🚦🚦🚦🚦")}};
@@ -161,7 +171,8 @@ void TstHostileInput::recordField()
         }
         chooseCategoryB();
         QTest::keyClick(ZakDlg->Edit(spec.edit), Qt::Key_Return);
-        if (ZakDlg->isVisible()) QTest::keyClick(ZakDlg, Qt::Key_Escape);
+        if (ZakDlg->isVisible())
+            QTest::keyClick(ZakDlg, Qt::Key_Escape);
     });
     QVERIFY(ZakDlg->EditPupil(true, QString(), QString()));
     QCOMPARE(m.errors, QStringList());
@@ -192,8 +203,8 @@ void TstHostileInput::signInFields()
     // A pupil whose identification and password are the hostile text, as far as the fields hold it.
     const QString rc = kept(typed, 11);
     const QString password = kept(typed, 10);
-    const int id = addPupil(rc.trimmed().isEmpty() ? QStringLiteral("x") : rc, password, QStringLiteral("Zlý"),
-                            QStringLiteral("Žák"));
+    const int id = addPupil(rc.trimmed().isEmpty() ? QStringLiteral("x") : rc, password,
+                            QStringLiteral("Zlý"), QStringLiteral("Žák"));
     QVERIFY(id > 1);
     Messages m;
     QString shownRc;
@@ -206,7 +217,8 @@ void TstHostileInput::signInFields()
         shownRc = dlg->Edit1()->text();
         QTest::keyClick(dlg->Edit2(), Qt::Key_Return);
         stayedOpen = dlg->isVisible();
-        if (stayedOpen) QTest::keyClick(dlg, Qt::Key_Escape);
+        if (stayedOpen)
+            QTest::keyClick(dlg, Qt::Key_Escape);
     });
     const bool signedIn = dlg->Logon(-1);
     QCOMPARE(shownRc, rc);

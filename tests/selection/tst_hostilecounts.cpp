@@ -32,7 +32,8 @@ void hostileRows()
     QTest::newRow("quotes") << QStringLiteral("\"4\"");
     QTest::newRow("always true") << QStringLiteral("1' OR '1'='1");
     QTest::newRow("drop table") << QStringLiteral("1); DROP TABLE OKRUHOT; --");
-    QTest::newRow("control characters") << QStringLiteral("\x01" "2\x1b");
+    QTest::newRow("control characters") << QStringLiteral("\x01"
+                                                          "2\x1b");
     QTest::newRow("beyond an integer") << QStringLiteral("99999999999999999999");
     QTest::newRow("very long") << QString(500, u'9');
     QTest::newRow("diacritics") << QStringLiteral("dvě");
@@ -75,7 +76,8 @@ private slots:
         if (digitsOnly) {
             // what the edit kept is a count: stored as that number
             QVERIFY(!stayedOpen);
-            QCOMPARE(f.scalar(QStringLiteral("SELECT Pocet FROM OKRUHOT WHERE ID_OKRUH = 2")).toString(), shown);
+            QCOMPARE(f.scalar(QStringLiteral("SELECT Pocet FROM OKRUHOT WHERE ID_OKRUH = 2")).toString(),
+                     shown);
         } else {
             QCOMPARE(f.messages, QStringList{Format(Str::BadQuestionCount, {QStringLiteral("Značky")})});
             QVERIFY(stayedOpen);
@@ -106,8 +108,9 @@ private slots:
             },
             [&] { dlg.Execute(3); });
         // The edit takes two digits at most and nothing else.
-        QVERIFY2(shown.size() <= 2 && std::all_of(shown.begin(), shown.end(),
-                                                  [](QChar c) { return c.isDigit() || c == u'_' || c == u' '; }),
+        QVERIFY2(shown.size() <= 2 &&
+                     std::all_of(shown.begin(), shown.end(),
+                                 [](QChar c) { return c.isDigit() || c == u'_' || c == u' '; }),
                  qPrintable(shown));
         const QString digits = QString(shown).remove(u'_').remove(u' ');
         if (digits.isEmpty()) {

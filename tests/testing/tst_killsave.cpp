@@ -48,7 +48,8 @@ QList<int> questionIds(QSqlDatabase& db)
 QVariant scalar(QSqlDatabase& db, const QString& sql)
 {
     QSqlQuery q(db);
-    if (!q.exec(sql) || !q.next()) return QVariant();
+    if (!q.exec(sql) || !q.next())
+        return QVariant();
     return q.value(0);
 }
 
@@ -85,9 +86,10 @@ void TstKillSave::killedWhileWriting()
         db.setDatabaseName(file);
         QVERIFY(db.open());
         QSqlQuery q(db);
-        QVERIFY(q.exec(QStringLiteral("insert into ZAK (RC, HESLO, PRIJMENI, JMENO, TITUL, RP, ADRESA, TELEFON) "
-                                      "values ('%1', 'x', '%2', '%2', '', 'B', '', '')")
-                           .arg(KillRc, KillSurname)));
+        QVERIFY(
+            q.exec(QStringLiteral("insert into ZAK (RC, HESLO, PRIJMENI, JMENO, TITUL, RP, ADRESA, TELEFON) "
+                                  "values ('%1', 'x', '%2', '%2', '', 'B', '', '')")
+                       .arg(KillRc, KillSurname)));
         pupil = scalar(db, QStringLiteral("select ID_ZAK from ZAK where RC='%1'").arg(KillRc)).toInt();
         QCOMPARE(questionIds(db).size(), QuestionsPerTest);
     }
@@ -118,7 +120,8 @@ void TstKillSave::killedWhileWriting()
         QCOMPARE(child.exitStatus(), QProcess::CrashExit);
         const QByteArray said = child.readAllStandardOutput();
         QVERIFY2(!said.contains("error"), said.constData());
-        if (said.contains("wrote")) ++killedMidWrite;
+        if (said.contains("wrote"))
+            ++killedMidWrite;
 
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
@@ -130,7 +133,8 @@ void TstKillSave::killedWhileWriting()
             while (q.next()) {
                 ++reportsSeen;
                 const QString report = q.value(0).toString();
-                QVERIFY2(report.contains(QStringLiteral("\r\n   \r\n   Oprávnění : B\r\n")), qPrintable(report.left(80)));
+                QVERIFY2(report.contains(QStringLiteral("\r\n   \r\n   Oprávnění : B\r\n")),
+                         qPrintable(report.left(80)));
                 const qsizetype last = report.lastIndexOf(QStringLiteral("\r\n"), report.size() - 3);
                 QVERIFY2(lastLine.match(report.mid(last + 2)).hasMatch(), qPrintable(report.right(60)));
                 QVERIFY(!q.value(3).toString().isEmpty());
@@ -149,11 +153,15 @@ void TstKillSave::killedWhileWriting()
                 // One test's bookkeeping is whole: all its questions wrong with the stored test
                 // unfinished, or all right with the stored test done.
                 const int wrong =
-                    scalar(db, QStringLiteral("select count(*) from ZAKODP where ID_ZAK=%1").arg(pupil)).toInt();
+                    scalar(db, QStringLiteral("select count(*) from ZAKODP where ID_ZAK=%1").arg(pupil))
+                        .toInt();
                 const int unfinished =
-                    scalar(db, QStringLiteral("select count(*) from ZAKTEST where ID_ZAK=%1").arg(pupil)).toInt();
-                QVERIFY2((wrong == 0 && unfinished == 0) || (wrong == QuestionsPerTest && unfinished == 1),
-                         qPrintable(QStringLiteral("%1 wrong answers, %2 unfinished tests").arg(wrong).arg(unfinished)));
+                    scalar(db, QStringLiteral("select count(*) from ZAKTEST where ID_ZAK=%1").arg(pupil))
+                        .toInt();
+                QVERIFY2(
+                    (wrong == 0 && unfinished == 0) || (wrong == QuestionsPerTest && unfinished == 1),
+                    qPrintable(
+                        QStringLiteral("%1 wrong answers, %2 unfinished tests").arg(wrong).arg(unfinished)));
             }
         }
         QSqlDatabase::removeDatabase(QStringLiteral("check"));
@@ -171,8 +179,8 @@ void TstKillSave::killedWhileWriting()
             dm.engine().signInLock().release(pupil);
         }
     }
-    qInfo("%s: %d kills, %d of them after the first completed write, %d whole reports checked", qPrintable(kind),
-          kills, killedMidWrite, reportsSeen);
+    qInfo("%s: %d kills, %d of them after the first completed write, %d whole reports checked",
+          qPrintable(kind), kills, killedMidWrite, reportsSeen);
 }
 
 // "--writer PROGRAMDIR TEMPDIR KIND PUPIL BASE": signs the pupil in and writes until it is killed.
@@ -205,7 +213,8 @@ static int runWriter(int argc, char** argv)
     TTestDlg test;
     TSystemDlg::setAutoAnswer([](const QString&, bool) { return true; });
     TResultDlg::setAutoAnswer([](const TResultDlg::Shown&) { return false; });
-    SetGeneralErrorSink([](const QString& text) { std::cout << "error " << text.toStdString() << std::endl; });
+    SetGeneralErrorSink(
+        [](const QString& text) { std::cout << "error " << text.toStdString() << std::endl; });
     QList<int> ids;
     {
         TQuery* q = dm.QTmp;
@@ -224,7 +233,8 @@ static int runWriter(int argc, char** argv)
             TQuery* zak = dm.QZak;
             zak->close();
             zak->open();
-            if (!zak->locate(QStringLiteral("ID_ZAK"), pupil)) return 2;
+            if (!zak->locate(QStringLiteral("ID_ZAK"), pupil))
+                return 2;
             const QString t = QStringLiteral("n%1").arg(tag);
             zak->edit();
             zak->setValue(QStringLiteral("PRIJMENI"), t);
@@ -260,7 +270,8 @@ static int runWriter(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    if (argc >= 7 && qstrcmp(argv[1], "--writer") == 0) return runWriter(argc, argv);
+    if (argc >= 7 && qstrcmp(argv[1], "--writer") == 0)
+        return runWriter(argc, argv);
     QApplication app(argc, argv);
     TstKillSave t;
     return QTest::qExec(&t, argc, argv);
