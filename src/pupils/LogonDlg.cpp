@@ -68,14 +68,12 @@ TLogonDlg::TLogonDlg(QWidget* parent) : TForm(parent)
     connect(m_ok, &QAbstractButton::clicked, this, [this] { Guarded([this] { OkBtnClick(); }); });
     connect(def, &QAbstractButton::clicked, this, [this] { Guarded([this] { OkBtnClick(); }); });
     connect(m_cancel, &QAbstractButton::clicked, this, [this] { Guarded([this] { CancelBtnClick(); }); });
-    if (!LogonDlg)
-        LogonDlg = this;
+    if (!LogonDlg) LogonDlg = this;
 }
 
 TLogonDlg::~TLogonDlg()
 {
-    if (LogonDlg == this)
-        LogonDlg = nullptr;
+    if (LogonDlg == this) LogonDlg = nullptr;
 }
 
 bool TLogonDlg::Logon(int pupilId)
@@ -106,10 +104,8 @@ void TLogonDlg::OkBtnClick()
     TQuery* q = DM->QTmp;
     OpenPupilByRc(*q, TrimText(m_edit1->text()));
     if (q->isEmpty()) {
-        if (!SystemDlg->Execute(Str::PupilNotFound, false))
-            return;
-        if (!ZakDlg->EditPupil(true, m_edit1->text(), m_edit2->text()))
-            return;
+        if (!SystemDlg->Execute(Str::PupilNotFound, false)) return;
+        if (!ZakDlg->EditPupil(true, m_edit1->text(), m_edit2->text())) return;
         // The identification may have been changed in the record, so the saved one is looked up.
         OpenPupilByRc(*q, TrimText(DM->QZak->asString(QStringLiteral("RC"))));
         if (q->isEmpty()) {
