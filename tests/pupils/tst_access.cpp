@@ -88,25 +88,30 @@ void TstAccess::privilegedPupilGetsTheRegister()
     Messages m;
     QVERIFY(signIn(QStringLiteral("admin"), QStringLiteral("ferdano")));
     QCOMPARE(SignedInPupil.PupilId, 1);
-    TMainDlg main;
     bool registerShown = false;
-    whenShown(ZakListDlg, [&] {
-        registerShown = true;
-        QCOMPARE(DM->QZak->recordCount(), 2);
-        QTest::keyClick(ZakListDlg, Qt::Key_Escape);
-    });
-    main.DsFancyButton6Click();
+    {
+        // The main window goes away with its deferred sign-in before the record is opened below.
+        TMainDlg main;
+        whenShown(ZakListDlg, [&] {
+            registerShown = true;
+            QCOMPARE(DM->QZak->recordCount(), 2);
+            QTest::keyClick(ZakListDlg, Qt::Key_Escape);
+        });
+        main.DsFancyButton6Click();
+    }
     QVERIFY(registerShown);
 
     // In a pupil's record the privileged pupil may delete a report.
     QVERIFY(DM->QZak->locate(QStringLiteral("ID_ZAK"), m_other));
     m.answers = {true};
+    bool deleteEnabled = false;
     whenShown(ZakDlg, [&] {
-        QVERIFY(ZakDlg->DelBtn()->isEnabled());
+        deleteEnabled = ZakDlg->DelBtn()->isEnabled();
         QTest::mouseClick(ZakDlg->DelBtn(), Qt::LeftButton);
         QTest::keyClick(ZakDlg, Qt::Key_Escape);
     });
     ZakDlg->EditPupil(false, QString(), QString());
+    QVERIFY(deleteEnabled);
     QCOMPARE(m.errors, QStringList());
     QCOMPARE(count(QStringLiteral("select count(*) from STATIS where ID_ZAK=%1").arg(m_other)), 1);
 }

@@ -6,6 +6,7 @@
 #include "data/Strings.h"
 #include "selection/TestTypeDlg.h"
 #include "widgets/DBEdit.h"
+#include "widgets/Guard.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -104,7 +105,7 @@ private slots:
                 dlg.Edit1()->setCursorPosition(0);
                 typeChars(dlg.Edit1(), typed);
                 shown = dlg.Edit1()->text();
-                dlg.OkBtnClick();
+                Guarded([&] { dlg.OkBtnClick(); }); // as the button runs it
             },
             [&] { dlg.Execute(3); });
         // The edit takes two digits at most and nothing else.
