@@ -157,10 +157,10 @@ void TstBusy::settingsAndCountsWait()
     QVERIFY2(t.elapsed() >= 500, "the write did not wait for the other transaction");
     dm.QSelectQuest->first();
     dm.QSelectQuest->edit();
-    dm.QSelectQuest->setValue(QStringLiteral("Pocet"), 3);
+    dm.QSelectQuest->setValue(QStringLiteral("Pocet"), 37);
     dm.QSelectQuest->postAndApply();
     QCOMPARE(dm.GetConst(QStringLiteral("TIMEOUT")), QStringLiteral("25"));
-    QCOMPARE(countOf(dm, QStringLiteral("select count(*) N from OKRUHOT where Pocet=3")), 1);
+    QCOMPARE(countOf(dm, QStringLiteral("select count(*) N from OKRUHOT where Pocet=37")), 1);
     other.waitForFinished();
 }
 
