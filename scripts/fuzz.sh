@@ -15,6 +15,7 @@ export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 status=0
 for target in "$FUZZ_BUILD"/fuzz/fuzz_*; do
+  [ -f "$target" ] && [ -x "$target" ] || continue # CMake's own folders sit beside the targets
   name=$(basename "$target")
   corpus="$FERDANO_ROOT/fuzz/corpus/${name#fuzz_}"
   work="$(mktemp -d)"
