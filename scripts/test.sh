@@ -2,9 +2,14 @@
 # Installs what is missing, builds and runs every test: once on SQLite and, for the data and
 # pupil tests, a second time (the *_pg twins) against a throwaway PostgreSQL server that this
 # script starts on a Unix socket and removes again when it ends, also when a test fails.
+# Then each fuzz target runs for a short time (FERDANO_FUZZ_SECONDS per target, default 20;
+# 0 skips the fuzzing) on a copy of its corpus.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 ensure_packages "${PACKAGES[@]}"
 build
 start_test_server
-cd "$BUILD_DIR"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)"
+(cd "$BUILD_DIR" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)")
+FUZZ_SECONDS="${FERDANO_FUZZ_SECONDS:-20}"
+if [ "$FUZZ_SECONDS" -gt 0 ]; then
+  bash "$FERDANO_ROOT/scripts/fuzz.sh" "$FUZZ_SECONDS"
+fi

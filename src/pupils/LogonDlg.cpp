@@ -9,6 +9,7 @@
 #include "data/Globals.h"
 #include "data/Strings.h"
 #include "dialogs/SystemDlg.h"
+#include "widgets/DBEdit.h"
 #include "widgets/FancyButton.h"
 #include "widgets/Guard.h"
 
@@ -37,6 +38,7 @@ TLogonDlg::TLogonDlg(QWidget* parent) : TForm(parent)
     m_edit1 = new QLineEdit(this);
     m_edit1->setObjectName(QStringLiteral("Edit1"));
     m_edit1->setMaxLength(11);
+    KeepWholeCharacters(m_edit1);
     m_edit1->setGeometry(150, 72, 180, 24);
     label1->setBuddy(m_edit1);
     m_edit1->setAccessibleName(Str::LabelIdentification);
@@ -46,6 +48,7 @@ TLogonDlg::TLogonDlg(QWidget* parent) : TForm(parent)
     m_edit2 = new QLineEdit(this);
     m_edit2->setObjectName(QStringLiteral("Edit2"));
     m_edit2->setMaxLength(10);
+    KeepWholeCharacters(m_edit2);
     m_edit2->setGeometry(150, 108, 180, 24);
     label2->setBuddy(m_edit2);
     m_edit2->setAccessibleName(Str::LabelPassword);

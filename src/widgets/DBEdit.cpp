@@ -4,6 +4,46 @@
 #include "Guard.h"
 #include "data/DataSet.h"
 
+#include <algorithm>
+
+QString WholeCharacters(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            out += c;
+            out += text.at(++i);
+        } else if (!c.isSurrogate()) {
+            out += c;
+        }
+    }
+    return out;
+}
+
+namespace {
+
+// Replaces the edit's text by its whole characters, the cursor staying where it was.
+bool dropHalves(QLineEdit* edit, const QString& text)
+{
+    const QString clean = WholeCharacters(text);
+    if (clean == text)
+        return false;
+    const int cursor = edit->cursorPosition();
+    edit->setText(clean);
+    edit->setCursorPosition(std::min<int>(cursor, int(clean.size())));
+    return true;
+}
+
+} // namespace
+
+void KeepWholeCharacters(QLineEdit* edit)
+{
+    QObject::connect(edit, &QLineEdit::textEdited, edit,
+                     [edit](const QString& text) { dropHalves(edit, text); });
+}
+
 TDBEdit::TDBEdit(TDataSet* dataSet, const QString& field, QWidget* parent)
     : QLineEdit(parent), m_dataSet(dataSet), m_field(field)
 {
@@ -24,8 +64,10 @@ void TDBEdit::refresh()
         setText(text);
 }
 
-void TDBEdit::onEdited(const QString& text)
+void TDBEdit::onEdited(const QString& typed)
 {
+    dropHalves(this, typed);
+    const QString text = this->text();
     if (!m_dataSet || !m_dataSet->active())
         return;
     Guarded([&] {

@@ -8,6 +8,12 @@
 
 #include "data/DataSet.h"
 
+// The text without halves of characters: an edit's length limit counts UTF-16 units, so a
+// character outside the BMP typed at the limit would otherwise leave its first half behind.
+QString WholeCharacters(const QString& text);
+// Keeps what is typed into the edit free of such halves.
+void KeepWholeCharacters(QLineEdit* edit);
+
 class TDBEdit : public QLineEdit
 {
     Q_OBJECT

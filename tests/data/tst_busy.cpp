@@ -4,7 +4,13 @@
 
 #include "data/DataModule.h"
 #include "data/Error.h"
+#include "data/Globals.h"
 #include "data/Strings.h"
+#include "dialogs/ResultDlg.h"
+#include "dialogs/SystemDlg.h"
+#include "testing/InfoDlg.h"
+#include "testing/TestDlg.h"
+#include "widgets/Guard.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,6 +18,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTimer>
 #include <QtTest>
 
 #include <cstdio>
@@ -24,7 +31,8 @@ namespace {
 void holdWriteLock(QProcess& p, const QString& dbFile, int ms)
 {
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold-write"), dbFile, QString::number(ms)});
+    p.start(QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--hold-write"), dbFile, QString::number(ms)});
     QVERIFY(p.waitForStarted());
     QVERIFY(p.waitForReadyRead(20000));
     QCOMPARE(p.readLine().trimmed(), QByteArray("locked"));
@@ -38,6 +46,14 @@ QString pupilSurname(TDM& dm)
     return dm.QTmp->asString(QStringLiteral("PRIJMENI"));
 }
 
+int countOf(TDM& dm, const QString& sql)
+{
+    dm.QTmp->close();
+    dm.QTmp->setSql({sql});
+    dm.QTmp->open();
+    return dm.QTmp->value(dm.QTmp->fieldNames().first()).toInt();
+}
+
 } // namespace
 
 class TstBusy : public QObject
@@ -47,6 +63,8 @@ private slots:
     void writeWaitsForOtherStation();
     void writePastTheWaitFailsCleanly();
     void readOnlyDatabase();
+    void settingsAndCountsWait();
+    void windowWritesPastTheWait();
 };
 
 void TstBusy::writeWaitsForOtherStation()
@@ -114,16 +132,111 @@ void TstBusy::readOnlyDatabase()
     QVERIFY(QFile::setPermissions(db.dbDir() + QStringLiteral("/ferdano.db"),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
     QTemporaryDir tmp;
-    QFile::setPermissions(tmp.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
-                                          QFile::WriteOther | QFile::ExeOther);
+    QFile::setPermissions(tmp.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                          QFile::ReadOther | QFile::WriteOther | QFile::ExeOther);
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--write-as-nobody"), db.programDir(), tmp.path()});
+    p.start(QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--write-as-nobody"), db.programDir(), tmp.path()});
     QVERIFY(p.waitForFinished(30000));
     const QString out = QString::fromUtf8(p.readAll());
     QVERIFY2(out.contains(Str::DatabaseReadOnly), qPrintable(out));
     TDM& dm = db.open();
     QCOMPARE(pupilSurname(dm), QStringLiteral("Správce"));
+}
+
+void TstBusy::settingsAndCountsWait()
+{
+    TTestDb db;
+    TDM& dm = db.open();
+    QProcess other;
+    holdWriteLock(other, db.dbDir() + QStringLiteral("/ferdano.db"), 1500);
+    QElapsedTimer t;
+    t.start();
+    dm.SetConst(QStringLiteral("TIMEOUT"), QStringLiteral("25"));
+    QVERIFY2(t.elapsed() >= 500, "the write did not wait for the other transaction");
+    dm.QSelectQuest->first();
+    dm.QSelectQuest->edit();
+    dm.QSelectQuest->setValue(QStringLiteral("Pocet"), 37);
+    dm.QSelectQuest->postAndApply();
+    QCOMPARE(dm.GetConst(QStringLiteral("TIMEOUT")), QStringLiteral("25"));
+    QCOMPARE(countOf(dm, QStringLiteral("select count(*) N from OKRUHOT where Pocet=37")), 1);
+    other.waitForFinished();
+}
+
+// Past the wait, the settings, the group counts and the whole bookkeeping of a live test are
+// refused with the busy message, and none of them is half-written.
+void TstBusy::windowWritesPastTheWait()
+{
+    TTestDb db;
+    TDM& dm = db.open();
+    TSystemDlg system;
+    TResultDlg result;
+    TInfoDlg info;
+    TTestDlg test;
+    QStringList errors;
+    TSystemDlg::setAutoAnswer([](const QString&, bool) { return true; });
+    TResultDlg::setAutoAnswer([](const TResultDlg::Shown&) { return false; });
+    SetGeneralErrorSink([&](const QString& text) { errors << text; });
+    SignedInPupil = TSignedInPupil();
+    SignedInPupil.PupilId = 1;
+    SignedInPupil.FullName = QStringLiteral(" Autoškola Správce");
+    SignedInPupil.LicenceCategory = u'B';
+    SignedInPupil.PassMinimum = 43;
+    const QString pocetBefore =
+        QString::number(countOf(dm, QStringLiteral("select sum(Pocet) N from OKRUHOT")));
+    const auto rows = [&] {
+        return QStringList{QString::number(countOf(dm, QStringLiteral("select count(*) N from ZAKODP"))),
+                           QString::number(countOf(dm, QStringLiteral("select count(*) N from ZAKTEST"))),
+                           QString::number(countOf(dm, QStringLiteral("select count(*) N from STATIS")))};
+    };
+    const QStringList rowsBefore = rows();
+
+    QProcess other;
+    holdWriteLock(other, db.dbDir() + QStringLiteral("/ferdano.db"), 30000);
+    try {
+        dm.SetConst(QStringLiteral("TIMEOUT"), QStringLiteral("25"));
+        QFAIL("the setting was written");
+    } catch (const TError& e) {
+        QCOMPARE(e.message(), Str::DatabaseBusy);
+    }
+    dm.QSelectQuest->first();
+    for (int i = 0; i < 2; ++i, dm.QSelectQuest->next()) {
+        dm.QSelectQuest->edit();
+        dm.QSelectQuest->setValue(QStringLiteral("Pocet"), 77);
+        dm.QSelectQuest->post();
+    }
+    try {
+        dm.QSelectQuest->applyUpdates();
+        QFAIL("the counts were written");
+    } catch (const TError& e) {
+        QCOMPARE(e.message(), Str::DatabaseBusy);
+    }
+    dm.QSelectQuest->cancelUpdates();
+
+    // A live test of three questions, one right and two wrong, on the stored test 1.
+    TQuery set(QStringLiteral("Set"));
+    set.openRows({"ID_OTAZKA", "ID_OKRUH", "OTAZKA", "ID_PICT", "AA", "BB", "CC"},
+                 {{1, 1, QStringLiteral("a"), 0, QStringLiteral("1000"), 2, QStringLiteral("1000")},
+                  {2, 1, QStringLiteral("b"), 0, QStringLiteral("1000"), 2, QStringLiteral("0100")},
+                  {3, 1, QStringLiteral("c"), 0, QStringLiteral("1000"), 2, QString()}});
+    QTimer::singleShot(0, &test, [&] {
+        test.OkBtnClick();
+        if (test.isVisible())
+            test.hide();
+    });
+    test.RunTest(tmLive, 1, QStringLiteral("Ostré testy - Test číslo 1"), &set, false, 0);
+    QCOMPARE(errors, QStringList{Str::DatabaseBusy});
+    other.kill();
+    other.waitForFinished();
+
+    QCOMPARE(dm.GetConst(QStringLiteral("TIMEOUT")), QStringLiteral("30"));
+    QCOMPARE(QString::number(countOf(dm, QStringLiteral("select sum(Pocet) N from OKRUHOT"))), pocetBefore);
+    QCOMPARE(rows(), rowsBefore);
+    TSystemDlg::setAutoAnswer({});
+    TResultDlg::setAutoAnswer({});
+    SetGeneralErrorSink({});
+    SignedInPupil = TSignedInPupil();
 }
 
 // "--hold-write DBFILE MS": begins a write transaction, says so, holds it, then rolls back.
