@@ -24,11 +24,21 @@
 #include <QLabel>
 #include <QTextStream>
 
+#include <cstdio>
+
 TMainDlg* MainDlg = nullptr;
 
 namespace {
 const QEvent::Type SignInEvent = QEvent::Type(QEvent::User + 1);
+
+// For the start-up benchmark (bench/): with FERDANO_BENCH_EXIT_AFTER_PAINT=1 the program prints a
+// marker after the main window's first paint and ends there, without asking for a sign-in.
+bool benchExitAfterPaint()
+{
+    static const bool set = qEnvironmentVariableIntValue("FERDANO_BENCH_EXIT_AFTER_PAINT") == 1;
+    return set;
 }
+} // namespace
 
 TMainDlg::TMainDlg(QWidget* parent) : TForm(parent)
 {
@@ -97,12 +107,14 @@ TMainDlg::TMainDlg(QWidget* parent) : TForm(parent)
             [this] { Guarded([this] { DsFancyButton7Click(); }); });
     connect(m_buttons[7], &QAbstractButton::clicked, this,
             [this] { Guarded([this] { DsFancyButton8Click(); }); });
-    if (!MainDlg) MainDlg = this;
+    if (!MainDlg)
+        MainDlg = this;
 }
 
 TMainDlg::~TMainDlg()
 {
-    if (MainDlg == this) MainDlg = nullptr;
+    if (MainDlg == this)
+        MainDlg = nullptr;
 }
 
 TDsFancyButton* TMainDlg::button(int n) const
@@ -120,13 +132,15 @@ void TMainDlg::FormCreate(const QString& programDir)
         m_logo->setPixmap(QPixmap::fromImage(logo));
 
     QFile url(dir.filePath(QStringLiteral("logo.url")));
-    if (!url.open(QIODevice::ReadOnly | QIODevice::Text)) return;
+    if (!url.open(QIODevice::ReadOnly | QIODevice::Text))
+        return;
     QString address, name;
     QTextStream in(&url);
     while (!in.atEnd()) {
         const QString line = in.readLine();
         const qsizetype eq = line.indexOf(u'=');
-        if (eq <= 0) continue;
+        if (eq <= 0)
+            continue;
         const QString key = line.left(eq).trimmed();
         const QString value = line.mid(eq + 1).trimmed();
         if (key.compare(QLatin1String("URL"), Qt::CaseInsensitive) == 0)
@@ -134,7 +148,8 @@ void TMainDlg::FormCreate(const QString& programDir)
         else if (key.compare(QLatin1String("NAME"), Qt::CaseInsensitive) == 0)
             name = value;
     }
-    if (in.status() != QTextStream::Ok || address.isEmpty()) return;
+    if (in.status() != QTextStream::Ok || address.isEmpty())
+        return;
     m_linkUrl = QUrl(address);
     m_link->setText(QStringLiteral("<a href=\"%1\">%2</a>")
                         .arg(m_linkUrl.toString().toHtmlEscaped(), address.toHtmlEscaped()));
@@ -144,9 +159,12 @@ void TMainDlg::FormCreate(const QString& programDir)
 void TMainDlg::FormActivate()
 {
     // Activation after one of the window's own dialogs is not a new activation.
-    if (m_inCommand || m_activatedOnce) return;
+    if (m_inCommand || m_activatedOnce)
+        return;
     m_activatedOnce = true;
     m_version->setText(Str::VersionLine + DatabaseVersion);
+    if (benchExitAfterPaint())
+        return;
     QCoreApplication::postEvent(this, new QEvent(SignInEvent));
 }
 
@@ -156,7 +174,30 @@ bool TMainDlg::event(QEvent* e)
         Guarded([this] { deferredSignIn(); });
         return true;
     }
+    if (e->type() == QEvent::Show && benchExitAfterPaint()) {
+        // the skin covers the window, so the first paint is seen on its controls
+        installEventFilter(this);
+        for (QWidget* child : findChildren<QWidget*>())
+            child->installEventFilter(this);
+    }
     return TForm::event(e);
+}
+
+bool TMainDlg::eventFilter(QObject* watched, QEvent* e)
+{
+    if (e->type() == QEvent::Paint && !m_benchPainted) {
+        m_benchPainted = true;
+        // queued, so that the marker follows the whole window's paint
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                std::fputs("ferdano: main window painted\n", stdout);
+                std::fflush(stdout);
+                reject();
+            },
+            Qt::QueuedConnection);
+    }
+    return TForm::eventFilter(watched, e);
 }
 
 void TMainDlg::deferredSignIn()
