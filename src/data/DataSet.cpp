@@ -246,8 +246,9 @@ int TDataSet::fieldIndex(const QString& name) const
     // Callers read the same field row after row: the last answer is tried first. A field that
     // equals the name exactly is also the first that equals it without regard to case, since the
     // cached index was the first such field for a name of the same letters.
-    if (m_lastFieldIndex >= 0 && m_lastFieldIndex < m_fieldNames.size() && m_fieldNames[m_lastFieldIndex] == name)
-        return m_lastFieldIndex;
+    const int last = m_lastFieldIndex;
+    if (last >= 0 && last < m_fieldNames.size() && m_fieldNames[last] == name)
+        return last;
     for (int i = 0; i < m_fieldNames.size(); ++i)
         if (m_fieldNames[i] == name || m_fieldNames[i].compare(name, Qt::CaseInsensitive) == 0) {
             m_lastFieldIndex = i;
