@@ -219,9 +219,10 @@ bool runJpeg(JpegJob* job)
     } else if (c.jpeg_color_space == JCS_CMYK || c.jpeg_color_space == JCS_YCCK) {
         c.out_color_space = JCS_CMYK;
     } else {
-#if defined(JCS_EXTENSIONS) && Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-        // straight into the layout of the screen's pixmaps, so that showing the picture converts nothing
-        c.out_color_space = JCS_EXT_BGRX;
+#if defined(JCS_ALPHA_EXTENSIONS) && Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+        // straight into the layout of the screen's pixmaps, so that showing the picture converts nothing;
+        // the alpha variant, since RGB32 needs the fourth byte 0xFF and BGRX leaves it undefined
+        c.out_color_space = JCS_EXT_BGRA;
         format = QImage::Format_RGB32;
 #else
         c.out_color_space = JCS_RGB;
