@@ -46,6 +46,7 @@ public:
 protected:
     void FormActivate() override;
     bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void deferredSignIn();
@@ -57,6 +58,7 @@ private:
     QVector<TDsFancyButton*> m_buttons;
     bool m_activatedOnce = false;
     bool m_inCommand = false;
+    bool m_benchPainted = false;
 };
 
 extern TMainDlg* MainDlg;

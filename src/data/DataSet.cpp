@@ -89,6 +89,7 @@ void TDataSet::loadFromStatement(const QString& statement)
     QSqlQuery q = runStatement(statement, [this](const QString& p) { return param(p); });
     const QSqlRecord rec = q.record();
     m_fieldNames.clear();
+    m_lastFieldIndex = -1;
     for (int i = 0; i < rec.count(); ++i)
         m_fieldNames.append(rec.fieldName(i));
     m_rows.clear();
@@ -114,6 +115,7 @@ void TDataSet::openRows(const QStringList& fieldNames, const QVector<QVector<QVa
 {
     close();
     m_fieldNames = fieldNames;
+    m_lastFieldIndex = -1;
     for (const auto& values : rows) {
         Row row;
         row.values = values;
@@ -135,6 +137,7 @@ void TDataSet::close()
     m_rows.clear();
     m_deleted.clear();
     m_fieldNames.clear();
+    m_lastFieldIndex = -1;
     m_editBackup.reset();
     m_current = 0;
     m_bof = m_eof = true;
@@ -240,9 +243,17 @@ bool TDataSet::locate(const QString& field, const QVariant& value)
 
 int TDataSet::fieldIndex(const QString& name) const
 {
+    // Callers read the same field row after row: the last answer is tried first. A field that
+    // equals the name exactly is also the first that equals it without regard to case, since the
+    // cached index was the first such field for a name of the same letters.
+    const int last = m_lastFieldIndex;
+    if (last >= 0 && last < m_fieldNames.size() && m_fieldNames[last] == name)
+        return last;
     for (int i = 0; i < m_fieldNames.size(); ++i)
-        if (m_fieldNames[i].compare(name, Qt::CaseInsensitive) == 0)
+        if (m_fieldNames[i] == name || m_fieldNames[i].compare(name, Qt::CaseInsensitive) == 0) {
+            m_lastFieldIndex = i;
             return i;
+        }
     return -1;
 }
 

@@ -147,6 +147,7 @@ private:
     QVector<QVariant> bindValuesFor(const QString& statement, const Row& row) const;
 
     QStringList m_fieldNames;
+    mutable int m_lastFieldIndex = -1; // the last answer of fieldIndex()
     QVector<Row> m_rows;
     QVector<Row> m_deleted;
     int m_current = 0;

@@ -223,7 +223,14 @@ bool runJpeg(JpegJob* job)
     } else if (c.jpeg_color_space == JCS_CMYK || c.jpeg_color_space == JCS_YCCK) {
         c.out_color_space = JCS_CMYK;
     } else {
+#if defined(JCS_ALPHA_EXTENSIONS) && Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+        // straight into the layout of the screen's pixmaps, so that showing the picture converts nothing;
+        // the alpha variant, since RGB32 needs the fourth byte 0xFF and BGRX leaves it undefined
+        c.out_color_space = JCS_EXT_BGRA;
+        format = QImage::Format_RGB32;
+#else
         c.out_color_space = JCS_RGB;
+#endif
     }
     c.scale_num = 1;
     c.scale_denom = unsigned(scaleDenominator(job->fullSize, job->viewSize));
@@ -241,11 +248,12 @@ bool runJpeg(JpegJob* job)
     job->row.resize(size_t(w) * size_t(c.output_components));
 
     jpeg_start_decompress(&c);
+    const bool direct = c.out_color_space != JCS_CMYK; // the image's own row layout
     while (c.output_scanline < c.output_height) {
-        JSAMPROW rows[1] = {job->row.data()};
         const int y = int(c.output_scanline);
+        JSAMPROW rows[1] = {direct ? job->image.scanLine(y) : job->row.data()};
         if (jpeg_read_scanlines(&c, rows, 1) != 1) break;
-        storeRow(job, y);
+        if (!direct) storeRow(job, y);
     }
     if (c.output_scanline < c.output_height) {
         jpeg_destroy_decompress(&c);

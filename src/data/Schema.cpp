@@ -119,7 +119,10 @@ QStringList createStatements(TDialect dialect)
     // The indexes that the program's statements need.
     out << QStringLiteral("CREATE UNIQUE INDEX IX_RP ON RP (RP)")
         << QStringLiteral("CREATE INDEX IX_ZAK_RC ON ZAK (RC)")
-        << QStringLiteral("CREATE INDEX IX_OTAZKA_OKRUH ON OTAZKA (ID_OKRUH)")
+        // the pupil register lists the pupils in this order
+        << QStringLiteral("CREATE INDEX IX_ZAK_NAME ON ZAK (PRIJMENI, JMENO)")
+        // with the skill level in the index, the draw of a random test reads the index alone
+        << QStringLiteral("CREATE INDEX IX_OTAZKA_OKRUH ON OTAZKA (ID_OKRUH, SKILL_LEVEL)")
         << QStringLiteral("CREATE INDEX IX_ODPOVED ON ODPOVED (ID_OTAZKA, CHAR_ODP)")
         << QStringLiteral("CREATE INDEX IX_TEST_TYP ON TEST (ID_TYPTEST)")
         << QStringLiteral("CREATE INDEX IX_TESTOTAZ ON TESTOTAZ (ID_TEST, PORADI)")

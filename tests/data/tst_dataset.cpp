@@ -34,6 +34,7 @@ private slots:
     void cursorFlags();
     void emptySet();
     void fieldsAnyCase();
+    void fieldLookupFollowsReloads();
     void paramsAnyCase();
     void readOnlyRefusesEdits();
     void editPostCancelInMemory();
@@ -134,6 +135,25 @@ void TstDataSet::fieldsAnyCase()
     QCOMPARE(q.asInteger(QStringLiteral("id_zak")), 1);
     QVERIFY(q.asInteger(QStringLiteral("minimum")) > 0);
     QVERIFY_THROWS_EXCEPTION(TError, q.value(QStringLiteral("NO_SUCH")));
+}
+
+void TstDataSet::fieldLookupFollowsReloads()
+{
+    // The same name looked up again must find the field of the set as it is now.
+    TQuery q(QStringLiteral("q"));
+    q.openRows({QStringLiteral("A"), QStringLiteral("B")}, {{1, 2}});
+    QCOMPARE(q.asInteger(QStringLiteral("B")), 2);
+    q.openRows({QStringLiteral("B"), QStringLiteral("A")}, {{3, 4}});
+    QCOMPARE(q.asInteger(QStringLiteral("B")), 3);
+    QCOMPARE(q.fieldIndex(QStringLiteral("B")), 0);
+    q.openRows({QStringLiteral("A")}, {{5}});
+    QVERIFY(!q.hasField(QStringLiteral("B")));
+    // Two fields of one name in different case: the first wins, however the name is written.
+    q.openRows({QStringLiteral("rp"), QStringLiteral("RP")}, {{6, 7}});
+    QCOMPARE(q.fieldIndex(QStringLiteral("RP")), 0);
+    QCOMPARE(q.fieldIndex(QStringLiteral("rp")), 0);
+    QCOMPARE(q.fieldIndex(QStringLiteral("RP")), 0);
+    QCOMPARE(q.asInteger(QStringLiteral("Rp")), 6);
 }
 
 void TstDataSet::paramsAnyCase()

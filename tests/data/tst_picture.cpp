@@ -145,6 +145,13 @@ private slots:
         QVERIFY(near(d.image.pixelColor(280, 40), Qt::green));
         QVERIFY(near(d.image.pixelColor(40, 160), Qt::blue));
         QVERIFY(near(d.image.pixelColor(280, 160), Qt::yellow));
+        // A 32-bit picture must carry 0xFF in the fourth byte of every pixel, or drawing it blends.
+        if (d.image.depth() == 32)
+            for (int y = 0; y < d.image.height(); ++y) {
+                const auto* row = reinterpret_cast<const QRgb*>(d.image.constScanLine(y));
+                for (int x = 0; x < d.image.width(); ++x)
+                    QCOMPARE(qAlpha(row[x]), 255);
+            }
     }
 
     void grayJpegDecodes()
