@@ -155,14 +155,14 @@ void TstHostileInput::recordField()
 {
     QFETCH(int, field);
     QFETCH(QString, typed);
-    const FieldSpec& spec = RecordFields[field];
-    const QString expected = kept(typed, spec.maxLength);
+    const FieldSpec& def = RecordFields[field];
+    const QString expected = kept(typed, def.maxLength);
     Messages m;
     whenShown(ZakDlg, [&] {
         for (const FieldSpec& f : RecordFields) {
             TDBEdit* e = ZakDlg->Edit(f.edit);
             e->setFocus();
-            if (&f == &spec)
+            if (&f == &def)
                 typeChars(e, typed);
             else if (f.edit == 1)
                 typeChars(e, QStringLiteral("jiny"));
@@ -170,7 +170,7 @@ void TstHostileInput::recordField()
                 typeChars(e, QStringLiteral("Novák"));
         }
         chooseCategoryB();
-        QTest::keyClick(ZakDlg->Edit(spec.edit), Qt::Key_Return);
+        QTest::keyClick(ZakDlg->Edit(def.edit), Qt::Key_Return);
         if (ZakDlg->isVisible())
             QTest::keyClick(ZakDlg, Qt::Key_Escape);
     });
@@ -179,7 +179,7 @@ void TstHostileInput::recordField()
     QCOMPARE(m.texts, QStringList());
     QCOMPARE(count(QStringLiteral("ZAK")), 2);
     const int id = scalar(QStringLiteral("select max(ID_ZAK) from ZAK")).toInt();
-    QCOMPARE(column(id, spec.column), expected);
+    QCOMPARE(column(id, def.column), expected);
     QCOMPARE(column(1, "RC"), QStringLiteral("admin")); // the other pupil is untouched
 
     // Shown again exactly as stored when the record is opened.
@@ -189,12 +189,12 @@ void TstHostileInput::recordField()
     QVERIFY(zak->locate(QStringLiteral("ID_ZAK"), id));
     QString shown;
     whenShown(ZakDlg, [&] {
-        shown = ZakDlg->Edit(spec.edit)->text();
+        shown = ZakDlg->Edit(def.edit)->text();
         QTest::keyClick(ZakDlg, Qt::Key_Escape);
     });
     QVERIFY(!ZakDlg->EditPupil(false, QString(), QString()));
     QCOMPARE(shown, expected);
-    QCOMPARE(column(id, spec.column), expected);
+    QCOMPARE(column(id, def.column), expected);
 }
 
 void TstHostileInput::signInFields()
