@@ -927,9 +927,26 @@ private:
             m_painter.fillPath(path, makeBrush());
         }
         if (stroke) {
-            const QPen pen = makePen();
+            const QPen pen = withBoundedDashes(makePen(), m_toImage.map(path), std::sqrt(std::abs(m_toImage.determinant())));
             if (pen.style() != Qt::NoPen) m_painter.strokePath(path, pen);
         }
+    }
+
+    // A dashed pen is drawn as a separate shape per dash; a long path with fine dashes would
+    // make millions of them, so past a bound the line is drawn solid instead.
+    static QPen withBoundedDashes(QPen pen, const QPainterPath& imagePath, double scale)
+    {
+        if (pen.style() == Qt::SolidLine || pen.style() == Qt::NoPen)
+            return pen;
+        double period = 0;
+        for (qreal d : pen.dashPattern())
+            period += d;
+        const double unit = pen.isCosmetic() ? 1.0 : qMax(pen.widthF() * scale, 1.0);
+        period *= unit;
+        constexpr double MaxDashes = 100000;
+        if (!(period > 0) || imagePath.length() / period > MaxDashes)
+            pen.setStyle(Qt::SolidLine);
+        return pen;
     }
 
     // Qt's rasterizer slows to a crawl on coordinates far outside the picture, so a shape that
@@ -949,7 +966,7 @@ private:
             m_painter.fillPath(inside, brush);
         }
         if (stroke) {
-            QPen pen = makePen();
+            QPen pen = withBoundedDashes(makePen(), mapped, std::sqrt(std::abs(m_toImage.determinant())));
             if (pen.style() == Qt::NoPen) return;
             QPainterPathStroker stroker(pen);
             if (!pen.isCosmetic())
