@@ -69,6 +69,14 @@ QString TForm::skinShapePath(const QString& skinName)
     return QStringLiteral(":/ferdano/skins/%1.rgn").arg(skinName);
 }
 
+void TForm::preloadSkin(const QString& skinName)
+{
+    initSkinResources();
+    const QString path = skinPicturePath(skinName);
+    if (QFile::exists(path))
+        TPlasmaForm::sharedPicture(path);
+}
+
 void TForm::setSkin(const QString& skinName, QSize size)
 {
     m_skinName = skinName;
@@ -78,10 +86,12 @@ void TForm::setSkin(const QString& skinName, QSize size)
     QFile shapeFile(skinShapePath(skinName));
     if (shapeFile.open(QIODevice::ReadOnly))
         shapeBytes = shapeFile.readAll();
-    const QPixmap picture(skinPicturePath(skinName));
+    // The picture is decoded when the window is first painted; its size counts from now.
+    const QString picturePath = skinPicturePath(skinName);
+    const bool hasPicture = QFile::exists(picturePath);
 
     // A skin with a shape but no picture (the help balloon) shapes the window itself.
-    if (picture.isNull() && !shapeBytes.isEmpty()) {
+    if (!hasPicture && !shapeBytes.isEmpty()) {
         delete m_plasma;
         m_plasma = nullptr;
         m_shape = ParseRegionData(shapeBytes);
@@ -97,7 +107,10 @@ void TForm::setSkin(const QString& skinName, QSize size)
     if (!m_plasma)
         m_plasma = new TPlasmaForm(this);
     m_plasma->setGeometry(rect());
-    m_plasma->setPicture(picture); // a picture of another size than asked for wins
+    if (hasPicture)
+        m_plasma->setPictureFile(picturePath); // a picture of another size than asked for wins
+    else
+        m_plasma->setPicture(QPixmap());
     TPlasmaRegion region;
     region.setFromBytes(shapeBytes);
     m_plasma->setMask(&region);

@@ -23,6 +23,8 @@ public:
     // of that name the window gets a plain background of the program's colour at `size`.
     void setSkin(const QString& skinName, QSize size);
     QString skinName() const { return m_skinName; }
+    // Decodes a skin's picture ahead of its window's first paint.
+    static void preloadSkin(const QString& skinName);
 
     // A standard button outside the visible area: Enter anywhere runs `onEnter`.
     QPushButton* addHiddenDefaultButton(const QString& caption);

@@ -7,6 +7,8 @@
 
 #include <QDialog>
 #include <QEvent>
+#include <QHash>
+#include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -32,8 +34,44 @@ TPlasmaForm::TPlasmaForm(QWidget* parent) : QWidget(checkedForm(parent)), m_mask
     lower();
 }
 
+QPixmap TPlasmaForm::sharedPicture(const QString& path)
+{
+    // Decoded pictures are kept for the program's life: the windows that share a skin share its
+    // pixels, and a window shown again does not decode again.
+    static QHash<QString, QPixmap> decoded;
+    auto it = decoded.find(path);
+    if (it == decoded.end())
+        it = decoded.insert(path, QPixmap(path));
+    return it.value();
+}
+
+QPixmap TPlasmaForm::Picture() const
+{
+    if (!m_pictureFile.isEmpty()) {
+        m_picture = sharedPicture(m_pictureFile);
+        m_pictureFile.clear();
+    }
+    return m_picture;
+}
+
+bool TPlasmaForm::setPictureFile(const QString& path)
+{
+    const QSize size = QImageReader(path).size();
+    if (!size.isValid() || size.isEmpty()) {
+        setPicture(QPixmap());
+        return false;
+    }
+    m_picture = QPixmap();
+    m_pictureFile = path;
+    parentWidget()->setFixedSize(size);
+    setGeometry(parentWidget()->rect());
+    update();
+    return true;
+}
+
 void TPlasmaForm::setPicture(const QPixmap& picture)
 {
+    m_pictureFile.clear();
     m_picture = picture;
     if (!m_picture.isNull()) {
         parentWidget()->setFixedSize(m_picture.deviceIndependentSize().toSize());
@@ -62,6 +100,7 @@ void TPlasmaForm::Loaded()
 void TPlasmaForm::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
+    Picture();
     if (m_picture.isNull()) {
         p.fillRect(rect(), palette().color(QPalette::Window));
         p.setPen(QColor(128, 128, 0));

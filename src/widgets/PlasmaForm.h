@@ -16,9 +16,16 @@ public:
     // The parent must be a top-level dialog window; anything else raises "Please Drop on a Form".
     explicit TPlasmaForm(QWidget* parent);
 
-    QPixmap Picture() const { return m_picture; }
+    // The picture; one given as a file is decoded here or at the first paint, whichever comes first.
+    QPixmap Picture() const;
     // A picture that is not empty makes the window's client area the picture's size.
     void setPicture(const QPixmap& picture);
+    // The same for a picture in a file (or resource): its size is read from the file's header
+    // now, the picture itself is decoded when it is first needed. Files of the same name share
+    // one decoded picture. False (and no picture) when the file holds no readable picture.
+    bool setPictureFile(const QString& path);
+    // The shared decoded picture of a file, decoded now if it was not yet.
+    static QPixmap sharedPicture(const QString& path);
     TPlasmaRegion* Mask() const { return m_mask; }
     // Takes the given region's shape (when there is one) and applies the shape to the window.
     void setMask(const TPlasmaRegion* mask);
@@ -36,7 +43,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    QPixmap m_picture;
+    mutable QPixmap m_picture;
+    mutable QString m_pictureFile; // not yet decoded
     TPlasmaRegion* m_mask;
     bool m_moveable = true;
     QPoint m_dragOrigin;

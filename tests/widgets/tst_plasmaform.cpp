@@ -6,6 +6,8 @@
 #include "widgets/PlasmaRegion.h"
 
 #include <QDialog>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class TstPlasmaForm : public QObject
@@ -16,6 +18,7 @@ private slots:
     void refusesAnythingButAForm();
     void coversTheForm();
     void pictureSetsClientSize();
+    void pictureFileDecodedWhenNeeded();
     void maskShapesTheWindow();
     void drag_data();
     void drag();
@@ -102,6 +105,55 @@ void TstPlasmaForm::pictureSetsClientSize()
     QCOMPARE(plasma->size(), QSize(123, 77));
     plasma->setPicture(QPixmap()); // an empty picture leaves the size alone
     QCOMPARE(dialog.size(), QSize(123, 77));
+}
+
+void TstPlasmaForm::pictureFileDecodedWhenNeeded()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("skin.jpg"));
+    QImage image(151, 93, QImage::Format_RGB32);
+    image.fill(QColor(20, 120, 220));
+    QVERIFY(image.save(file, "JPG", 95));
+
+    QDialog first;
+    first.resize(300, 200);
+    auto* a = new TPlasmaForm(&first);
+    QVERIFY(a->setPictureFile(file));
+    // the size comes from the file's header, before anything is decoded
+    QCOMPARE(first.size(), QSize(151, 93));
+    QCOMPARE(a->size(), QSize(151, 93));
+
+    // the first paint decodes it
+    first.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&first));
+    const QImage shown = first.grab().toImage();
+    const QColor centre(shown.pixel(75, 46));
+    QVERIFY(qAbs(centre.red() - 20) < 12 && qAbs(centre.green() - 120) < 12 && qAbs(centre.blue() - 220) < 12);
+
+    // a second window of the same skin shares the decoded picture
+    QDialog second;
+    auto* b = new TPlasmaForm(&second);
+    QVERIFY(b->setPictureFile(file));
+    QCOMPARE(b->Picture().cacheKey(), a->Picture().cacheKey());
+
+    // a file that holds no picture leaves the size alone and no picture
+    const QString broken = dir.filePath(QStringLiteral("broken.jpg"));
+    QFile f(broken);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("not a picture at all");
+    f.close();
+    QDialog third;
+    third.resize(222, 111);
+    auto* c = new TPlasmaForm(&third);
+    QVERIFY(!c->setPictureFile(broken));
+    QCOMPARE(third.size(), QSize(222, 111));
+    QVERIFY(c->Picture().isNull());
+    // a picture given directly replaces one waiting to be decoded
+    QVERIFY(c->setPictureFile(file));
+    QPixmap plain(40, 30);
+    plain.fill(Qt::red);
+    c->setPicture(plain);
+    QCOMPARE(c->Picture().size(), QSize(40, 30));
 }
 
 void TstPlasmaForm::maskShapesTheWindow()
