@@ -211,7 +211,7 @@ void TDM::DMCreate(const Options& options)
     TZak->setRowLock(&DB.engine().signInLock(), QStringLiteral("ID_ZAK"));
     TRes->open();
     QRP->open();
-    QZak->open();
+    QZak->openWhenUsed(); // every pupil: read when first needed, not at every start
     QSelectQuest->open();
     // 6. the database version
     DatabaseVersion = GetConst(QStringLiteral("VERSION"));

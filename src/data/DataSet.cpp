@@ -13,6 +13,7 @@
 #include <QSqlRecord>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -47,6 +48,16 @@ template <typename Lookup> QSqlQuery runStatement(const QString& text, Lookup lo
     return q;
 }
 
+// Prepares one statement without running it: the database checks its tables and columns.
+void checkStatement(const QString& text)
+{
+    TEngine& engine = currentEngine();
+    QSqlQuery q(engine.database());
+    q.setForwardOnly(true);
+    if (!q.prepare(TStatement::parse(text).positional))
+        throw TError(engine.errorText(q.lastError()));
+}
+
 } // namespace
 
 TDataSet::TDataSet(const QString& name, QObject* parent) : QObject(parent)
@@ -56,8 +67,28 @@ TDataSet::TDataSet(const QString& name, QObject* parent) : QObject(parent)
 
 TDataSet::~TDataSet() = default;
 
+const TDataSet& TDataSet::fetched() const
+{
+    if (m_fetchPending) {
+        auto* self = const_cast<TDataSet*>(this);
+        self->m_fetchPending = false;
+        const QVector<TParam> params = std::exchange(self->m_pendingParams, {});
+        const QString statement = std::exchange(self->m_pendingStatement, {});
+        // Nobody has seen the set without its rows, so the first look sends no change signal.
+        const QSignalBlocker quiet(self);
+        try {
+            self->loadFromStatement(statement, params);
+        } catch (...) {
+            self->close(); // a set whose rows could not be read is closed, as a failed open() leaves it
+            throw;
+        }
+    }
+    return *this;
+}
+
 void TDataSet::requireActive() const
 {
+    fetched();
     if (m_state == State::Inactive)
         throw TError(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(name()));
 }
@@ -81,12 +112,33 @@ void TDataSet::open()
 {
     if (active())
         return;
-    loadFromStatement(selectStatement());
+    loadFromStatement(selectStatement(), m_params);
 }
 
-void TDataSet::loadFromStatement(const QString& statement)
+void TDataSet::openWhenUsed()
 {
-    QSqlQuery q = runStatement(statement, [this](const QString& p) { return param(p); });
+    if (active())
+        return;
+    const QString statement = selectStatement();
+    if (TrimText(statement).isEmpty())
+        throw TError(QStringLiteral("%1: No SQL statement available").arg(name()));
+    checkStatement(statement);
+    m_pendingStatement = statement;
+    m_pendingParams = m_params;
+    m_fetchPending = true;
+    m_current = 0;
+    m_bof = m_eof = true;
+    setState(State::Browse);
+}
+
+void TDataSet::loadFromStatement(const QString& statement, const QVector<TParam>& params)
+{
+    QSqlQuery q = runStatement(statement, [&params](const QString& p) {
+        for (const TParam& v : params)
+            if (v.name.compare(p, Qt::CaseInsensitive) == 0)
+                return v.value;
+        return QVariant();
+    });
     const QSqlRecord rec = q.record();
     m_fieldNames.clear();
     m_lastFieldIndex = -1;
@@ -132,6 +184,9 @@ void TDataSet::openRows(const QStringList& fieldNames, const QVector<QVector<QVa
 
 void TDataSet::close()
 {
+    m_fetchPending = false;
+    m_pendingStatement.clear();
+    m_pendingParams.clear();
     if (!active())
         return;
     m_rows.clear();
@@ -243,6 +298,7 @@ bool TDataSet::locate(const QString& field, const QVariant& value)
 
 int TDataSet::fieldIndex(const QString& name) const
 {
+    fetched();
     // Callers read the same field row after row: the last answer is tried first. A field that
     // equals the name exactly is also the first that equals it without regard to case, since the
     // cached index was the first such field for a name of the same letters.
@@ -483,6 +539,8 @@ void TDataSet::remove()
 
 bool TDataSet::updatesPending() const
 {
+    if (m_fetchPending)
+        return false; // nothing read, nothing changed
     if (!m_deleted.isEmpty())
         return true;
     for (const Row& r : m_rows)

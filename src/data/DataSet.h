@@ -35,6 +35,13 @@ public:
 
     // ---- opening ----
     virtual void open();
+    // Opens the set now and reads its rows when they are first looked at. The statement (with its
+    // parameters as they are now) is checked against the database at once, so that a statement
+    // the database refuses fails here as open() would; its rows are those of the first look.
+    // For a set that is opened at start-up and seldom read.
+    void openWhenUsed();
+    // Still waiting for the first look at its rows.
+    bool fetchPending() const { return m_fetchPending; }
     virtual void close();
     bool active() const { return m_state != State::Inactive; }
     State state() const { return m_state; }
@@ -47,18 +54,18 @@ public:
     void moveBy(int distance);
     // Makes row `index` (0-based) current; clamps to the rows there are.
     void moveTo(int index);
-    bool eof() const { return m_eof; }
-    bool bof() const { return m_bof; }
-    bool isEmpty() const { return m_rows.isEmpty(); }
-    int recordCount() const { return int(m_rows.size()); }
+    bool eof() const { return fetched().m_eof; }
+    bool bof() const { return fetched().m_bof; }
+    bool isEmpty() const { return fetched().m_rows.isEmpty(); }
+    int recordCount() const { return int(fetched().m_rows.size()); }
     // 1-based number of the current row; 0 when there is none.
-    int recNo() const { return m_rows.isEmpty() ? 0 : m_current + 1; }
-    int currentIndex() const { return m_rows.isEmpty() ? -1 : m_current; }
+    int recNo() const { return fetched().m_rows.isEmpty() ? 0 : m_current + 1; }
+    int currentIndex() const { return fetched().m_rows.isEmpty() ? -1 : m_current; }
 
     // ---- fields (names without regard to case) ----
     bool hasField(const QString& name) const { return fieldIndex(name) >= 0; }
     int fieldIndex(const QString& name) const;
-    QStringList fieldNames() const { return m_fieldNames; }
+    QStringList fieldNames() const { return fetched().m_fieldNames; }
     QVariant value(const QString& name) const;
     QVariant valueAt(int row, const QString& name) const;
     bool isNull(const QString& name) const { return value(name).isNull(); }
@@ -128,12 +135,14 @@ signals:
 
 protected:
     virtual QString selectStatement() const = 0;
-    void loadFromStatement(const QString& statement);
+    void loadFromStatement(const QString& statement, const QVector<TParam>& params);
     void setState(State s);
     void ensureParamsFrom(const QString& statement);
 
     void requireActive() const;
     void requireRow() const;
+    // Reads the rows of a set opened by openWhenUsed(), once.
+    const TDataSet& fetched() const;
 
 private:
     struct Row
@@ -161,6 +170,9 @@ private:
     QString m_modifySql, m_insertSql, m_deleteSql;
     QString m_autoKeyTable, m_autoKeyField;
     QVector<TParam> m_params;
+    bool m_fetchPending = false;
+    QString m_pendingStatement;
+    QVector<TParam> m_pendingParams;
 };
 
 // A query: statement text as lines, parameters by name.

@@ -47,6 +47,8 @@ private slots:
     void cancelUpdatesRestoresAsRead();
     void quotedValuesStayValues();
     void notifications();
+    void openWhenUsedReadsAtFirstLook();
+    void openWhenUsedRefusesABadStatementAtOnce();
 };
 
 void TstDataSet::statementParameters_data()
@@ -382,6 +384,77 @@ void TstDataSet::notifications()
     q.edit();
     q.setValue(QStringLiteral("A"), 5);
     QCOMPARE(spy.last().at(0).toString(), QStringLiteral("A"));
+}
+
+void TstDataSet::openWhenUsedReadsAtFirstLook()
+{
+    TTestDb db;
+    TDM& dm = db.open();
+    const int before = count(dm, QStringLiteral("select count(*) from ZAK where ID_ZAK>=1"));
+    TQuery q(QStringLiteral("q"));
+    q.setSql({QStringLiteral("select * from ZAK where ID_ZAK>=:LOW order by ID_ZAK")});
+    q.setParam(QStringLiteral("LOW"), 1);
+    QSignalSpy changes(&q, &TDataSet::dataChange);
+    q.openWhenUsed();
+    QVERIFY(q.active());
+    QVERIFY(q.fetchPending());
+    QVERIFY(!q.updatesPending()); // asked without reading anything
+    QVERIFY(q.fetchPending());
+    q.setParam(QStringLiteral("LOW"), 100000); // the parameters of the opening count
+
+    // a pupil stored after the opening is among the rows of the first look
+    TQuery ins(QStringLiteral("ins"));
+    ins.setSql({QStringLiteral("insert into ZAK (RC, HESLO, PRIJMENI, JMENO, RP) values ('777', 'x', 'Pozdní', 'Petr', 'B')")});
+    ins.execSql();
+    QCOMPARE(q.recordCount(), before + 1);
+    QVERIFY(!q.fetchPending());
+    QCOMPARE(changes.count(), 0); // nobody saw it without rows
+    QCOMPARE(q.asInteger(QStringLiteral("ID_ZAK")), 1);
+    q.last();
+    QCOMPARE(q.asString(QStringLiteral("PRIJMENI")), QStringLiteral("Pozdní"));
+
+    // every way in reads the rows: a field name, an edit, a move
+    TQuery byField(QStringLiteral("byField"));
+    byField.setSql({QStringLiteral("select RC from ZAK where ID_ZAK=1")});
+    byField.openWhenUsed();
+    QVERIFY(byField.hasField(QStringLiteral("rc")));
+    QCOMPARE(byField.asString(QStringLiteral("RC")), QStringLiteral("admin"));
+    TQuery byEdit(QStringLiteral("byEdit"));
+    byEdit.setSql({QStringLiteral("select * from ZAK where ID_ZAK=1")});
+    byEdit.openWhenUsed();
+    byEdit.edit();
+    QCOMPARE(byEdit.state(), TDataSet::State::Edit);
+    QCOMPARE(byEdit.recordCount(), 1);
+
+    // closed before the first look: nothing read, and a later open() reads as usual
+    TQuery closed(QStringLiteral("closed"));
+    closed.setSql({QStringLiteral("select * from ZAK")});
+    closed.openWhenUsed();
+    closed.close();
+    QVERIFY(!closed.active());
+    QVERIFY(!closed.fetchPending());
+    QVERIFY_THROWS_EXCEPTION(TError, closed.first());
+    closed.open();
+    QCOMPARE(closed.recordCount(), before + 1);
+
+    // the data module's register of pupils is opened this way
+    QVERIFY(dm.QZak->active());
+    QVERIFY(dm.QZak->fetchPending());
+    QCOMPARE(dm.QZak->recordCount(), before + 1);
+}
+
+void TstDataSet::openWhenUsedRefusesABadStatementAtOnce()
+{
+    TTestDb db;
+    db.open();
+    TQuery q(QStringLiteral("q"));
+    q.setSql({QStringLiteral("select NO_SUCH_COLUMN from ZAK")});
+    QVERIFY_THROWS_EXCEPTION(TError, q.openWhenUsed());
+    QVERIFY(!q.active());
+    QVERIFY(!q.fetchPending());
+    TQuery empty(QStringLiteral("empty"));
+    QVERIFY_THROWS_EXCEPTION(TError, empty.openWhenUsed());
+    QVERIFY(!empty.active());
 }
 
 QTEST_MAIN(TstDataSet)
