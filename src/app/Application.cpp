@@ -4,6 +4,8 @@
 #include "widgets/Guard.h"
 
 #include <QFont>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -18,7 +20,19 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
         installTranslator(qtTranslator);
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(13);
+    // The font database is safe to use from any thread; the first use reads every font file's
+    // description, which is most of the work before the first window can show any text.
+    m_fontWarmUp = std::thread([font] {
+        QFontDatabase::families();
+        QFontMetrics(font).horizontalAdvance(QStringLiteral("Přihlášení"));
+    });
     setFont(font);
+}
+
+TApplication::~TApplication()
+{
+    if (m_fontWarmUp.joinable())
+        m_fontWarmUp.join();
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)

@@ -25,6 +25,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <utility>
 
 TMainDlg* MainDlg = nullptr;
 
@@ -167,7 +168,7 @@ bool TMainDlg::event(QEvent* e)
         Guarded([this] { deferredSignIn(); });
         return true;
     }
-    if (e->type() == QEvent::Show && benchExitAfterPaint()) {
+    if (e->type() == QEvent::Show && !m_painted) {
         // the skin covers the window, so the first paint is seen on its controls
         installEventFilter(this);
         for (QWidget* child : findChildren<QWidget*>())
@@ -178,23 +179,34 @@ bool TMainDlg::event(QEvent* e)
 
 bool TMainDlg::eventFilter(QObject* watched, QEvent* e)
 {
-    if (e->type() == QEvent::Paint && !m_benchPainted) {
-        m_benchPainted = true;
-        // queued, so that the marker follows the whole window's paint
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                std::fputs("ferdano: main window painted\n", stdout);
-                std::fflush(stdout);
-                reject();
-            },
-            Qt::QueuedConnection);
+    if (e->type() == QEvent::Paint && !m_painted) {
+        m_painted = true;
+        // Queued, so that both follow the whole window's paint.
+        if (benchExitAfterPaint())
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    std::fputs("ferdano: main window painted\n", stdout);
+                    std::fflush(stdout);
+                    reject();
+                },
+                Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this] { finishStartUp(); }, Qt::QueuedConnection);
     }
     return TForm::eventFilter(watched, e);
 }
 
+void TMainDlg::finishStartUp()
+{
+    if (!m_startUpWork)
+        return;
+    const std::function<void()> work = std::exchange(m_startUpWork, {});
+    Guarded(work);
+}
+
 void TMainDlg::deferredSignIn()
 {
+    finishStartUp();
     // A sign-in that fails with an error ends the program as a cancelled one does: nobody may
     // reach the commands without being signed in.
     bool signedIn = false;

@@ -5,6 +5,8 @@
 
 #include <QUrl>
 
+#include <functional>
+
 class QLabel;
 class TDsFancyButton;
 
@@ -35,9 +37,15 @@ public:
     void DsFancyButton7Click(); // Přihlášení
     void DsFancyButton8Click(); // Konec
 
+    // Work of the start-up that may wait until the main window is on screen: it runs once, right
+    // after the window's first paint, and in any case before the sign-in and every command.
+    void setStartUpWork(std::function<void()> work) { m_startUpWork = std::move(work); }
+    void finishStartUp();
+
     // Runs a command's dialog with the main window hidden.
     template <typename F> void runHidden(F&& body)
     {
+        finishStartUp();
         hide();
         body();
         show();
@@ -58,7 +66,8 @@ private:
     QVector<TDsFancyButton*> m_buttons;
     bool m_activatedOnce = false;
     bool m_inCommand = false;
-    bool m_benchPainted = false;
+    bool m_painted = false;
+    std::function<void()> m_startUpWork;
 };
 
 extern TMainDlg* MainDlg;

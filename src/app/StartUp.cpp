@@ -3,6 +3,7 @@
 
 #include "AboutDlg.h"
 #include "MainDlg.h"
+#include "data/Engine.h"
 #include "data/Error.h"
 #include "data/Globals.h"
 #include "dialogs/HelpDlg.h"
@@ -20,29 +21,47 @@
 #include "widgets/Guard.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
 
 #include <memory>
 
+namespace {
+
+// Loads the engine's driver library, so that opening the database does not wait for it.
+void preloadDatabaseDriver(const QString& programDir)
+{
+    const QDir dbDir(QDir(programDir).filePath(QStringLiteral("DB")));
+    const bool server = QFile::exists(dbDir.filePath(QString::fromLatin1(ServerFileName)));
+    const QString name = QStringLiteral("ferdano-driver-preload");
+    QSqlDatabase::addDatabase(server ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), name);
+    QSqlDatabase::removeDatabase(name);
+}
+
+} // namespace
+
 int RunProgram(const TDM::Options& options)
 {
-    // windows 1 to 9, before the database
+    // The splash and the main window come first. The other windows are made once the main window
+    // is on screen: nobody can reach them before the sign-in, which waits for them.
+    const QString programDir =
+        options.programDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.programDir;
     auto splash = std::make_unique<TAboutDlg>();
+    // Work that needs no text, done while the font configuration is read beside it (the first
+    // text waits for that): the two pictures about to be shown and the database driver.
+    TForm::preloadSkin(splash->skinName());
+    TForm::preloadSkin(QStringLiteral("main"));
+    preloadDatabaseDriver(programDir);
     auto main = std::make_unique<TMainDlg>();
-    auto questionType = std::make_unique<TQuestionTypeDlg>();
-    auto help = std::make_unique<THelpDlg>();
-    auto testType = std::make_unique<TTestTypeDlg>();
-    auto wait = std::make_unique<TWaitDlg>();
-    auto result = std::make_unique<TResultDlg>();
-    auto errorTestType = std::make_unique<TErrorTestTypeDlg>();
-    auto info = std::make_unique<TInfoDlg>();
-    main->FormCreate(options.programDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.programDir);
+    main->FormCreate(programDir);
 
     splash->centreOnScreen();
     splash->show();
     splash->repaint();
     QCoreApplication::processEvents();
 
-    // 10: the data module
+    // the data module
     auto dm = std::make_unique<TDM>();
     try {
         dm->DMCreate(options);
@@ -54,12 +73,32 @@ int RunProgram(const TDM::Options& options)
     if (!dm->DB.connected())
         return 1;
 
-    // windows 11 to 15
-    auto zak = std::make_unique<TZakDlg>();
-    auto logon = std::make_unique<TLogonDlg>();
-    auto zakList = std::make_unique<TZakListDlg>();
-    auto test = std::make_unique<TTestDlg>();
-    auto system = std::make_unique<TSystemDlg>();
+    std::unique_ptr<TQuestionTypeDlg> questionType;
+    std::unique_ptr<THelpDlg> help;
+    std::unique_ptr<TTestTypeDlg> testType;
+    std::unique_ptr<TWaitDlg> wait;
+    std::unique_ptr<TResultDlg> result;
+    std::unique_ptr<TErrorTestTypeDlg> errorTestType;
+    std::unique_ptr<TInfoDlg> info;
+    std::unique_ptr<TZakDlg> zak;
+    std::unique_ptr<TLogonDlg> logon;
+    std::unique_ptr<TZakListDlg> zakList;
+    std::unique_ptr<TTestDlg> test;
+    std::unique_ptr<TSystemDlg> system;
+    main->setStartUpWork([&] {
+        questionType = std::make_unique<TQuestionTypeDlg>();
+        help = std::make_unique<THelpDlg>();
+        testType = std::make_unique<TTestTypeDlg>();
+        wait = std::make_unique<TWaitDlg>();
+        result = std::make_unique<TResultDlg>();
+        errorTestType = std::make_unique<TErrorTestTypeDlg>();
+        info = std::make_unique<TInfoDlg>();
+        zak = std::make_unique<TZakDlg>();
+        logon = std::make_unique<TLogonDlg>();
+        zakList = std::make_unique<TZakListDlg>();
+        test = std::make_unique<TTestDlg>();
+        system = std::make_unique<TSystemDlg>();
+    });
 
     splash->hide();
     main->centreOnScreen();

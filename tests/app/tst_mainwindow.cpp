@@ -21,6 +21,8 @@ private slots:
     void linkFile();
     void versionLineAndEnd();
     void buttonsInOrder();
+    void startUpWorkRunsOnceAfterFirstPaint();
+    void startUpWorkRunsBeforeACommand();
 };
 
 void TstMainWindow::builtInLogoAndLink()
@@ -116,6 +118,40 @@ void TstMainWindow::buttonsInOrder()
         lastTop = b->y();
         QCOMPARE(b->focusPolicy(), Qt::NoFocus);
     }
+}
+
+void TstMainWindow::startUpWorkRunsOnceAfterFirstPaint()
+{
+    TMainDlg w;
+    int runs = 0;
+    bool wasPainted = false;
+    w.setStartUpWork([&] {
+        ++runs;
+        wasPainted = w.isVisible();
+    });
+    QTimer::singleShot(0, &w, [&] {
+        QTRY_COMPARE(runs, 1);
+        w.button(9)->click();
+    });
+    QCOMPARE(runs, 0); // nothing before the window is shown
+    w.ShowModal();
+    QCOMPARE(runs, 1);
+    QVERIFY(wasPainted);
+    w.finishStartUp(); // done work is not done again
+    QCOMPARE(runs, 1);
+}
+
+void TstMainWindow::startUpWorkRunsBeforeACommand()
+{
+    // A command reached before the first paint still finds the start-up finished.
+    TMainDlg w;
+    int runs = 0;
+    w.setStartUpWork([&] { ++runs; });
+    int seenInCommand = -1;
+    w.runHidden([&] { seenInCommand = runs; });
+    QCOMPARE(seenInCommand, 1);
+    w.runHidden([&] { seenInCommand = runs; });
+    QCOMPARE(runs, 1);
 }
 
 QTEST_MAIN(TstMainWindow)
