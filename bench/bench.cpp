@@ -111,7 +111,8 @@ enum class TGoalKind
 {
     AbsoluteMs,   // the median at most `limit` ms
     FloorRatio,   // the median at most `limit` times the floor's median
-    PeakMegabytes // the largest peak at most `limit` MB
+    PeakMegabytes, // the largest peak at most `limit` MB
+    Comparison     // no goal: shown beside the others to explain them
 };
 
 struct TRow
@@ -134,6 +135,8 @@ struct TRow
             return ratio() <= limit;
         case TGoalKind::PeakMegabytes:
             return value.slowest() <= limit;
+        case TGoalKind::Comparison:
+            return true;
         }
         return false;
     }
@@ -146,6 +149,8 @@ struct TRow
             return QStringLiteral("<= %1 x floor").arg(limit);
         case TGoalKind::PeakMegabytes:
             return QStringLiteral("<= %1 MB").arg(limit);
+        case TGoalKind::Comparison:
+            return QStringLiteral("for comparison, no goal");
         }
         return {};
     }
@@ -158,7 +163,7 @@ void report(const TRow& row)
     g_rows.push_back(row);
     std::fprintf(stderr, "  %-58s %9.3f %s (floor %.3f, x%.2f) %s\n", qPrintable(row.name),
                  row.value.median(), qPrintable(row.unit), row.floor.median(), row.ratio(),
-                 row.met() ? "ok" : "MISSED");
+                 row.kind == TGoalKind::Comparison ? "" : row.met() ? "ok" : "MISSED");
 }
 
 [[noreturn]] void fail(const QString& what)
@@ -319,7 +324,7 @@ struct TProcessRun
     double peakMb = 0;
 };
 
-TProcessRun runUntilPainted(const QString& program, const QString& tmpDir)
+TProcessRun runUntilPainted(const QString& program, const QString& tmpDir, const QByteArray& extraEnv = {})
 {
     QByteArrayList env;
     for (char** e = environ; *e; ++e) {
@@ -330,6 +335,8 @@ TProcessRun runUntilPainted(const QString& program, const QString& tmpDir)
     }
     env << "QT_QPA_PLATFORM=offscreen"
         << "FERDANO_BENCH_EXIT_AFTER_PAINT=1" << ("TMPDIR=" + QFile::encodeName(tmpDir));
+    if (!extraEnv.isEmpty())
+        env << extraEnv;
     std::vector<char*> envp;
     for (QByteArray& kv : env)
         envp.push_back(kv.data());
@@ -401,6 +408,21 @@ void measureProcesses(const QString& label, const QString& programDir, const QSt
     report({QStringLiteral("peak memory of the program, ") + label, QStringLiteral("a bare Qt program"), mem,
             bareMem, TGoalKind::PeakMegabytes, label.contains(QLatin1String("sample")) ? 80.0 : 150.0,
             QStringLiteral("MB")});
+}
+
+// What the first line of text costs a program: the font configuration is read at the first text.
+void measureFirstText(const QString& bare, const QString& tmpDir, int reps)
+{
+    const QByteArray withText = "FERDANO_BARE_TEXT=1";
+    TSeries text, plain;
+    runUntilPainted(bare, tmpDir, withText);
+    runUntilPainted(bare, tmpDir);
+    for (int i = 0; i < reps; ++i) {
+        text.values.push_back(runUntilPainted(bare, tmpDir, withText).msToPaint);
+        plain.values.push_back(runUntilPainted(bare, tmpDir).msToPaint);
+    }
+    report({QStringLiteral("a bare Qt program showing one window with one line of text"),
+            QStringLiteral("a bare Qt program showing one window"), text, plain, TGoalKind::Comparison, 0});
 }
 
 // ---- in-process measurements ----
@@ -709,7 +731,7 @@ void printReport()
             << QString::number(r.floor.median(), 'f', 3) << " " << r.unit << " | "
             << QString::number(r.floor.slowest(), 'f', 3) << " " << r.unit << " | "
             << QString::number(r.ratio(), 'f', 2) << " | " << r.goal() << " | "
-            << (r.met() ? "yes" : "**no**") << " |\n";
+            << (r.kind == TGoalKind::Comparison ? "-" : r.met() ? "yes" : "**no**") << " |\n";
     }
     out << "\nEach figure: " << g_reps << " measured runs after a warm-up (" << g_reps * 10
         << " for the move without a picture, " << g_reps / 2
@@ -764,6 +786,7 @@ int main(int argc, char** argv)
     const QString bare = binDir + QStringLiteral("/ferdano-bench-bare");
     measureProcesses(QStringLiteral("sample database"), sampleDir, bare, 10);
     measureProcesses(QStringLiteral("large database"), largeDir, bare, 10);
+    measureFirstText(bare, sampleDir + QStringLiteral("/tmp"), 10);
 
     TDM dm;
     dm.DMCreate(optionsFor(largeDir));
