@@ -188,6 +188,7 @@ bool TMainDlg::eventFilter(QObject* watched, QEvent* e)
                 [this] {
                     std::fputs("ferdano: main window painted\n", stdout);
                     std::fflush(stdout);
+                    finishStartUp(); // the rest of the start-up still counts for the peak memory
                     reject();
                 },
                 Qt::QueuedConnection);
