@@ -22,24 +22,9 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
-#include <QSqlDatabase>
 
 #include <memory>
-
-namespace {
-
-// Loads the engine's driver library, so that opening the database does not wait for it.
-void preloadDatabaseDriver(const QString& programDir)
-{
-    const QDir dbDir(QDir(programDir).filePath(QStringLiteral("DB")));
-    const bool server = QFile::exists(dbDir.filePath(QString::fromLatin1(ServerFileName)));
-    const QString name = QStringLiteral("ferdano-driver-preload");
-    QSqlDatabase::addDatabase(server ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), name);
-    QSqlDatabase::removeDatabase(name);
-}
-
-} // namespace
+#include <vector>
 
 int RunProgram(const TDM::Options& options)
 {
@@ -52,7 +37,7 @@ int RunProgram(const TDM::Options& options)
     // text waits for that): the two pictures about to be shown and the database driver.
     TForm::preloadSkin(splash->skinName());
     TForm::preloadSkin(QStringLiteral("main"));
-    preloadDatabaseDriver(programDir);
+    TEngine::preloadDriver(QDir(programDir).filePath(QStringLiteral("DB")));
     auto main = std::make_unique<TMainDlg>();
     main->FormCreate(programDir);
 
@@ -73,31 +58,20 @@ int RunProgram(const TDM::Options& options)
     if (!dm->DB.connected())
         return 1;
 
-    std::unique_ptr<TQuestionTypeDlg> questionType;
-    std::unique_ptr<THelpDlg> help;
-    std::unique_ptr<TTestTypeDlg> testType;
-    std::unique_ptr<TWaitDlg> wait;
-    std::unique_ptr<TResultDlg> result;
-    std::unique_ptr<TErrorTestTypeDlg> errorTestType;
-    std::unique_ptr<TInfoDlg> info;
-    std::unique_ptr<TZakDlg> zak;
-    std::unique_ptr<TLogonDlg> logon;
-    std::unique_ptr<TZakListDlg> zakList;
-    std::unique_ptr<TTestDlg> test;
-    std::unique_ptr<TSystemDlg> system;
-    main->setStartUpWork([&] {
-        questionType = std::make_unique<TQuestionTypeDlg>();
-        help = std::make_unique<THelpDlg>();
-        testType = std::make_unique<TTestTypeDlg>();
-        wait = std::make_unique<TWaitDlg>();
-        result = std::make_unique<TResultDlg>();
-        errorTestType = std::make_unique<TErrorTestTypeDlg>();
-        info = std::make_unique<TInfoDlg>();
-        zak = std::make_unique<TZakDlg>();
-        logon = std::make_unique<TLogonDlg>();
-        zakList = std::make_unique<TZakListDlg>();
-        test = std::make_unique<TTestDlg>();
-        system = std::make_unique<TSystemDlg>();
+    std::vector<std::unique_ptr<QWidget>> windows;
+    main->setStartUpWork([&windows] {
+        windows.push_back(std::make_unique<TQuestionTypeDlg>());
+        windows.push_back(std::make_unique<THelpDlg>());
+        windows.push_back(std::make_unique<TTestTypeDlg>());
+        windows.push_back(std::make_unique<TWaitDlg>());
+        windows.push_back(std::make_unique<TResultDlg>());
+        windows.push_back(std::make_unique<TErrorTestTypeDlg>());
+        windows.push_back(std::make_unique<TInfoDlg>());
+        windows.push_back(std::make_unique<TZakDlg>());
+        windows.push_back(std::make_unique<TLogonDlg>());
+        windows.push_back(std::make_unique<TZakListDlg>());
+        windows.push_back(std::make_unique<TTestDlg>());
+        windows.push_back(std::make_unique<TSystemDlg>());
     });
 
     splash->hide();
@@ -107,5 +81,7 @@ int RunProgram(const TDM::Options& options)
     dm->DMDestroy();
     DatabaseVersion.clear();
     SignedInPupil.FullName.clear();
+    while (!windows.empty()) // the last made first
+        windows.pop_back();
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "SqliteEngine.h"
 
 #include <QDir>
+#include <QSqlDatabase>
 #include <QFileInfo>
 #include <QSqlError>
 
@@ -15,9 +16,21 @@ QString TEngine::errorText(const QSqlError& error) const
     return text;
 }
 
+bool TEngine::namesServer(const QString& dbDir)
+{
+    return QFileInfo::exists(QDir(dbDir).filePath(QString::fromLatin1(ServerFileName)));
+}
+
 std::unique_ptr<TEngine> TEngine::forDirectory(const QString& dbDir)
 {
-    const QString serverFile = QDir(dbDir).filePath(QString::fromLatin1(ServerFileName));
-    if (QFileInfo::exists(serverFile)) return std::make_unique<TPgEngine>(TServerConfig::read(serverFile));
+    if (namesServer(dbDir))
+        return std::make_unique<TPgEngine>(TServerConfig::read(QDir(dbDir).filePath(QString::fromLatin1(ServerFileName))));
     return std::make_unique<TSqliteEngine>(dbDir);
+}
+
+void TEngine::preloadDriver(const QString& dbDir)
+{
+    const QString name = QStringLiteral("ferdano-driver-preload");
+    QSqlDatabase::addDatabase(namesServer(dbDir) ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), name);
+    QSqlDatabase::removeDatabase(name);
 }

@@ -37,6 +37,11 @@ public:
     // Chooses the engine by what the database directory holds: a server file names a
     // PostgreSQL server, otherwise the SQLite file is used.
     static std::unique_ptr<TEngine> forDirectory(const QString& dbDir);
+    // Loads the driver library of the engine that forDirectory() would choose, without connecting.
+    static void preloadDriver(const QString& dbDir);
+
+private:
+    static bool namesServer(const QString& dbDir);
 };
 
 // The SQLite database file and the sign-in lock file inside the database directory.
