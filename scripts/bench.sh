@@ -3,7 +3,7 @@
 # standard output (progress to standard error).
 #   bash scripts/bench.sh [RUNS]        e.g.  bash scripts/bench.sh > bench/RESULTS.md
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-ensure_packages "${PACKAGES[@]}"
+ensure_packages "${PACKAGES[@]}" >&2
 BUILD_DIR="${FERDANO_BENCH_BUILD_DIR:-$FERDANO_ROOT/build-rel}"
 if [ ! -f "$BUILD_DIR/build.ninja" ]; then
   cmake -S "$FERDANO_ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release >&2

@@ -5,13 +5,15 @@
 
 #include <QLabel>
 
+const QString TAboutDlg::SkinName = QStringLiteral("splash");
+
 TAboutDlg::TAboutDlg(QWidget* parent) : TForm(parent)
 {
     setObjectName(QStringLiteral("AboutDlg"));
     setWindowTitle(Str::AppTitle);
     setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
     setModal(false);
-    setSkin(QStringLiteral("splash"), QSize(400, 240));
+    setSkin(SkinName, QSize(400, 240));
     QFont big(QStringLiteral("Arial"));
     big.setPixelSize(24);
     big.setBold(true);

@@ -8,4 +8,5 @@ class TAboutDlg : public TForm
     Q_OBJECT
 public:
     explicit TAboutDlg(QWidget* parent = nullptr);
+    static const QString SkinName;
 };

@@ -14,6 +14,7 @@
 #include "selection/TestTypeDlg.h"
 #include "widgets/FancyButton.h"
 #include "widgets/Guard.h"
+#include "widgets/PictureStore.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -28,6 +29,9 @@
 #include <utility>
 
 TMainDlg* MainDlg = nullptr;
+
+const QString TMainDlg::SkinName = QStringLiteral("main");
+const QString TMainDlg::LogoPath = QStringLiteral(":/ferdano/logo.png");
 
 namespace {
 const QEvent::Type SignInEvent = QEvent::Type(QEvent::User + 1);
@@ -45,7 +49,7 @@ TMainDlg::TMainDlg(QWidget* parent) : TForm(parent)
 {
     setObjectName(QStringLiteral("MainDlg"));
     setWindowTitle(Str::AppTitle);
-    setSkin(QStringLiteral("main"), QSize(640, 480));
+    setSkin(SkinName, QSize(640, 480));
 
     auto* title = new QLabel(Str::MainTitle, this);
     title->setObjectName(QStringLiteral("TitleLabel"));
@@ -68,7 +72,7 @@ TMainDlg::TMainDlg(QWidget* parent) : TForm(parent)
     m_logo->setAccessibleName(QStringLiteral("Logo"));
     m_logo->setAlignment(Qt::AlignCenter);
     m_logo->setGeometry(60, 140, 260, 220);
-    m_logo->setPixmap(QPixmap(QStringLiteral(":/ferdano/logo.png")));
+    m_logo->setPixmap(PictureStore::pixmap(LogoPath));
 
     m_linkUrl = QUrl(Str::DefaultLinkUrl);
     m_link = new QLabel(this);

@@ -17,6 +17,10 @@ public:
     explicit TMainDlg(QWidget* parent = nullptr);
     ~TMainDlg() override;
 
+    static const QString SkinName;
+    // The built-in logo, shown unless a logo picture lies beside the program.
+    static const QString LogoPath;
+
     QLabel* versionLabel() const { return m_version; }
     QLabel* userLabel() const { return m_user; }
     QLabel* logo() const { return m_logo; }

@@ -19,6 +19,7 @@
 #include "testing/InfoDlg.h"
 #include "testing/TestDlg.h"
 #include "widgets/Guard.h"
+#include "widgets/PictureStore.h"
 
 #include <QApplication>
 #include <QDir>
@@ -32,11 +33,14 @@ int RunProgram(const TDM::Options& options)
     // is on screen: nobody can reach them before the sign-in, which waits for them.
     const QString programDir =
         options.programDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.programDir;
+    // The pictures of the first two windows are decoded on a thread of their own meanwhile, in
+    // the order of their first need: the main window's making (the logo), the splash's paint and
+    // the main window's paint.
+    TForm::preparePictures({TMainDlg::LogoPath, TForm::skinPicturePath(TAboutDlg::SkinName),
+                            TForm::skinPicturePath(TMainDlg::SkinName)});
     auto splash = std::make_unique<TAboutDlg>();
     // Work that needs no text, done while the font configuration is read beside it (the first
-    // text waits for that): the two pictures about to be shown and the database driver.
-    TForm::preloadSkin(splash->skinName());
-    TForm::preloadSkin(QStringLiteral("main"));
+    // text waits for that).
     TEngine::preloadDriver(QDir(programDir).filePath(QStringLiteral("DB")));
     auto main = std::make_unique<TMainDlg>();
     main->FormCreate(programDir);
@@ -83,5 +87,6 @@ int RunProgram(const TDM::Options& options)
     SignedInPupil.FullName.clear();
     while (!windows.empty()) // the last made first
         windows.pop_back();
+    PictureStore::finishBackground();
     return 0;
 }

@@ -209,10 +209,12 @@ void TDM::DMCreate(const Options& options)
     connect();
     // 5. the components that stay open
     TZak->setRowLock(&DB.engine().signInLock(), QStringLiteral("ID_ZAK"));
-    TRes->open();
+    // Read when first needed, not at every start: the animations of the categories, the pupils
+    // and the topic groups with their pictures.
+    TRes->openWhenUsed();
     QRP->open();
-    QZak->openWhenUsed(); // every pupil: read when first needed, not at every start
-    QSelectQuest->open();
+    QZak->openWhenUsed();
+    QSelectQuest->openWhenUsed();
     // 6. the database version
     DatabaseVersion = GetConst(QStringLiteral("VERSION"));
     // 7. the ticker messages

@@ -148,6 +148,7 @@ struct JpegJob
     QSize fullSize;
     QImage image;
     std::vector<JSAMPLE> row;
+    bool headerOnly = false; // the size only, nothing decoded
 };
 
 int scaleDenominator(QSize own, QSize view)
@@ -215,6 +216,10 @@ bool runJpeg(JpegJob* job)
         return false;
     }
     job->fullSize = QSize(int(c.image_width), int(c.image_height));
+    if (job->headerOnly) {
+        jpeg_destroy_decompress(&c);
+        return true;
+    }
 
     QImage::Format format = QImage::Format_RGB888;
     if (c.jpeg_color_space == JCS_GRAYSCALE) {
@@ -277,6 +282,22 @@ Decoded decodeJpeg(const QByteArray& bytes, QSize viewSize)
 }
 
 } // namespace
+
+QSize headerSize(const QByteArray& bytes)
+{
+    switch (signatureKind(bytes)) {
+    case Kind::Bitmap:
+        return bitmapHeaderSize(bytes);
+    case Kind::Jpeg: {
+        auto job = std::make_unique<JpegJob>();
+        job->bytes = &bytes;
+        job->headerOnly = true;
+        return runJpeg(job.get()) ? job->fullSize : QSize();
+    }
+    default:
+        return {};
+    }
+}
 
 Decoded decode(const QByteArray& bytes, QSize viewSize)
 {

@@ -33,6 +33,10 @@ constexpr int MaxSide = 8000;
 constexpr qint64 MaxPixels = 40LL * 1000 * 1000;
 bool acceptableSize(qint64 width, qint64 height);
 
+// The own size of a bitmap or JPEG picture from its header, without decoding it; invalid for
+// anything else, or for a size that decode() refuses.
+QSize headerSize(const QByteArray& bytes);
+
 // Decodes a stored picture. With a view size, a JPEG picture may be decoded scaled down by
 // 1/2, 1/4 or 1/8, but never below the view size in either direction (or the picture's own
 // size, where that is smaller); without a view size it is decoded at its own size.

@@ -4,7 +4,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QShortcutEvent>
 #include <QTimer>
 
@@ -239,8 +238,7 @@ void TDsFancyButton::drawCaption(QPainter& p)
     p.setBackgroundMode(Qt::TransparentMode);
     const QColor fontColour = palette().color(QPalette::ButtonText);
     const QFontMetrics fm(font());
-    QString plain = text();
-    plain.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    const QString plain = plainCaption(text());
     const int tw = fm.horizontalAdvance(plain), th = fm.height();
     const QRect box((width() - tw) / 2, (height() - th) / 2, tw, th);
     const int flags =
@@ -305,6 +303,21 @@ void TDsFancyButton::mouseReleaseEvent(QMouseEvent* e)
     m_pressed = false;
     repaint();
     QAbstractButton::mouseReleaseEvent(e);
+}
+
+QString TDsFancyButton::plainCaption(const QString& caption)
+{
+    QString plain;
+    plain.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&') {
+            if (i + 1 == caption.size())
+                break; // a trailing mark shows nothing
+            ++i; // the next character is shown, whatever it is ("&&" shows one "&")
+        }
+        plain.append(caption[i]);
+    }
+    return plain;
 }
 
 QChar TDsFancyButton::accelerator() const

@@ -44,6 +44,8 @@ public:
 
     // The letter after "&" in the caption, or a null character.
     QChar accelerator() const;
+    // A caption as it is shown: without its accelerator marks, "&&" standing for one "&".
+    static QString plainCaption(const QString& caption);
     // A typed character that the focused control did not take: clicks the button when it is the
     // caption's accelerator and the button is enabled. True when it clicked.
     bool DialogChar(QChar c);

@@ -3,6 +3,7 @@
 
 #include "FancyButton.h"
 #include "Guard.h"
+#include "PictureStore.h"
 #include "PlasmaForm.h"
 #include "PlasmaRegion.h"
 
@@ -69,12 +70,10 @@ QString TForm::skinShapePath(const QString& skinName)
     return QStringLiteral(":/ferdano/skins/%1.rgn").arg(skinName);
 }
 
-void TForm::preloadSkin(const QString& skinName)
+void TForm::preparePictures(const QStringList& resourcePaths)
 {
-    initSkinResources();
-    const QString path = skinPicturePath(skinName);
-    if (QFile::exists(path))
-        TPlasmaForm::sharedPicture(path);
+    initSkinResources(); // before another thread reads them
+    PictureStore::decodeInBackground(resourcePaths);
 }
 
 void TForm::setSkin(const QString& skinName, QSize size)

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QPointer>
 #include <QRegion>
+#include <QStringList>
 
 class QPushButton;
 class TPlasmaForm;
@@ -23,8 +24,9 @@ public:
     // of that name the window gets a plain background of the program's colour at `size`.
     void setSkin(const QString& skinName, QSize size);
     QString skinName() const { return m_skinName; }
-    // Decodes a skin's picture ahead of its window's first paint.
-    static void preloadSkin(const QString& skinName);
+    // Starts decoding these pictures of the program's resources (skinPicturePath() and the like)
+    // on a thread of their own, ahead of the first paint of the windows that show them.
+    static void preparePictures(const QStringList& resourcePaths);
 
     // A standard button outside the visible area: Enter anywhere runs `onEnter`.
     QPushButton* addHiddenDefaultButton(const QString& caption);

@@ -1,14 +1,13 @@
 // The skinned background of a window.
 #include "PlasmaForm.h"
 
+#include "PictureStore.h"
 #include "PlasmaRegion.h"
 #include "data/Error.h"
 #include "data/Strings.h"
 
 #include <QDialog>
 #include <QEvent>
-#include <QHash>
-#include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -34,21 +33,10 @@ TPlasmaForm::TPlasmaForm(QWidget* parent) : QWidget(checkedForm(parent)), m_mask
     lower();
 }
 
-QPixmap TPlasmaForm::sharedPicture(const QString& path)
-{
-    // Decoded pictures are kept for the program's life: the windows that share a skin share its
-    // pixels, and a window shown again does not decode again.
-    static QHash<QString, QPixmap> decoded;
-    auto it = decoded.find(path);
-    if (it == decoded.end())
-        it = decoded.insert(path, QPixmap(path));
-    return it.value();
-}
-
 QPixmap TPlasmaForm::Picture() const
 {
     if (!m_pictureFile.isEmpty()) {
-        m_picture = sharedPicture(m_pictureFile);
+        m_picture = PictureStore::pixmap(m_pictureFile);
         m_pictureFile.clear();
     }
     return m_picture;
@@ -56,7 +44,7 @@ QPixmap TPlasmaForm::Picture() const
 
 bool TPlasmaForm::setPictureFile(const QString& path)
 {
-    const QSize size = QImageReader(path).size();
+    const QSize size = PictureStore::headerSize(path);
     if (!size.isValid() || size.isEmpty()) {
         setPicture(QPixmap());
         return false;

@@ -24,8 +24,6 @@ public:
     // now, the picture itself is decoded when it is first needed. Files of the same name share
     // one decoded picture. False (and no picture) when the file holds no readable picture.
     bool setPictureFile(const QString& path);
-    // The shared decoded picture of a file, decoded now if it was not yet.
-    static QPixmap sharedPicture(const QString& path);
     TPlasmaRegion* Mask() const { return m_mask; }
     // Takes the given region's shape (when there is one) and applies the shape to the window.
     void setMask(const TPlasmaRegion* mask);

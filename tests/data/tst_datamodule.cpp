@@ -65,6 +65,19 @@ void TstDataModule::opensAndReads()
     QVERIFY(dm.TRes->active() && dm.QRP->active() && dm.QZak->active() && dm.QSelectQuest->active());
     QVERIFY(dm.TMessage->active());
     QVERIFY(!dm.QTestType1->active() && !dm.QBmp->active());
+    // the animations, the pupils and the topic groups with their pictures are read at their
+    // first use, not at the start; then they hold every row of their tables
+    QVERIFY(dm.TRes->fetchPending() && dm.QZak->fetchPending() && dm.QSelectQuest->fetchPending());
+    for (auto [set, table] : {std::pair<TDataSet*, const char*>{dm.TRes, "RES"}, {dm.QSelectQuest, "OKRUHOT"}}) {
+        dm.QTmp->close();
+        dm.QTmp->clearSql();
+        dm.QTmp->addLine(QStringLiteral("SELECT COUNT(*) AS N FROM %1").arg(QLatin1String(table)));
+        dm.QTmp->open();
+        const int rows = dm.QTmp->asInteger(QStringLiteral("N"));
+        QCOMPARE(set->recordCount(), rows);
+        QVERIFY(!set->fetchPending());
+    }
+    QVERIFY(dm.QSelectQuest->recordCount() > 0);
     QVERIFY(dm.privateDir().endsWith(u'/'));
     QVERIFY(QFile::exists(dm.privateDir() + QStringLiteral("del2.mb")));
     const QString marker = dm.privateDir() + QStringLiteral("del2.mb");

@@ -272,7 +272,25 @@ private slots:
         timer.start();
         QVERIFY(!Picture::decode(bytes).ok());
         QVERIFY(!Picture::decode(bytes, QSize(280, 180)).ok());
+        QVERIFY(!Picture::headerSize(bytes).isValid());
         QVERIFY2(timer.elapsed() < 2000, "refused before decoding");
+    }
+
+    void headerSize()
+    {
+        // the size without decoding: what decode() gives as the picture's own size
+        for (const char* format : {"JPEG", "BMP"}) {
+            const QByteArray bytes = encoded(quarters(64, 40), format);
+            QCOMPARE(Picture::headerSize(bytes), QSize(64, 40));
+            QCOMPARE(Picture::headerSize(bytes), Picture::decode(bytes, QSize(8, 5)).fullSize);
+        }
+        // a JPEG whose data is cut short still has its header
+        const QByteArray jpg = encoded(quarters(300, 200), "JPEG");
+        QCOMPARE(Picture::headerSize(jpg.left(jpg.size() / 2)), QSize(300, 200));
+        for (const QByteArray& bytes : {QByteArray(), QByteArray("\xff\xd8", 2), QByteArray("BM"),
+                                        QByteArray("hello, this is no picture"), encoded(quarters(8, 8), "PNG"),
+                                        jpg.left(12)})
+            QVERIFY(!Picture::headerSize(bytes).isValid());
     }
 
     void sizeLimit()

@@ -24,6 +24,8 @@ private slots:
     void disabledCaptionColour_data();
     void disabledCaptionColour();
     void acceleratorCharacter();
+    void plainCaption_data();
+    void plainCaption();
     void hiddenStandardButtons();
     void accessibleAsPushButton();
     void programSettings();
@@ -298,6 +300,27 @@ void TstFancyButton::acceleratorCharacter()
     QTest::keyClick(edit, Qt::Key_O, Qt::AltModifier);
     QCOMPARE(okClicks.count(), 2);
     QVERIFY(edit->hasFocus()); // the button never takes the focus
+}
+
+void TstFancyButton::plainCaption_data()
+{
+    // what the caption shows, which its centring measures
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("accelerator") << QStringLiteral("&Konec") << QStringLiteral("Konec");
+    QTest::newRow("inside") << QStringLiteral("Ostré &testy") << QStringLiteral("Ostré testy");
+    QTest::newRow("ampersand") << QStringLiteral("Ryby && raci") << QStringLiteral("Ryby & raci");
+    QTest::newRow("ampersand then accelerator") << QStringLiteral("&&&x") << QStringLiteral("&x");
+    QTest::newRow("trailing mark") << QStringLiteral("Ok&") << QStringLiteral("Ok");
+    QTest::newRow("none") << QStringLiteral("Ok") << QStringLiteral("Ok");
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void TstFancyButton::plainCaption()
+{
+    QFETCH(QString, caption);
+    QFETCH(QString, shown);
+    QCOMPARE(TDsFancyButton::plainCaption(caption), shown);
 }
 
 void TstFancyButton::hiddenStandardButtons()
