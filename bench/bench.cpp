@@ -8,6 +8,7 @@
 #include "data/Engine.h"
 #include "data/Globals.h"
 #include "data/Picture.h"
+#include "data/Public.h"
 #include "dialogs/ResultDlg.h"
 #include "dialogs/SystemDlg.h"
 #include "dialogs/WaitDlg.h"
@@ -611,6 +612,26 @@ void measureDraws()
     report({QStringLiteral("GenerateRandomTest, 25 questions, large bank"),
             QStringLiteral("one query reading all ids of one group"), random, floor, TGoalKind::AbsoluteMs,
             30.0});
+    // What the draw's own statements cost the engine: one per topic group, with the LIKE on the
+    // skill level over every question of the group.
+    QSqlQuery level(db);
+    level.prepare(QStringLiteral("select ID_OTAZKA from OTAZKA where ID_OKRUH=? and SKILL_LEVEL LIKE ?"));
+    QList<int> groupIds;
+    for (int row = 0; row < DM->QSelectQuest->recordCount(); ++row)
+        groupIds << DM->QSelectQuest->valueAt(row, QStringLiteral("ID_OKRUH")).toInt();
+    const QString pattern = SkillLevelPattern(SignedInPupil.SkillLevel);
+    const auto [again, statements] = measurePair(
+        3, g_reps, [&] { TestTypeDlg->GenerateRandomTest(); },
+        [&] {
+            for (int id : groupIds) {
+                level.addBindValue(id);
+                level.addBindValue(pattern);
+                readAll(level);
+            }
+        });
+    report({QStringLiteral("GenerateRandomTest against its own statements"),
+            QStringLiteral("the draw's statements (one per topic group), bare"), again, statements,
+            TGoalKind::Comparison, 0});
     for (bool topUp : {false, true}) {
         ErrorTestTypeDlg->NoError()->setChecked(topUp);
         const TSeries errors = measure(3, g_reps, [&] {
@@ -735,7 +756,7 @@ void printReport()
     }
     out << "\nEach figure: " << g_reps << " measured runs after a warm-up (" << g_reps * 10
         << " for the move without a picture, " << g_reps / 2
-        << " for the pupil windows, 10 program starts); times in milliseconds, memory as the peak resident "
+        << " for the pupil windows, 20 program starts); times in milliseconds, memory as the peak resident "
            "set "
            "(VmHWM) of the process.\n";
 }
@@ -784,9 +805,9 @@ int main(int argc, char** argv)
     measureDmCreate(QStringLiteral("sample database"), sampleDir, 20.0);
     measureDmCreate(QStringLiteral("large database"), largeDir, 100.0);
     const QString bare = binDir + QStringLiteral("/ferdano-bench-bare");
-    measureProcesses(QStringLiteral("sample database"), sampleDir, bare, 10);
-    measureProcesses(QStringLiteral("large database"), largeDir, bare, 10);
-    measureFirstText(bare, sampleDir + QStringLiteral("/tmp"), 10);
+    measureProcesses(QStringLiteral("sample database"), sampleDir, bare, 20);
+    measureProcesses(QStringLiteral("large database"), largeDir, bare, 20);
+    measureFirstText(bare, sampleDir + QStringLiteral("/tmp"), 20);
 
     TDM dm;
     dm.DMCreate(optionsFor(largeDir));
