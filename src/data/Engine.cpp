@@ -16,21 +16,22 @@ QString TEngine::errorText(const QSqlError& error) const
     return text;
 }
 
-bool TEngine::namesServer(const QString& dbDir)
+QString TEngine::serverFile(const QString& dbDir)
 {
-    return QFileInfo::exists(QDir(dbDir).filePath(QString::fromLatin1(ServerFileName)));
+    return QDir(dbDir).filePath(QString::fromLatin1(ServerFileName));
 }
 
 std::unique_ptr<TEngine> TEngine::forDirectory(const QString& dbDir)
 {
-    if (namesServer(dbDir))
-        return std::make_unique<TPgEngine>(TServerConfig::read(QDir(dbDir).filePath(QString::fromLatin1(ServerFileName))));
+    const QString file = serverFile(dbDir);
+    if (QFileInfo::exists(file))
+        return std::make_unique<TPgEngine>(TServerConfig::read(file));
     return std::make_unique<TSqliteEngine>(dbDir);
 }
 
 void TEngine::preloadDriver(const QString& dbDir)
 {
     const QString name = QStringLiteral("ferdano-driver-preload");
-    QSqlDatabase::addDatabase(namesServer(dbDir) ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), name);
+    QSqlDatabase::addDatabase(QFileInfo::exists(serverFile(dbDir)) ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), name);
     QSqlDatabase::removeDatabase(name);
 }

@@ -41,7 +41,8 @@ public:
     static void preloadDriver(const QString& dbDir);
 
 private:
-    static bool namesServer(const QString& dbDir);
+    // The server file that names a PostgreSQL server, where there is one.
+    static QString serverFile(const QString& dbDir);
 };
 
 // The SQLite database file and the sign-in lock file inside the database directory.
