@@ -115,6 +115,23 @@ void TDataSet::open()
     loadFromStatement(selectStatement(), m_params);
 }
 
+QVector<qint64> TDataSet::readIntegers(const QString& fieldName)
+{
+    close();
+    QSqlQuery q = runStatement(selectStatement(), [this](const QString& p) { return param(p); });
+    const QSqlRecord rec = q.record();
+    int field = -1;
+    for (int i = 0; i < rec.count() && field < 0; ++i)
+        if (rec.fieldName(i).compare(fieldName, Qt::CaseInsensitive) == 0)
+            field = i;
+    if (field < 0)
+        throw TError(QStringLiteral("%1: Field '%2' not found").arg(name(), fieldName));
+    QVector<qint64> values;
+    while (q.next())
+        values.append(q.value(field).toLongLong());
+    return values;
+}
+
 void TDataSet::openWhenUsed()
 {
     if (active())

@@ -254,11 +254,9 @@ bool TErrorTestTypeDlg::GenerateRandomErrorTest()
         RandomDraw::DrawErrorGroup(
             idsOf(*errors), wanted, topUp,
             [&] {
-                rnd->close();
                 rnd->setParam(QStringLiteral("ID_OKRUH"), group);
                 rnd->setParam(QStringLiteral("SKILL_LEVEL"), pattern);
-                rnd->open();
-                return idsOf(*rnd);
+                return rnd->readIntegers(QStringLiteral("ID_OTAZKA"));
             },
             drawn);
         groups->next();

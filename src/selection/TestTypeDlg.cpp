@@ -334,18 +334,11 @@ bool TTestTypeDlg::GenerateRandomTest()
     groups->first();
     SeedRandom();
     TIdList drawn;
-    TIdList candidates;
     while (!groups->eof()) {
-        rnd->close();
         rnd->setParam(QStringLiteral("SKILL_LEVEL"), pattern);
         rnd->setParam(QStringLiteral("ID_OKRUH"), groups->asInteger(QStringLiteral("ID_OKRUH")));
-        rnd->open();
         const int wanted = GroupCounts::CountOf(groups->value(countField));
-        candidates.clear();
-        candidates.reserve(rnd->recordCount());
-        for (int row = 0; row < rnd->recordCount(); ++row)
-            candidates.append(rnd->valueAt(row, QStringLiteral("ID_OTAZKA")).toLongLong());
-        RandomDraw::DrawFrom(candidates, wanted, drawn);
+        RandomDraw::DrawFrom(rnd->readIntegers(QStringLiteral("ID_OTAZKA")), wanted, drawn);
         groups->next();
     }
     if (drawn.isEmpty()) return false;

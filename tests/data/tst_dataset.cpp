@@ -9,7 +9,7 @@
 #include <QtTest>
 
 namespace {
-int count(TDM& dm, const QString& sql)
+int count(TDM&, const QString& sql)
 {
     TQuery q(QStringLiteral("count"));
     q.setSql({sql});
@@ -49,6 +49,7 @@ private slots:
     void notifications();
     void openWhenUsedReadsAtFirstLook();
     void openWhenUsedRefusesABadStatementAtOnce();
+    void readIntegersGivesOneColumnOfEveryRow();
 };
 
 void TstDataSet::statementParameters_data()
@@ -455,6 +456,43 @@ void TstDataSet::openWhenUsedRefusesABadStatementAtOnce()
     TQuery empty(QStringLiteral("empty"));
     QVERIFY_THROWS_EXCEPTION(TError, empty.openWhenUsed());
     QVERIFY(!empty.active());
+}
+
+void TstDataSet::readIntegersGivesOneColumnOfEveryRow()
+{
+    TTestDb db;
+    db.open();
+    const QString sql =
+        QStringLiteral("select ID_OTAZKA, null as NIC from OTAZKA where ID_OKRUH=:G order by ID_OTAZKA desc");
+    TQuery rows(QStringLiteral("rows"));
+    rows.setSql({sql});
+    rows.setParam(QStringLiteral("G"), 1);
+    rows.open();
+    QVERIFY(rows.recordCount() > 1);
+    QVector<qint64> expected;
+    for (int row = 0; row < rows.recordCount(); ++row)
+        expected.append(rows.valueAt(row, QStringLiteral("ID_OTAZKA")).toLongLong());
+
+    // the rows in their order, with the parameters as set; an open set is closed and stays so
+    TQuery q(QStringLiteral("q"));
+    q.setSql({sql});
+    q.setParam(QStringLiteral("g"), 1);
+    q.open();
+    QCOMPARE(q.readIntegers(QStringLiteral("id_otazka")), expected);
+    QVERIFY(!q.active());
+    QVERIFY_THROWS_EXCEPTION(TError, q.first());
+    // nulls come as 0, one per row
+    QCOMPARE(q.readIntegers(QStringLiteral("NIC")), QVector<qint64>(expected.size(), 0));
+    // no row at all
+    q.setParam(QStringLiteral("G"), -1);
+    QVERIFY(q.readIntegers(QStringLiteral("ID_OTAZKA")).isEmpty());
+
+    // a field the statement does not give, and a statement the database refuses
+    QVERIFY_THROWS_EXCEPTION(TError, q.readIntegers(QStringLiteral("ID_OKRUH")));
+    TQuery bad(QStringLiteral("bad"));
+    bad.setSql({QStringLiteral("select NO_SUCH_COLUMN from OTAZKA")});
+    QVERIFY_THROWS_EXCEPTION(TError, bad.readIntegers(QStringLiteral("NO_SUCH_COLUMN")));
+    QVERIFY(!bad.active());
 }
 
 QTEST_MAIN(TstDataSet)

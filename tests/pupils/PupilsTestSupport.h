@@ -131,7 +131,8 @@ inline void typeText(QWidget* widget, const QString& text)
 // painted, so the click waits for that first (a busy machine paints late).
 inline void clickButton(TDsFancyButton* button)
 {
-    QTest::qWaitFor([button] { return !button->outlineRegion().isEmpty(); }, 5000);
+    if (!QTest::qWaitFor([button] { return !button->outlineRegion().isEmpty(); }, 5000))
+        qWarning("clickButton: %s was not painted within 5 s", qPrintable(button->text()));
     QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
 }
 
