@@ -24,17 +24,6 @@
 
 TErrorTestTypeDlg* ErrorTestTypeDlg = nullptr;
 
-namespace {
-TIdList idsOf(const TDataSet& query)
-{
-    TIdList ids;
-    ids.reserve(query.recordCount());
-    for (int row = 0; row < query.recordCount(); ++row)
-        ids.append(query.valueAt(row, QStringLiteral("ID_OTAZKA")).toLongLong());
-    return ids;
-}
-} // namespace
-
 TErrorTestTypeDlg::TErrorTestTypeDlg(QWidget* parent) : TForm(parent)
 {
     using namespace SelectionLayout;
@@ -246,13 +235,11 @@ bool TErrorTestTypeDlg::GenerateRandomErrorTest()
     TIdList drawn;
     while (!groups->eof()) {
         const int group = groups->asInteger(QStringLiteral("ID_OKRUH"));
-        errors->close();
         errors->setParam(QStringLiteral("ID_OKRUH"), group);
         errors->setParam(QStringLiteral("ID_ZAK"), SignedInPupil.PupilId);
-        errors->open();
         const int wanted = GroupCounts::CountOf(groups->value(QStringLiteral("Pocet")));
         RandomDraw::DrawErrorGroup(
-            idsOf(*errors), wanted, topUp,
+            errors->readIntegers(QStringLiteral("ID_OTAZKA")), wanted, topUp,
             [&] {
                 rnd->setParam(QStringLiteral("ID_OKRUH"), group);
                 rnd->setParam(QStringLiteral("SKILL_LEVEL"), pattern);
