@@ -22,6 +22,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTextStream>
 
@@ -199,6 +200,15 @@ bool TMainDlg::eventFilter(QObject* watched, QEvent* e)
         QMetaObject::invokeMethod(this, [this] { finishStartUp(); }, Qt::QueuedConnection);
     }
     return TForm::eventFilter(watched, e);
+}
+
+void TMainDlg::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        e->accept();
+        return;
+    }
+    TForm::keyPressEvent(e);
 }
 
 void TMainDlg::finishStartUp()

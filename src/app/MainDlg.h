@@ -59,6 +59,8 @@ protected:
     void FormActivate() override;
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    // Esc does not end the program: only "&Konec" and a cancelled first sign-in do.
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     void deferredSignIn();

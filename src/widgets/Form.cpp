@@ -8,6 +8,7 @@
 #include "PlasmaRegion.h"
 
 #include <QEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -36,6 +37,12 @@ TForm::TForm(QWidget* parent) : QDialog(parent)
     setAutoFillBackground(false);
 }
 
+TForm::~TForm()
+{
+    if (m_modalLoop)
+        m_modalLoop->exit();
+}
+
 QColor TForm::windowColour()
 {
     return QColor(205, 179, 115);
@@ -48,7 +55,20 @@ QColor TForm::lightWindowColour()
 
 bool TForm::ShowModal()
 {
-    return exec() == QDialog::Accepted;
+    // QDialog::exec() leaves its loop as soon as the dialog is hidden; this loop ends only in done().
+    if (m_modalLoop)
+        return false; // already running modally: a second run would never return first
+    setResult(0);
+    setAttribute(Qt::WA_ShowModal, true);
+    show();
+    QEventLoop loop;
+    m_modalLoop = &loop;
+    const QPointer<TForm> self(this);
+    loop.exec(QEventLoop::DialogExec);
+    if (!self)
+        return false;
+    m_modalLoop = nullptr;
+    return result() == QDialog::Accepted;
 }
 
 void TForm::centreOnScreen()
@@ -149,6 +169,8 @@ void TForm::done(int result)
     Guarded([&] { FormClose(); });
     m_closing = false;
     QDialog::done(result);
+    if (m_modalLoop)
+        m_modalLoop->exit();
 }
 
 bool TForm::event(QEvent* e)

@@ -15,9 +15,13 @@ class TForm : public QDialog
     Q_OBJECT
 public:
     explicit TForm(QWidget* parent = nullptr);
+    ~TForm() override;
 
-    // Shows the window modally; true when it closed with OK.
+    // Shows the window modally and returns when it closes: true when it closed with OK. Hiding the
+    // window meanwhile (the main window does so around each command) does not end the modal run.
     bool ShowModal();
+    // True while ShowModal runs.
+    bool inModalRun() const { return m_modalLoop != nullptr; }
     // Centres the window on the screen it is on.
     void centreOnScreen();
     // Gives the window its look: the named skin's background picture and shape. Without a skin
@@ -64,4 +68,5 @@ private:
     TPlasmaForm* m_plasma = nullptr; // a child of the window
     QRegion m_shape;
     bool m_closing = false;
+    class QEventLoop* m_modalLoop = nullptr;
 };

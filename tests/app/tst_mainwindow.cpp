@@ -23,6 +23,7 @@ private slots:
     void buttonsInOrder();
     void startUpWorkRunsOnceAfterFirstPaint();
     void startUpWorkRunsBeforeACommand();
+    void commandsAndEscDoNotEndTheProgram();
 };
 
 void TstMainWindow::builtInLogoAndLink()
@@ -152,6 +153,41 @@ void TstMainWindow::startUpWorkRunsBeforeACommand()
     QCOMPARE(seenInCommand, 1);
     w.runHidden([&] { seenInCommand = runs; });
     QCOMPARE(runs, 1);
+}
+
+void TstMainWindow::commandsAndEscDoNotEndTheProgram()
+{
+    // Each command hides the main window while its dialog runs; the modal run that holds the
+    // whole program goes on afterwards (a dialog's own exec() would have ended on the hide).
+    TForm form;
+    int commandsRun = 0;
+    bool visibleAfter = false;
+    auto command = [&] {
+        form.hide();
+        ++commandsRun;
+        form.show();
+    };
+    QTimer::singleShot(0, &form, [&] {
+        command();
+        QTimer::singleShot(0, &form, [&] {
+            command();
+            QTimer::singleShot(50, &form, [&] {
+                visibleAfter = form.isVisible();
+                form.accept();
+            });
+        });
+    });
+    QVERIFY(form.ShowModal());
+    QCOMPARE(commandsRun, 2);
+    QVERIFY(visibleAfter);
+
+    // Esc on the main window ends nothing.
+    TMainDlg w;
+    w.show();
+    w.setResult(-1);
+    QTest::keyClick(&w, Qt::Key_Escape);
+    QVERIFY(w.isVisible());
+    QCOMPARE(w.result(), -1);
 }
 
 QTEST_MAIN(TstMainWindow)
