@@ -8,6 +8,13 @@ BUILD_DIR="${FERDANO_BUILD_DIR:-$FERDANO_ROOT/build}"
 PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql
           libjpeg62-turbo-dev qt6-translations-l10n fonts-liberation libgl-dev cups-client)
 
+# What the end-to-end suite (tests/e2e) needs: an X server of its own, a session bus with the
+# accessibility bus, the AT-SPI Python binding, synthetic keys and clicks, screenshots and window
+# stacking (Xlib, Pillow, xprop), and a window manager that keeps windows' stacking states. The
+# suite installs CUPS and cups-pdf itself for its printing road when it runs as root.
+E2E_PACKAGES=(xvfb dbus dbus-x11 at-spi2-core python3-pyatspi python3-gi xdotool python3-pil python3-xlib
+              x11-utils openbox)
+
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; elif command -v sudo >/dev/null; then sudo "$@"; else
     echo "Please run as root (or install sudo) to install: $*" >&2; return 1; fi

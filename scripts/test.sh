@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: once on SQLite and, for the data and
 # pupil tests, a second time (the *_pg twins) against a throwaway PostgreSQL server that this
-# script starts on a Unix socket and removes again when it ends, also when a test fails.
+# script starts on a Unix socket and removes again when it ends, also when a test fails; the
+# end-to-end suite (tests/e2e) runs among them, on an Xvfb of its own.
 # Then each fuzz target runs for a short time (FERDANO_FUZZ_SECONDS per target, default 20;
 # 0 skips the fuzzing) on a copy of its corpus.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-ensure_packages "${PACKAGES[@]}"
+ensure_packages "${PACKAGES[@]}" "${E2E_PACKAGES[@]}"
 build
 start_test_server
 (cd "$BUILD_DIR" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)")
