@@ -113,12 +113,14 @@ TMainDlg::TMainDlg(QWidget* parent) : TForm(parent)
             [this] { Guarded([this] { DsFancyButton7Click(); }); });
     connect(m_buttons[7], &QAbstractButton::clicked, this,
             [this] { Guarded([this] { DsFancyButton8Click(); }); });
-    if (!MainDlg) MainDlg = this;
+    if (!MainDlg)
+        MainDlg = this;
 }
 
 TMainDlg::~TMainDlg()
 {
-    if (MainDlg == this) MainDlg = nullptr;
+    if (MainDlg == this)
+        MainDlg = nullptr;
 }
 
 TDsFancyButton* TMainDlg::button(int n) const
@@ -136,13 +138,15 @@ void TMainDlg::FormCreate(const QString& programDir)
         m_logo->setPixmap(QPixmap::fromImage(logo));
 
     QFile url(dir.filePath(QStringLiteral("logo.url")));
-    if (!url.open(QIODevice::ReadOnly | QIODevice::Text)) return;
+    if (!url.open(QIODevice::ReadOnly | QIODevice::Text))
+        return;
     QString address, name;
     QTextStream in(&url);
     while (!in.atEnd()) {
         const QString line = in.readLine();
         const qsizetype eq = line.indexOf(u'=');
-        if (eq <= 0) continue;
+        if (eq <= 0)
+            continue;
         const QString key = line.left(eq).trimmed();
         const QString value = line.mid(eq + 1).trimmed();
         if (key.compare(QLatin1String("URL"), Qt::CaseInsensitive) == 0)
@@ -150,7 +154,8 @@ void TMainDlg::FormCreate(const QString& programDir)
         else if (key.compare(QLatin1String("NAME"), Qt::CaseInsensitive) == 0)
             name = value;
     }
-    if (in.status() != QTextStream::Ok || address.isEmpty()) return;
+    if (in.status() != QTextStream::Ok || address.isEmpty())
+        return;
     m_linkUrl = QUrl(address);
     m_link->setText(QStringLiteral("<a href=\"%1\">%2</a>")
                         .arg(m_linkUrl.toString().toHtmlEscaped(), address.toHtmlEscaped()));
@@ -160,10 +165,12 @@ void TMainDlg::FormCreate(const QString& programDir)
 void TMainDlg::FormActivate()
 {
     // Activation after one of the window's own dialogs is not a new activation.
-    if (m_inCommand || m_activatedOnce) return;
+    if (m_inCommand || m_activatedOnce)
+        return;
     m_activatedOnce = true;
     m_version->setText(Str::VersionLine + DatabaseVersion);
-    if (benchExitAfterPaint()) return;
+    if (benchExitAfterPaint())
+        return;
     QCoreApplication::postEvent(this, new QEvent(SignInEvent));
 }
 
@@ -197,7 +204,8 @@ bool TMainDlg::eventFilter(QObject* watched, QEvent* e)
                     reject();
                 },
                 Qt::QueuedConnection);
-        QMetaObject::invokeMethod(this, [this] { finishStartUp(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { finishStartUp(); }, Qt::QueuedConnection);
     }
     return TForm::eventFilter(watched, e);
 }

@@ -47,6 +47,7 @@ inline const QString No = QStringLiteral("&Ne");
 inline const QString Ok = QStringLiteral("&Ok");
 inline const QString Cancel = QStringLiteral("&Storno");
 inline const QString Help = QStringLiteral("&Nápověda");
+inline const QString HelpName = QStringLiteral("Nápověda");
 inline const QString ResultHeading = QStringLiteral("Výsledek ostrého testu");
 inline const QString GeneralErrorTitle = QStringLiteral("Chyba");
 

@@ -12,6 +12,7 @@ THelpDlg* HelpDlg = nullptr;
 THelpDlg::THelpDlg(QWidget* parent) : TForm(parent)
 {
     setObjectName(QStringLiteral("HelpDlg"));
+    setWindowTitle(Str::HelpName);
     setSkin(QStringLiteral("help"), QSize(300, 180));
     QPalette balloon = palette();
     balloon.setColor(QPalette::Window, lightWindowColour());

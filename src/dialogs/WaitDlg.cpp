@@ -1,6 +1,8 @@
 // The wait window.
 #include "WaitDlg.h"
 
+#include "data/Strings.h"
+
 #include <QLabel>
 
 TWaitDlg* WaitDlg = nullptr;
@@ -9,6 +11,7 @@ TWaitDlg::TWaitDlg(QWidget* parent) : TForm(parent)
 {
     setObjectName(QStringLiteral("WaitDlg"));
     setModal(false);
+    setWindowTitle(Str::AppTitle);
     setSkin(QStringLiteral("wait"), QSize(360, 110));
     m_label = new QLabel(this);
     m_label->setObjectName(QStringLiteral("WaitLabel"));

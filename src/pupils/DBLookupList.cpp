@@ -29,20 +29,33 @@ TDBLookupList::TDBLookupList(TDataSet* dataSet, const QString& dataField, TDataS
 
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                if (!m_syncing && current.isValid()) Guarded([&] { choose(current.row()); });
+                if (!m_syncing && current.isValid())
+                    Guarded([&] { choose(current.row()); });
             });
+    // A row selected without moving the current row (an assistive technology selects so) is
+    // chosen as well.
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (m_syncing)
+            return;
+        const QModelIndexList rows = selectionModel()->selectedRows();
+        if (rows.size() == 1 && rows.first().row() != currentIndex().row())
+            setCurrentIndex(rows.first());
+    });
     connect(dataSet, &TDataSet::dataChange, this, [this](const QString& field) {
-        if (field.isEmpty() || field.compare(m_dataField, Qt::CaseInsensitive) == 0) refresh();
+        if (field.isEmpty() || field.compare(m_dataField, Qt::CaseInsensitive) == 0)
+            refresh();
     });
     connect(listSet, &TDataSet::dataChange, this, [this](const QString& field) {
-        if (field.isEmpty() && !m_syncing) refresh();
+        if (field.isEmpty() && !m_syncing)
+            refresh();
     });
     refresh();
 }
 
 void TDBLookupList::refresh()
 {
-    if (m_syncing) return;
+    if (m_syncing)
+        return;
     m_syncing = true;
     int found = -1;
     if (m_dataSet && m_listSet && m_dataSet->active() && m_listSet->active() && !m_dataSet->isEmpty() &&
@@ -70,7 +83,8 @@ void TDBLookupList::refresh()
 
 void TDBLookupList::choose(int row)
 {
-    if (!m_dataSet || !m_listSet || !m_dataSet->active() || !m_listSet->active()) return;
+    if (!m_dataSet || !m_listSet || !m_dataSet->active() || !m_listSet->active())
+        return;
     m_syncing = true;
     struct Reset
     {
@@ -79,7 +93,8 @@ void TDBLookupList::choose(int row)
     } reset{m_syncing};
     m_listSet->moveTo(row);
     const QVariant key = m_listSet->value(m_keyField);
-    if (m_dataSet->value(m_dataField).toString() == key.toString()) return;
+    if (m_dataSet->value(m_dataField).toString() == key.toString())
+        return;
     m_dataSet->edit();
     m_dataSet->setValue(m_dataField, key);
 }

@@ -32,6 +32,7 @@ TErrorTestTypeDlg::TErrorTestTypeDlg(QWidget* parent) : TForm(parent)
 
     m_label1 = heading(this);
     m_label1->setText(Str::HeadingErrorTests);
+    setWindowTitle(Str::HeadingErrorTests);
 
     m_tabSet1 = new QTabBar(this);
     m_tabSet1->setObjectName(QStringLiteral("TabSet1"));

@@ -25,6 +25,7 @@ TQuestionTypeDlg::TQuestionTypeDlg(QWidget* parent) : TForm(parent)
 
     m_label1 = heading(this);
     m_label1->setText(Str::HeadingBrowse);
+    setWindowTitle(Str::HeadingBrowse);
 
     caption(Str::NameQuestionGroups, this, {30, 68, 300, 18});
     m_image1 = picture(this, {346, 90, 224, 250});

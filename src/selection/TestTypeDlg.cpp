@@ -167,6 +167,7 @@ void TTestTypeDlg::Execute(int mode)
     DM->QSelectTestType->close();
     DM->QSelectTestType->setParam(QStringLiteral("ID_TYPTEST"), 0);
     m_label1->setText(headingOf(mode));
+    setWindowTitle(headingOf(mode));
     DM->QSelectTestType->open();
 
     {

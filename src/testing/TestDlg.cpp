@@ -244,6 +244,7 @@ void TTestDlg::RunTest(int mode, int testId, const QString& caption, TDataSet* q
     ZakName->setText(SignedInPupil.FullName);
     ShowAnswerNow = showAnswerNow;
     TestNameLb->setText(TestCaption);
+    setWindowTitle(TestCaption); // the window's name for assistive technologies
     TimeLimitSecs = quint16(timeLimitMinutes * 60u);
     const bool boxesEnabled = (mode == tmBrowse && !ShowAnswerNow) || mode != tmBrowse;
     for (TWrapCheckBox* box : LabelAnswer)

@@ -1,6 +1,7 @@
 // The word-wrapped check box of the test window.
 #include "WrapCheckBox.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -10,10 +11,74 @@ constexpr int VerticalSpacing = 2;
 constexpr int TextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
 } // namespace
 
+namespace {
+
+// A box that cannot be ticked serves as the question's text: assistive technologies are told
+// it is text, not a button. A box that can be ticked is a check box named by its caption.
+class TWrapCheckBoxAccessible final : public QAccessibleWidget
+{
+public:
+    explicit TWrapCheckBoxAccessible(TWrapCheckBox* box) : QAccessibleWidget(box, QAccessible::CheckBox) {}
+
+    TWrapCheckBox* box() const { return static_cast<TWrapCheckBox*>(widget()); }
+
+    QAccessible::Role role() const override
+    {
+        return box()->isCheckable() ? QAccessible::CheckBox : QAccessible::StaticText;
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return box()->caption().trimmed();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        if (box()->isCheckable()) {
+            s.checkable = true;
+            s.checked = box()->isChecked();
+        } else {
+            s.focusable = false;
+            s.readOnly = true;
+        }
+        return s;
+    }
+    QStringList actionNames() const override
+    {
+        if (!box()->isCheckable() || !box()->isEnabled())
+            return {};
+        return {toggleAction(), pressAction()};
+    }
+    void doAction(const QString& name) override
+    {
+        if (!box()->isCheckable() || !box()->isEnabled())
+            return;
+        if (name == toggleAction() || name == pressAction())
+            box()->click();
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+};
+
+QAccessibleInterface* wrapCheckBoxFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("TWrapCheckBox"))
+        return new TWrapCheckBoxAccessible(static_cast<TWrapCheckBox*>(object));
+    return nullptr;
+}
+
+} // namespace
+
 TWrapCheckBox::TWrapCheckBox(QWidget* parent) : QCheckBox(parent)
 {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(wrapCheckBoxFactory);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     connect(this, &QAbstractButton::toggled, this, [this] {
-        if (m_attached && m_onChange) m_onChange();
+        if (m_attached && m_onChange)
+            m_onChange();
     });
 }
 
@@ -29,7 +94,8 @@ void TWrapCheckBox::setCaption(const QString& caption)
 
 void TWrapCheckBox::setFontColour(const QColor& colour)
 {
-    if (colour == m_fontColour) return;
+    if (colour == m_fontColour)
+        return;
     m_fontColour = colour;
     update();
 }
@@ -42,7 +108,8 @@ void TWrapCheckBox::setShowIndicator(bool show)
 
 int TWrapCheckBox::indicatorSpace() const
 {
-    if (!m_showIndicator) return 0;
+    if (!m_showIndicator)
+        return 0;
     return style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this) +
            style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, this);
 }
@@ -92,7 +159,8 @@ void TWrapCheckBox::paintEvent(QPaintEvent*)
         style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &opt, &p, this);
     }
     QColor colour = m_fontColour;
-    if (!isEnabled() && colour == QColor(Qt::black)) colour = QColor(70, 70, 70);
+    if (!isEnabled() && colour == QColor(Qt::black))
+        colour = QColor(70, 70, 70);
     p.setPen(colour);
     p.setFont(font());
     p.drawText(textRect(width()), TextFlags, m_caption);

@@ -47,7 +47,8 @@ void KeepWholeCharacters(QLineEdit* edit)
 TDBEdit::TDBEdit(TDataSet* dataSet, const QString& field, QWidget* parent)
     : QLineEdit(parent), m_dataSet(dataSet), m_field(field)
 {
-    connect(this, &QLineEdit::textEdited, this, &TDBEdit::onEdited);
+    // textChanged, not textEdited: text set through the accessibility interface counts as typed.
+    connect(this, &QLineEdit::textChanged, this, &TDBEdit::onTextChanged);
     connect(dataSet, &TDataSet::dataChange, this, [this](const QString& f) {
         if (!m_writing && (f.isEmpty() || f.compare(m_field, Qt::CaseInsensitive) == 0))
             refresh();
@@ -60,13 +61,19 @@ void TDBEdit::refresh()
     QString text;
     if (m_dataSet && m_dataSet->active() && m_dataSet->hasField(m_field) && !m_dataSet->isEmpty())
         text = m_dataSet->asString(m_field);
-    if (text != this->text())
+    if (text != this->text()) {
+        m_reading = true;
         setText(text);
+        m_reading = false;
+    }
 }
 
-void TDBEdit::onEdited(const QString& typed)
+void TDBEdit::onTextChanged(const QString& changed)
 {
-    dropHalves(this, typed);
+    if (m_reading || m_writing)
+        return;
+    if (dropHalves(this, changed))
+        return; // the clean text arrives here again through its own change
     const QString text = this->text();
     if (!m_dataSet || !m_dataSet->active())
         return;

@@ -1,5 +1,6 @@
-// Edit fields bound to one field of a dataset's current row. Typing puts the row into edit
-// state and writes the field; a move of the dataset shows the new row's value.
+// Edit fields bound to one field of a dataset's current row. Any change of the text (typing,
+// pasting, or an assistive technology setting it) puts the row into edit state and writes the
+// field; a move of the dataset shows the new row's value.
 #pragma once
 
 #include <QLabel>
@@ -24,10 +25,11 @@ public:
     void refresh();
 
 private:
-    void onEdited(const QString& text);
+    void onTextChanged(const QString& text);
     QPointer<TDataSet> m_dataSet;
     QString m_field;
     bool m_writing = false;
+    bool m_reading = false;
 };
 
 // A read-only display of one field.

@@ -23,7 +23,8 @@ TDBGrid::TDBGrid(TDataSet* dataSet, QVector<TGridColumn> columns, QWidget* paren
     // The selection stays visible when the grid loses the focus.
     QPalette pal = palette();
     pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
-    pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::HighlightedText));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                 pal.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(pal);
     connect(dataSet, &TDataSet::dataChange, this, [this](const QString& field) {
         if (field.isEmpty())
@@ -65,6 +66,16 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
     TDataSet* ds = m_model->dataSet();
     if (ds && ds->active() && ds->currentIndex() != current.row())
         Guarded([&] { ds->moveTo(current.row()); });
+}
+
+void TDBGrid::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    QTableView::selectionChanged(selected, deselected);
+    if (m_syncing)
+        return;
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    if (rows.size() == 1 && rows.first().row() != currentIndex().row())
+        setCurrentIndex(rows.first());
 }
 
 void TDBGrid::mouseDoubleClickEvent(QMouseEvent* e)

@@ -23,6 +23,9 @@ signals:
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    // A row selected without moving the current row (an assistive technology selects so)
+    // becomes the current row.
+    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
 
 private:

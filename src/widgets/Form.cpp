@@ -1,6 +1,7 @@
 // The common window base.
 #include "Form.h"
 
+#include "Accessible.h"
 #include "FancyButton.h"
 #include "Guard.h"
 #include "PictureStore.h"
@@ -71,6 +72,13 @@ bool TForm::ShowModal()
     return result() == QDialog::Accepted;
 }
 
+void TForm::abandonModalRun()
+{
+    hide();
+    if (m_modalLoop)
+        m_modalLoop->exit();
+}
+
 void TForm::centreOnScreen()
 {
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
@@ -139,7 +147,7 @@ void TForm::setSkin(const QString& skinName, QSize size)
 
 QPushButton* TForm::addHiddenDefaultButton(const QString& caption)
 {
-    auto* b = new QPushButton(caption, this);
+    auto* b = new THiddenButton(caption, this);
     b->setShortcut(QKeySequence()); // the visible button of the same caption owns Alt+letter
     b->setDefault(true);
     b->setAutoDefault(false);
@@ -149,7 +157,7 @@ QPushButton* TForm::addHiddenDefaultButton(const QString& caption)
 
 QPushButton* TForm::addHiddenCancelButton(const QString& caption)
 {
-    auto* b = new QPushButton(caption, this);
+    auto* b = new THiddenButton(caption, this);
     b->setShortcut(QKeySequence());
     b->setAutoDefault(false);
     b->setGeometry(-200, -200, 60, 20);

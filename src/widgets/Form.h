@@ -22,6 +22,9 @@ public:
     bool ShowModal();
     // True while ShowModal runs.
     bool inModalRun() const { return m_modalLoop != nullptr; }
+    // Hides the window and ends its modal run at once, without the close handlers: for a run that
+    // must not go on whatever its state (a test that left a window open uses it).
+    void abandonModalRun();
     // Centres the window on the screen it is on.
     void centreOnScreen();
     // Gives the window its look: the named skin's background picture and shape. Without a skin

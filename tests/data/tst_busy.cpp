@@ -223,7 +223,7 @@ void TstBusy::windowWritesPastTheWait()
     QTimer::singleShot(0, &test, [&] {
         test.OkBtnClick();
         if (test.isVisible())
-            test.hide();
+            test.abandonModalRun();
     });
     test.RunTest(tmLive, 1, QStringLiteral("Ostré testy - Test číslo 1"), &set, false, 0);
     QCOMPARE(errors, QStringList{Str::DatabaseBusy});

@@ -9,6 +9,7 @@
 #include "widgets/DBGrid.h"
 #include "widgets/FancyButton.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QLocale>
 #include <QPlainTextEdit>
@@ -26,6 +27,7 @@ private slots:
     void validation_data();
     void validation();
     void savesNewPupilWithItsKey();
+    void assistiveTechnologyFillsTheRecord();
     void unchangedIdentificationPasses();
     void stornoLeavesZakUnchanged();
     void signedInPupilSavesOwnRecord();
@@ -239,6 +241,60 @@ void TstZakDlg::savesNewPupilWithItsKey()
                    .arg(id))
             .toString(),
         QStringLiteral("dvorak|Pes1|Dvořák|Jiří|Ing.|C|Krátká 5|777 111 222"));
+}
+
+void TstZakDlg::assistiveTechnologyFillsTheRecord()
+{
+    // A screen reader or an on-screen keyboard sets the text through the accessibility
+    // interface, selects the category there and presses "&Ok" there: the record is saved.
+    Messages m;
+    QString windowName;
+    QStringList visibleButtons;
+    whenShown(ZakDlg, [&] {
+        QAccessibleInterface* window = QAccessible::queryAccessibleInterface(ZakDlg);
+        windowName = window->text(QAccessible::Name);
+        const QStringList values = {QStringLiteral("Dvořák"), QStringLiteral("Jiří"), QStringLiteral("Ing."),
+                                    QStringLiteral("Krátká 5"), QStringLiteral("777 111 222")};
+        for (int i = 0; i < values.size(); ++i) {
+            QAccessibleInterface* edit = QAccessible::queryAccessibleInterface(ZakDlg->Edit(3 + i));
+            QVERIFY(edit && edit->editableTextInterface());
+            edit->editableTextInterface()->replaceText(0, edit->textInterface()->characterCount(), values[i]);
+        }
+        TDBLookupList* list = ZakDlg->DBLookupListBox1();
+        int row = -1;
+        for (int r = 0; r < list->model()->rowCount(); ++r)
+            if (list->model()->index(r, 0).data().toString() == QLatin1String("C")) row = r;
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(list);
+        QVERIFY(table && table->tableInterface());
+        table->tableInterface()->selectRow(row);
+        // what a screen reader offers: buttons that are shown, by their names
+        for (QAbstractButton* b : ZakDlg->findChildren<QAbstractButton*>()) {
+            QAccessibleInterface* ai = QAccessible::queryAccessibleInterface(b);
+            if (!ai->state().invisible) visibleButtons << ai->text(QAccessible::Name);
+        }
+        for (QAbstractButton* b : ZakDlg->findChildren<QAbstractButton*>())
+            if (b->text() == Str::Ok && b->isVisible() && b->geometry().x() >= 0) {
+                QAccessibleInterface* ai = QAccessible::queryAccessibleInterface(b);
+                ai->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+                // a record that was refused stays open: close it, so that the test fails at once
+                QTimer::singleShot(3000, ZakDlg, [] {
+                    if (ZakDlg->isVisible()) ZakDlg->reject();
+                });
+                return;
+            }
+        QFAIL("no visible Ok button");
+    });
+    QVERIFY(ZakDlg->EditPupil(true, QStringLiteral("dvorak"), QStringLiteral("Pes1")));
+    QCOMPARE(m.texts, QStringList());
+    QCOMPARE(windowName, Str::RecordHeading);
+    QVERIFY(!visibleButtons.contains(Str::LogonDefault));
+    QVERIFY(!visibleButtons.contains(Str::HiddenCancel));
+    QVERIFY(visibleButtons.contains(QStringLiteral("Ok")));
+    TQuery* zak = DM->QZak;
+    QCOMPARE(zak->asString(QStringLiteral("PRIJMENI")), QStringLiteral("Dvořák"));
+    QCOMPARE(zak->asString(QStringLiteral("JMENO")), QStringLiteral("Jiří"));
+    QCOMPARE(zak->asString(QStringLiteral("RP")), QStringLiteral("C"));
+    QCOMPARE(scalar(QStringLiteral("select PRIJMENI from ZAK where RC='dvorak'")).toString(), QStringLiteral("Dvořák"));
 }
 
 void TstZakDlg::unchangedIdentificationPasses()

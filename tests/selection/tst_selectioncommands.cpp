@@ -8,6 +8,7 @@
 #include "selection/TestTypeDlg.h"
 #include "widgets/FancyButton.h"
 
+#include <QAccessible>
 #include <QLabel>
 
 class TestSelectionCommands : public QObject
@@ -38,6 +39,7 @@ private slots:
         main.show();
         QString shown;
         QString shownHeading;
+        QString accessibleName;
         bool mainVisible = true;
         QTimer::singleShot(0, &main, [&] {
             QWidget* active = QApplication::activeModalWidget();
@@ -45,12 +47,14 @@ private slots:
             shown = active->objectName();
             if (auto* label = active->findChild<QLabel*>(QStringLiteral("Label1")))
                 shownHeading = label->text();
+            accessibleName = QAccessible::queryAccessibleInterface(active)->text(QAccessible::Name);
             mainVisible = main.isVisible();
             QTest::keyClick(active, Qt::Key_Escape);
         });
         main.button(button)->click();
         QCOMPARE(shown, dialog);
         QCOMPARE(shownHeading, heading);
+        QCOMPARE(accessibleName, heading); // a screen reader names the dialog by its heading
         QVERIFY(!mainVisible);
         QVERIFY(main.isVisible());
         if (button >= 2 && button <= 4) QCOMPARE(testType.mode(), button);

@@ -180,7 +180,7 @@ void TstTestDlg::run(int mode, int testId, TDataSet* set, quint16 minutes, const
         auto guard = qScopeGuard([&] {
             if (m_test->isVisible()) {
                 m_leftOpen = true;
-                m_test->hide();
+                m_test->abandonModalRun();
             }
         });
         body();
@@ -737,6 +737,18 @@ void TstTestDlg::accessibleAnswers()
         QVERIFY(!iface->state().checked);
         QTest::keyClick(m_test.get(), Qt::Key_A);
         QVERIFY(iface->state().checked);
+        // a screen reader toggles the answer through its action
+        iface->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(!box->isChecked());
+        iface->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(box->isChecked());
+        // the question is text, named by the question, not a button; the window is named by the run
+        QAccessibleInterface* question = QAccessible::queryAccessibleInterface(m_test->LabelQuestion);
+        QCOMPARE(question->role(), QAccessible::StaticText);
+        QCOMPARE(question->text(QAccessible::Name), m_test->LabelQuestion->caption().trimmed());
+        QVERIFY(!question->text(QAccessible::Name).isEmpty());
+        QVERIFY(question->actionInterface() == nullptr || question->actionInterface()->actionNames().isEmpty());
+        QVERIFY(!QAccessible::queryAccessibleInterface(m_test.get())->text(QAccessible::Name).isEmpty());
         QAccessibleInterface* ok = QAccessible::queryAccessibleInterface(m_test->OkBtn);
         QCOMPARE(ok->text(QAccessible::Name), QString("Ok"));
         QVERIFY(!m_test->BMPImage->accessibleName().isEmpty());
@@ -839,7 +851,7 @@ void TstTestDlg::hintsByMode()
         QTest::mouseClick(m_test->ShowAnswerBtn, Qt::LeftButton);
         for (TWrapCheckBox* box : m_test->LabelAnswer)
             QCOMPARE(box->fontColour(), QColor(Qt::black));
-        m_test->hide();
+        m_test->abandonModalRun();
     });
     set = makeSet({{1, 1, "0110", 1}, {2, 1, "0100", 2}});
     run(tmHints, 0, set, 0, [&] {
@@ -994,7 +1006,7 @@ void TstTestDlg::confirmationRefusedKeepsRun()
         QCOMPARE(m_test->UnansweredCount, 1);
         QVERIFY(m_info->isVisible());
         QVERIFY(!m_info->Panel2->isHidden());
-        m_test->hide();
+        m_test->abandonModalRun();
     });
     QCOMPARE(m_systemTexts, QStringList{"Opravdu chcete ukončit test ?"});
     QCOMPARE(count("SELECT * FROM STATIS"), 0);
