@@ -50,7 +50,9 @@ def wait_for(probe, timeout, what, interval=0.1):
 
 class XServer:
     """An Xvfb of its own on a display number that it picks itself, optionally with a window
-    manager (some stacking rules exist only where a window manager keeps them)."""
+    manager (some stacking rules exist only where a window manager keeps them). That window
+    manager gives the focus to a window only when it is clicked, so that which window is active
+    when a program opens its next one never depends on timing."""
 
     def __init__(self, workdir, window_manager=False):
         self.workdir = workdir
@@ -80,7 +82,13 @@ class XServer:
         self.display = ":" + number.decode().strip()
         if self.window_manager:
             env = dict(os.environ, DISPLAY=self.display)
-            self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=env, start_new_session=True,
+            with open("/etc/xdg/openbox/rc.xml", encoding="utf-8") as f:
+                config = f.read()
+            check("<focusNew>yes</focusNew>" in config, "openbox's rc.xml has no focusNew setting to change")
+            rc = os.path.join(self.workdir, "openbox-rc.xml")
+            with open(rc, "w", encoding="utf-8") as f:
+                f.write(config.replace("<focusNew>yes</focusNew>", "<focusNew>no</focusNew>"))
+            self.wm = subprocess.Popen(["openbox", "--sm-disable", "--config-file", rc], env=env, start_new_session=True,
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             wait_for(lambda: self._wm_running(), 15, "the window manager")
         return self
