@@ -3,8 +3,8 @@ texts they show, the way a screen reader user finds them."""
 
 import re
 
-from harness import (RoadFailure, check, children, click, describe, do_action, enabled, extents, find_all,
-                     has_state, key, set_text, showing, text_of, wait_for, walk)
+from harness import (RoadFailure, check, click, describe, do_action, enabled, extents, find_all, has_state, key,
+                     set_text, showing, wait_for, walk)
 
 SIGN_IN = "Přihlášení do systému"
 SYSTEM = "Systémové hlášení :"

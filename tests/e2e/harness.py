@@ -7,8 +7,6 @@ import shutil
 import signal
 import sqlite3
 import subprocess
-import sys
-import tempfile
 import time
 
 SCREEN = (1280, 1024)
@@ -36,8 +34,10 @@ def wait_for(probe, timeout, what, interval=0.1):
             value = probe()
             if value:
                 return value
-        except RoadFailure:
-            raise
+        except RoadFailure as e:
+            if "while waiting for" in str(e):
+                raise
+            raise RoadFailure(f"{e}, while waiting for {what}") from None
         except Exception as e:  # a window that went away between two looks at the tree
             last_error = e
         if time.monotonic() >= deadline:

@@ -13,7 +13,7 @@ import time
 
 from app import (RECORD, REGISTER, RESULT, ZOOM, Ferdano, click_control, control, field, has_label, label_starting,
                  norm, press, select_cell)
-from harness import (Program, RoadFailure, Skip, XServer, check, client_stacking, describe, enabled, extents,
+from harness import (Program, RoadFailure, Skip, XServer, check, client_stacking, do_action, enabled, extents,
                      find_all, has_state, screenshot, set_text, showing, text_of,
                      wait_for)
 
@@ -39,8 +39,8 @@ class Road:
         self.extra_x = []
         self.cleanups = []
 
-    def program(self, x=None, subdir="."):
-        p = Program(self.suite, os.path.join(self.dir, subdir), x)
+    def program(self, x=None):
+        p = Program(self.suite, self.dir, x)
         self.programs.append(p)
         return p
 
@@ -464,7 +464,6 @@ def road_practice_review_errors(r):
     press(d, "Nahodně vygenerovaný test", "page tab")
     box = control(d, "Doplňovat test nechybovými otázkami", "check box")
     if has_state(box, "checked"):
-        from harness import do_action
         do_action(box, ("Toggle", "Press"))
         wait_for(lambda: not has_state(box, "checked"), 10, "the top-up box to be unticked")
     press(d, "Ok")
@@ -593,6 +592,7 @@ def road_register(r):
     main = app.expect_main(label)
 
     app.command("Evidence žáků")
+    app.expect_main_hidden(main)
     reg = app.proc.window(title=REGISTER, what="the pupil register")
     grid = control(reg, "Seznam žáků", "table")
     select_cell(app.display, reg, "Seznam žáků", ADMIN_RC)
