@@ -12,6 +12,7 @@ python3-pil, python3-xlib, x11-utils and openbox (scripts/common.sh, E2E_PACKAGE
 any of them is missing."""
 
 import argparse
+import glob
 import importlib.util
 import os
 import shutil
@@ -102,6 +103,8 @@ def main():
     print(f"e2e: {time.monotonic() - t0:.0f} s")
     print(f"{len(passed)} passed, {len(failed)} failed, {len(skipped)} skipped")
     if failed or not passed:
+        for exe in glob.glob(os.path.join(workdir, "road*", "prog", "ferdano")):
+            os.remove(exe)  # the build's own program
         print(f"e2e: the work folder {workdir} is kept: logs, screenshots and database copies of each road")
         return 1
     if args.keep:

@@ -220,6 +220,12 @@ def road_commands(r):
     tw = app.test_window()
     check(tw.caption_shown("Prohlížení skupin otázek - " + group[0]), "the browsing caption is not shown")
     tw.wait_question(1)
+    # "show the right answer at once" is ticked when the program starts: the right answers are
+    # ticked and the pupil cannot change them
+    q = by_text(question_rows(program)).get(tw.question_text())
+    check(q is not None and q["group"] == group[1], f"the first question browsed is {q}, not one of group {group[1]}")
+    wait_for(lambda: tw.ticks() == q["aa"], 10, f"browsing to tick the right answers {q['aa']}")
+    check(not any(a[2] for a in tw.answers()), "the answers can be ticked while browsing with the right answers shown")
     tw.close_with_confirmation("Opravdu chcete ukončit prohlížení otázek ?", by_key=True)
     app.expect_main(label, what="the main window after browsing")
 
