@@ -22,9 +22,11 @@ TServerConfig TServerConfig::parse(const QString& text, const QString& fileName)
     for (int i = 0; i < lines.size(); ++i) {
         const int lineNo = i + 1;
         const QString line = lines[i].trimmed();
-        if (line.isEmpty() || line.startsWith(u'#')) continue;
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
         const int eq = line.indexOf(u'=');
-        if (eq <= 0) throw bad(Format(Str::ServerFileNotPair, {lineNo}));
+        if (eq <= 0)
+            throw bad(Format(Str::ServerFileNotPair, {lineNo}));
         const QString name = line.left(eq).trimmed().toLower();
         const QString value = line.mid(eq + 1).trimmed();
         if (name == QLatin1String("password") || name == QLatin1String("passwd"))
@@ -32,15 +34,18 @@ TServerConfig TServerConfig::parse(const QString& text, const QString& fileName)
         if (name != QLatin1String("host") && name != QLatin1String("port") &&
             name != QLatin1String("database") && name != QLatin1String("user"))
             throw bad(Format(Str::ServerFileUnknownName, {lineNo, line.left(eq).trimmed()}));
-        if (seen.contains(name)) throw bad(Format(Str::ServerFileTwice, {lineNo, name}));
+        if (seen.contains(name))
+            throw bad(Format(Str::ServerFileTwice, {lineNo, name}));
         seen.insert(name);
-        if (value.isEmpty()) throw bad(Format(Str::ServerFileEmptyValue, {lineNo, name}));
+        if (value.isEmpty())
+            throw bad(Format(Str::ServerFileEmptyValue, {lineNo, name}));
         if (name == QLatin1String("host")) {
             c.host = value;
         } else if (name == QLatin1String("port")) {
             bool ok = false;
             const int port = value.toInt(&ok);
-            if (!ok || port < 1 || port > 65535) throw bad(Format(Str::ServerFileBadPort, {lineNo, value}));
+            if (!ok || port < 1 || port > 65535)
+                throw bad(Format(Str::ServerFileBadPort, {lineNo, value}));
             c.port = port;
         } else if (name == QLatin1String("database")) {
             c.database = value;
@@ -48,8 +53,10 @@ TServerConfig TServerConfig::parse(const QString& text, const QString& fileName)
             c.user = value;
         }
     }
-    if (c.host.isEmpty()) throw bad(Format(Str::ServerFileMissing, {QStringLiteral("host")}));
-    if (c.database.isEmpty()) throw bad(Format(Str::ServerFileMissing, {QStringLiteral("database")}));
+    if (c.host.isEmpty())
+        throw bad(Format(Str::ServerFileMissing, {QStringLiteral("host")}));
+    if (c.database.isEmpty())
+        throw bad(Format(Str::ServerFileMissing, {QStringLiteral("database")}));
     return c;
 }
 
@@ -66,7 +73,8 @@ QString TServerConfig::toText() const
 {
     QString t = QStringLiteral("# The PostgreSQL server of the Ferdano database (password: ~/.pgpass).\n");
     t += QStringLiteral("host=%1\nport=%2\ndatabase=%3\n").arg(host).arg(port).arg(database);
-    if (!user.isEmpty()) t += QStringLiteral("user=%1\n").arg(user);
+    if (!user.isEmpty())
+        t += QStringLiteral("user=%1\n").arg(user);
     return t;
 }
 
@@ -80,7 +88,8 @@ static QString serverName(const TServerConfig& c)
 static bool runLockFunction(const QString& connection, const char* function, int pupilId)
 {
     QSqlDatabase db = QSqlDatabase::database(connection, false);
-    if (!db.isOpen()) return false;
+    if (!db.isOpen())
+        return false;
     QSqlQuery q(db);
     // Both keys are literal numbers: nothing from outside reaches the statement text.
     if (!q.exec(QStringLiteral("SELECT %1(%2, %3)")
@@ -94,17 +103,20 @@ static bool runLockFunction(const QString& connection, const char* function, int
 
 bool TAdvisorySignInLock::tryLock(int pupilId)
 {
-    if (pupilId < 0) return false;
+    if (pupilId < 0)
+        return false;
     if (m_held.contains(pupilId))
         return true; // advisory locks count: a second take would need a second release
-    if (!runLockFunction(m_connection, "pg_try_advisory_lock", pupilId)) return false;
+    if (!runLockFunction(m_connection, "pg_try_advisory_lock", pupilId))
+        return false;
     m_held.insert(pupilId);
     return true;
 }
 
 void TAdvisorySignInLock::release(int pupilId)
 {
-    if (!m_held.remove(pupilId)) return;
+    if (!m_held.remove(pupilId))
+        return;
     runLockFunction(m_connection, "pg_advisory_unlock", pupilId);
 }
 
@@ -131,7 +143,8 @@ QSqlDatabase TPgEngine::connect(const TServerConfig& config, const QString& conn
     db.setHostName(config.host);
     db.setPort(config.port);
     db.setDatabaseName(config.database);
-    if (!config.user.isEmpty()) db.setUserName(config.user);
+    if (!config.user.isEmpty())
+        db.setUserName(config.user);
     // The station's side of the same: a server gone from the network is noticed within a minute.
     db.setConnectOptions(
         QStringLiteral("connect_timeout=%1;application_name=ferdano;keepalives=1;keepalives_idle=30;"
@@ -176,7 +189,8 @@ void TPgEngine::open(const QString& connectionName)
     if (!hasTables) {
         db = QSqlDatabase();
         close();
-        if (!ok) throw TError(Format(Str::ServerUnreachable, {serverName(m_config), text}));
+        if (!ok)
+            throw TError(Format(Str::ServerUnreachable, {serverName(m_config), text}));
         throw TError(Format(Str::ServerDatabaseEmpty, {m_config.database, serverName(m_config)}));
     }
 }
@@ -184,11 +198,14 @@ void TPgEngine::open(const QString& connectionName)
 void TPgEngine::close()
 {
     // The server drops the session's advisory locks with the session; nothing to send first.
-    if (m_lock) m_lock->forget();
-    if (m_connection.isEmpty()) return;
+    if (m_lock)
+        m_lock->forget();
+    if (m_connection.isEmpty())
+        return;
     {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-        if (db.isOpen()) db.close();
+        if (db.isOpen())
+            db.close();
     }
     QSqlDatabase::removeDatabase(m_connection);
     m_connection.clear();
@@ -217,7 +234,8 @@ QVariant TPgEngine::lastInsertId(QSqlQuery& query, const QString& table, const Q
     q.prepare(QStringLiteral("SELECT currval(pg_get_serial_sequence(?, ?))"));
     q.addBindValue(table.toLower());
     q.addBindValue(keyField.toLower());
-    if (!q.exec() || !q.next()) throw TError(errorText(q.lastError()));
+    if (!q.exec() || !q.next())
+        throw TError(errorText(q.lastError()));
     return q.value(0);
 }
 
@@ -230,7 +248,8 @@ QString TPgEngine::errorText(const QSqlError& error) const
         state == QLatin1String("40001") || state == QLatin1String("57014"))
         return Str::DatabaseBusy;
     // 25006 read-only transaction (a standby or default_transaction_read_only), 42501 no privilege
-    if (state == QLatin1String("25006") || state == QLatin1String("42501")) return Str::ServerReadOnly;
+    if (state == QLatin1String("25006") || state == QLatin1String("42501"))
+        return Str::ServerReadOnly;
     // class 08 connection exceptions; 57P01..57P03 the server shut down or restarts
     const QString text = error.text();
     if (state.startsWith(QLatin1String("08")) || state == QLatin1String("57P01") ||
@@ -240,5 +259,16 @@ QString TPgEngine::errorText(const QSqlError& error) const
         text.contains(QLatin1String("connection to server")) ||
         text.contains(QLatin1String("terminating connection")))
         return Str::ServerConnectionLost;
-    return TEngine::errorText(error);
+    const QString engineText = TEngine::errorText(error);
+    // 53100 disk_full; XX001 data_corrupted, XX002 index_corrupted; 58030 io_error;
+    // 42P01 undefined_table, 42703 undefined_column
+    if (state == QLatin1String("53100"))
+        return Format(Str::DatabaseDiskFull, {engineText});
+    if (state == QLatin1String("XX001") || state == QLatin1String("XX002"))
+        return Format(Str::DatabaseDamaged, {engineText});
+    if (state == QLatin1String("58030"))
+        return Format(Str::DatabaseIoError, {engineText});
+    if (state == QLatin1String("42P01") || state == QLatin1String("42703"))
+        return Format(Str::DatabaseIncomplete, {engineText});
+    return engineText;
 }

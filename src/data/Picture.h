@@ -46,6 +46,12 @@ Decoded decode(const QByteArray& bytes, QSize viewSize = QSize());
 // then the height, keeping its proportions in integer arithmetic; never enlarged.
 QSize fitInto(QSize own, QSize box = QSize(280, 180));
 
+// The frame beside the topic-group list of the question-browsing dialog, its one-pixel line
+// included, and the largest group picture that shows whole in it: the dialog shows a group's
+// picture at its own size, cut off by the frame, and the bank builder warns of larger ones.
+constexpr QSize GroupFrameSize{224, 250};
+constexpr QSize GroupPictureSize{GroupFrameSize.width() - 2, GroupFrameSize.height() - 2};
+
 // The test window's panel around a picture shown at `shown` (one pixel of frame on each side)
 // and the decorative frame image behind it, which keeps the proportions of 290 x 190 to
 // 280 x 180.

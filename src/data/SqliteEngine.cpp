@@ -11,6 +11,7 @@
 #include <QSqlQuery>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,10 +60,19 @@ bool TFileSignInLock::tryLock(int pupilId)
         return false;
     if (m_held.contains(pupilId))
         return true;
+    // A file that cannot be had is no sign-in of another station: the user is told the real cause.
+    auto unavailable = [this](int error) {
+        return TError(Format(Str::LockFileUnavailable, {QDir::toNativeSeparators(m_path),
+                                                        QString::fromLocal8Bit(std::strerror(error))}));
+    };
     if (!ensureOpen())
+        throw unavailable(errno);
+    if (!setByteLock(m_fd, pupilId, F_WRLCK)) {
+        // EAGAIN and EACCES: another station holds the byte; anything else is a failure of the file
+        if (errno != EAGAIN && errno != EACCES)
+            throw unavailable(errno);
         return false;
-    if (!setByteLock(m_fd, pupilId, F_WRLCK))
-        return false;
+    }
     m_held.insert(pupilId);
     return true;
 }
@@ -120,12 +130,15 @@ void TSqliteEngine::open(const QString& connectionName)
                         q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
         if (!ok || !q.next()) {
             const QString text = q.lastError().text();
+            // a damaged file is told as such; other failures to open name the engine's reason
+            const QString told = errorText(q.lastError());
+            const bool damaged = told.startsWith(Str::DatabaseDamaged.section(QLatin1String("%s"), 0, 0));
             q = QSqlQuery();
             db.close();
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(connectionName);
             m_connection.clear();
-            throw TError(Format(Str::DatabaseCorrupt, {text}));
+            throw TError(damaged ? told : Format(Str::DatabaseCorrupt, {text}));
         }
     }
 }
@@ -177,5 +190,19 @@ QString TSqliteEngine::errorText(const QSqlError& error) const
     if (text.contains(QLatin1String("readonly"), Qt::CaseInsensitive) ||
         text.contains(QLatin1String("read-only"), Qt::CaseInsensitive))
         return Str::DatabaseReadOnly;
-    return TEngine::errorText(error);
+    const QString engineText = TEngine::errorText(error);
+    // 13 SQLITE_FULL; 11 SQLITE_CORRUPT, 26 SQLITE_NOTADB; 10 SQLITE_IOERR, 14 SQLITE_CANTOPEN
+    if ((ok && code == 13) || text.contains(QLatin1String("disk is full"), Qt::CaseInsensitive))
+        return Format(Str::DatabaseDiskFull, {engineText});
+    if ((ok && (code == 11 || code == 26)) ||
+        text.contains(QLatin1String("malformed"), Qt::CaseInsensitive) ||
+        text.contains(QLatin1String("not a database"), Qt::CaseInsensitive))
+        return Format(Str::DatabaseDamaged, {engineText});
+    if (ok && (code == 10 || code == 14))
+        return Format(Str::DatabaseIoError, {engineText});
+    // the program's own statements name only tables and columns of its schema
+    if (text.contains(QLatin1String("no such table"), Qt::CaseInsensitive) ||
+        text.contains(QLatin1String("no such column"), Qt::CaseInsensitive))
+        return Format(Str::DatabaseIncomplete, {engineText});
+    return engineText;
 }

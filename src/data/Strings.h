@@ -16,6 +16,22 @@ inline const QString DatabaseReadOnly =
     QStringLiteral("Chyba: do databáze nelze zapisovat (adresář DB je jen pro čtení) ...");
 inline const QString DatabaseMissing = QStringLiteral("Chyba: databáze nebyla nalezena: %s");
 inline const QString DatabaseCorrupt = QStringLiteral("Chyba: databázi nelze otevřít: %s");
+// Engine errors a user can meet while working; the engine's own text follows for the administrator.
+inline const QString DatabaseDiskFull = QStringLiteral(
+    "Chyba: na disku s databází není místo, změna nebyla uložena. Uvolněte místo na disku (nebo se obraťte "
+    "na správce) a akci opakujte ...\n(%s)");
+inline const QString DatabaseDamaged = QStringLiteral(
+    "Chyba: databáze je poškozená a nelze s ní pracovat. Obraťte se na správce, aby ji obnovil ze zálohy "
+    "...\n(%s)");
+inline const QString DatabaseIncomplete = QStringLiteral(
+    "Chyba: v databázi chybí tabulka nebo sloupec, databáze je neúplná nebo poškozená. Obraťte se na správce "
+    "...\n(%s)");
+inline const QString DatabaseIoError = QStringLiteral(
+    "Chyba: databázi nelze číst ani do ní zapisovat (chyba disku nebo sítě), změna nebyla uložena. Obraťte "
+    "se na správce ...\n(%s)");
+inline const QString LockFileUnavailable = QStringLiteral(
+    "Chyba: soubor zámků přihlášení %s nelze vytvořit ani použít (%s). Zkontrolujte místo na disku a práva "
+    "k adresáři DB, případně se obraťte na správce ...");
 inline const QString NotValidInteger = QStringLiteral("'%s' is not a valid integer value");
 // the database server named by DB/server.conf
 inline const QString ServerFileUnreadable = QStringLiteral("Chyba: soubor %s nelze přečíst ...");

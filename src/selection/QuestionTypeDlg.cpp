@@ -4,6 +4,7 @@
 #include "SelectionLayout.h"
 #include "data/DataModule.h"
 #include "data/Globals.h"
+#include "data/Picture.h"
 #include "data/Public.h"
 #include "data/Strings.h"
 #include "testing/TestDlg.h"
@@ -28,7 +29,7 @@ TQuestionTypeDlg::TQuestionTypeDlg(QWidget* parent) : TForm(parent)
     setWindowTitle(Str::HeadingBrowse);
 
     caption(Str::NameQuestionGroups, this, {30, 68, 300, 18});
-    m_image1 = picture(this, {346, 90, 224, 250});
+    m_image1 = picture(this, QRect(QPoint(346, 90), Picture::GroupFrameSize));
     m_image1->setScaledContents(false); // shown at its own size
     m_image1->setAlignment(Qt::AlignCenter);
 

@@ -35,8 +35,10 @@ TImageZoom::TImageZoom(QWidget* parent) : TForm(parent)
 void TImageZoom::setPicture(const QImage& image)
 {
     Image->setPixmap(QPixmap::fromImage(image));
+    // A picture larger than the window is cut off by the window's edges; it lies over the skin
+    // and under the "&Ok" button, which stays in sight over any picture.
     Image->setGeometry(QRect(ZoomPlacement(image.size()), image.size()));
-    Image->lower();
+    Image->stackUnder(OkBtn);
 }
 
 bool TImageZoom::eventFilter(QObject* watched, QEvent* e)

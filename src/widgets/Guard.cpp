@@ -25,6 +25,11 @@ void ShowGeneralError(const QString& text)
         sink()(text);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, Str::AppTitle, text, QMessageBox::Ok, QApplication::activeWindow());
+    // A window hidden just before (the splash at start-up) may still count as the active one; the
+    // box is not tied to it, or a window manager might keep the box out of sight with it.
+    QWidget* over = QApplication::activeWindow();
+    if (over && !over->isVisible())
+        over = nullptr;
+    QMessageBox box(QMessageBox::Critical, Str::AppTitle, text, QMessageBox::Ok, over);
     box.exec();
 }

@@ -1,6 +1,11 @@
-// The program as a real process: no database, a second instance, a start after a crash.
+// The program as a real process: no database, a second instance, a start after a crash; and the
+// start-up's messages in sight, with no window kept above them.
 #include "Builder.h"
+#include "app/StartUp.h"
+#include "data/Strings.h"
+#include "widgets/Guard.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -66,6 +71,7 @@ class TstStartUp : public QObject
 private slots:
     void missingDatabase();
     void secondInstanceThenCrash();
+    void startUpMessagesAreNotCovered();
 };
 
 void TstStartUp::missingDatabase()
@@ -99,6 +105,75 @@ void TstStartUp::secondInstanceThenCrash()
     QVERIFY(!stderrShows(third, QStringLiteral("Ferdano already is runned.."), 3000));
     QCOMPARE(third.state(), QProcess::Running);
     stop(third);
+}
+
+void TstStartUp::startUpMessagesAreNotCovered()
+{
+    // What is on screen at the moment the message is shown.
+    struct Shown
+    {
+        QString text;
+        QStringList onTop; // visible windows kept above all others
+        QStringList visible;
+    };
+    auto startUp = [](const TDM::Options& options, int* exitCode) {
+        QList<Shown> shown;
+        SetGeneralErrorSink([&shown](const QString& text) {
+            Shown s{text, {}, {}};
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (!w->isVisible())
+                    continue;
+                s.visible << w->objectName();
+                if (w->windowFlags() & Qt::WindowStaysOnTopHint)
+                    s.onTop << w->objectName();
+            }
+            shown << s;
+        });
+        *exitCode = RunProgram(options);
+        SetGeneralErrorSink(nullptr);
+        return shown;
+    };
+    auto check = [](const QList<Shown>& shown, const QString& text) {
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].text.startsWith(text), qPrintable(shown[0].text));
+        QVERIFY2(shown[0].onTop.isEmpty(), qPrintable(shown[0].onTop.join(u',')));
+        QVERIFY2(shown[0].visible.isEmpty(), qPrintable(shown[0].visible.join(u',')));
+    };
+    int exitCode = 0;
+
+    // no database
+    ProgramDir noDb(false);
+    QTemporaryDir tmp;
+    TDM::Options options;
+    options.programDir = noDb.dir.path();
+    options.tempDir = tmp.path();
+    check(startUp(options, &exitCode), Str::DatabaseMissing.left(Str::DatabaseMissing.indexOf(u'%')));
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(exitCode, 1);
+
+    // no temporary directory
+    options.tempDir = tmp.filePath(QStringLiteral("none"));
+    options.systemDir = tmp.filePath(QStringLiteral("none either"));
+    check(startUp(options, &exitCode), Str::NoTempDir);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(exitCode, 1);
+
+    // a second instance beside a running one
+    ProgramDir program(true);
+    QProcess first;
+    start(first, program.exe(), tmp.path());
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QFile::exists(tmp.filePath(QStringLiteral("ferdano-%1/del2.mb").arg(::getuid()))), 15000);
+    options = TDM::Options();
+    options.programDir = program.dir.path();
+    options.tempDir = tmp.path();
+    check(startUp(options, &exitCode), Str::AlreadyRunning);
+    stop(first);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(exitCode, 1);
 }
 
 QTEST_MAIN(TstStartUp)

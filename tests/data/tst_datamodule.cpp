@@ -157,7 +157,8 @@ void TstDataModule::databaseCorrupt()
     f.close();
     TDM dm;
     const QString error = createError(dm, db.options());
-    QVERIFY2(error.startsWith(QStringLiteral("Chyba: databázi nelze otevřít")), qPrintable(error));
+    // told as a damaged database, with what to do
+    QVERIFY2(error.startsWith(QStringLiteral("Chyba: databáze je poškozená")), qPrintable(error));
     QVERIFY(!dm.DB.connected());
 }
 

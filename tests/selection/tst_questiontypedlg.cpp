@@ -1,10 +1,13 @@
 // The question-browsing selection: every opening starts at the first group, the show-answer
-// choice survives, the caption and the arguments of the browsing run, OK only with groups.
+// choice survives, the caption and the arguments of the browsing run, OK only with groups, a
+// group picture of the frame's size shown whole.
 #include "SelectionFixture.h"
+#include "data/Picture.h"
 #include "selection/QuestionTypeDlg.h"
 #include "widgets/DBGrid.h"
 #include "widgets/FancyButton.h"
 
+#include <QBuffer>
 #include <QCheckBox>
 #include <QLabel>
 
@@ -125,6 +128,42 @@ private slots:
         QVERIFY(stayed);
         QVERIFY(f.runs.isEmpty());
         QVERIFY(f.errors.isEmpty());
+    }
+
+    void groupPictureOfTheFrameSizeShowsWhole()
+    {
+        // red edges two pixels wide around blue: each corner of the picture must be in sight
+        const QSize size = Picture::GroupPictureSize;
+        QImage picture(size, QImage::Format_RGB32);
+        picture.fill(QColor(220, 30, 30));
+        for (int y = 2; y < size.height() - 2; ++y)
+            for (int x = 2; x < size.width() - 2; ++x)
+                picture.setPixel(x, y, qRgb(30, 60, 200));
+        QByteArray jpeg;
+        QBuffer buf(&jpeg);
+        QVERIFY(buf.open(QIODevice::WriteOnly) && picture.save(&buf, "JPEG", 95));
+        TSelectionFixture f;
+        f.dm->QTmp->close();
+        f.dm->QTmp->clearSql();
+        f.dm->QTmp->addLine(QStringLiteral("UPDATE OKRUHOT SET Picture = :PICTURE WHERE ID_OKRUH = 7"));
+        f.dm->QTmp->setParam(QStringLiteral("PICTURE"), jpeg);
+        f.dm->QTmp->execSql();
+        f.reloadGroups();
+
+        TQuestionTypeDlg dlg;
+        QImage shown;
+        open(dlg, [&] {
+            shown = dlg.Image1()->grab().toImage();
+            QTest::keyClick(&dlg, Qt::Key_Escape);
+        });
+        QCOMPARE(dlg.Image1()->contentsRect().size(), size);
+        const QPoint inside = dlg.Image1()->contentsRect().topLeft();
+        auto red = [](QRgb c) { return qRed(c) > 170 && qGreen(c) < 90 && qBlue(c) < 90; };
+        for (const QPoint corner : {QPoint(0, 0), QPoint(size.width() - 1, 0), QPoint(0, size.height() - 1),
+                                    QPoint(size.width() - 1, size.height() - 1)})
+            QVERIFY2(red(shown.pixel(inside + corner)),
+                     qPrintable(QStringLiteral("%1,%2").arg(corner.x()).arg(corner.y())));
+        QVERIFY(!red(shown.pixel(0, 0))); // the frame's line around it
     }
 };
 

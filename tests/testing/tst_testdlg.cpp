@@ -571,18 +571,36 @@ void TstTestDlg::pictureClickByGroup()
 
 void TstTestDlg::zoomPlacement()
 {
-    putPicture(903, encoded(testImage(QSize(560, 360)), "JPG"));
-    putPicture(904, encoded(testImage(QSize(200, 100)), "BMP"));
+    // A smooth gradient survives JPEG closely; its blue stays far from the skin's warm colours.
+    auto gradient = [](QSize size) {
+        QImage img(size, QImage::Format_RGB32);
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                img.setPixel(x, y, qRgb(x * 255 / size.width(), y * 255 / size.height(), 230));
+        return img;
+    };
+    const QByteArray large = encoded(gradient(QSize(560, 360)), "JPG");
+    const QByteArray small = encoded(gradient(QSize(200, 100)), "BMP");
+    putPicture(903, large);
+    putPicture(904, small);
     TDataSet* set = makeSet({{31, 4, "1000", 2, QString(), 903}, {32, 4, "1000", 2, QString(), 904}});
-    QList<QRect> seen;
+    struct Seen
+    {
+        QRect geometry;
+        QImage window;
+        bool okButtonOnTop = false;
+    };
+    QList<Seen> seen;
     run(tmHints, 0, set, 0, [&] {
         for (int i = 0; i < 2; ++i) {
             QTimer::singleShot(0, [&] {
                 auto* zoom = qobject_cast<TImageZoom*>(QApplication::activeModalWidget());
                 if (!zoom) return;
-                seen << zoom->image()->geometry();
                 QCOMPARE(zoom->size(), QSize(560, 324));
                 QCOMPARE(zoom->image()->pixmap().size(), zoom->image()->size());
+                const QPoint okCentre = zoom->okButton()->geometry().center();
+                seen << Seen{zoom->image()->geometry(), zoom->grab().toImage(),
+                             zoom->childAt(okCentre) == zoom->okButton()};
                 QTest::mouseClick(zoom->image(), Qt::LeftButton);
             });
             QTest::mouseClick(m_test->BMPImage, Qt::LeftButton);
@@ -591,8 +609,41 @@ void TstTestDlg::zoomPlacement()
         m_test->OkBtnClick();
     });
     QCOMPARE(seen.size(), 2);
-    QCOMPARE(seen[0], QRect(-10, -35, 560, 360));
-    QCOMPARE(seen[1], QRect(170, 95, 200, 100));
+    QCOMPARE(seen[0].geometry, QRect(-10, -35, 560, 360));
+    QCOMPARE(seen[1].geometry, QRect(170, 95, 200, 100));
+
+    // What the window shows: the picture at its place, cut off by the window's edges, the skin
+    // around it, and the "&Ok" button over it.
+    const QImage skin(TForm::skinPicturePath(QStringLiteral("zoom")));
+    QVERIFY(!skin.isNull());
+    auto near = [](QRgb a, QRgb b) {
+        return qAbs(qRed(a) - qRed(b)) <= 12 && qAbs(qGreen(a) - qGreen(b)) <= 12 &&
+               qAbs(qBlue(a) - qBlue(b)) <= 12;
+    };
+    const QByteArray pictures[] = {large, small};
+    for (int i = 0; i < 2; ++i) {
+        const QImage picture = QImage::fromData(pictures[i]);
+        const QImage& window = seen[i].window;
+        QCOMPARE(window.size(), QSize(560, 324));
+        const QRect shown = seen[i].geometry & QRect(QPoint(0, 0), window.size());
+        const QRect okButton(QPoint(231, 284), QSize(97, 25));
+        int compared = 0;
+        for (int y = shown.top() + 3; y < shown.bottom() - 3; y += 17)
+            for (int x = shown.left() + 3; x < shown.right() - 3; x += 23) {
+                if (okButton.adjusted(-3, -3, 3, 3).contains(x, y))
+                    continue;
+                const QPoint inPicture = QPoint(x, y) - seen[i].geometry.topLeft();
+                QVERIFY2(near(window.pixel(x, y), picture.pixel(inPicture)),
+                         qPrintable(QStringLiteral("picture %1 at %2,%3").arg(i).arg(x).arg(y)));
+                ++compared;
+            }
+        QVERIFY(compared > 40);
+        QVERIFY(seen[i].okButtonOnTop);
+    }
+    // beside the small picture the skin shows
+    for (const QPoint at : {QPoint(100, 140), QPoint(450, 140), QPoint(280, 60), QPoint(280, 240)})
+        QVERIFY2(near(seen[1].window.pixel(at), skin.pixel(at)),
+                 qPrintable(QStringLiteral("%1,%2").arg(at.x()).arg(at.y())));
 }
 
 void TstTestDlg::reviewShowsWrongQuestions()

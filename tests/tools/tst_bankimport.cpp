@@ -1,7 +1,12 @@
 // The bank importer: round trip through the source format, refusal of broken banks with one line
-// per problem, and keeping a school's pupils and records across a new bank.
+// per problem, warnings of what imports but shows badly, and keeping a school's pupils and records
+// across a new bank.
 #include "BankTestUtil.h"
 
+#include "data/Picture.h"
+
+#include <QBuffer>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -284,6 +289,63 @@ private slots:
         QCOMPARE(problems.size(), expected.size());
         for (const QString& e : expected)
             QVERIFY2(problems.join(u'\n').contains(e), qPrintable(e));
+    }
+
+    void largeGroupPictureIsImportedWithAWarning_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("warned");
+        const QSize frame = Picture::GroupPictureSize;
+        QTest::newRow("the frame's size") << frame << false;
+        QTest::newRow("smaller") << QSize(120, 90) << false;
+        QTest::newRow("a pixel wider") << frame + QSize(1, 0) << true;
+        QTest::newRow("a pixel taller") << frame + QSize(0, 1) << true;
+        QTest::newRow("landscape 400 x 260") << QSize(400, 260) << true;
+    }
+
+    void largeGroupPictureIsImportedWithAWarning()
+    {
+        QFETCH(QSize, size);
+        QFETCH(bool, warned);
+        QImage img(size, QImage::Format_RGB32);
+        img.fill(QColor(40, 80, 150));
+        QByteArray jpeg;
+        QBuffer buf(&jpeg);
+        QVERIFY(buf.open(QIODevice::WriteOnly) && img.save(&buf, "JPEG"));
+        TFiles files = sampleFiles();
+        files[QStringLiteral("pictures/okruh3.jpg")] = jpeg;
+        QTemporaryDir dir;
+        const QString db = dir.filePath(QStringLiteral("DB"));
+        const TBuildResult r = Builder::importBank(writeSource(dir, QStringLiteral("bank"), files), db);
+        QVERIFY2(r.ok, qPrintable(r.problems.join(u'\n')));
+        QVERIFY(r.problems.isEmpty());
+        if (warned) {
+            const QSize frame = Picture::GroupPictureSize;
+            QCOMPARE(r.warnings,
+                     QStringList{QStringLiteral("bank.json: okruh 3: picture: obrázek pictures/okruh3.jpg "
+                                                "má %1 × %2 bodů, rámeček v prohlížení otázek má jen "
+                                                "%3 × %4; ukáže se oříznutý")
+                                     .arg(size.width())
+                                     .arg(size.height())
+                                     .arg(frame.width())
+                                     .arg(frame.height())});
+        } else {
+            QCOMPARE(r.warnings, QStringList());
+        }
+        // stored all the same
+        TSql sql(db);
+        QCOMPARE(sql.value(QStringLiteral("SELECT Picture FROM OKRUHOT WHERE ID_OKRUH=3")).toByteArray(),
+                 jpeg);
+    }
+
+    void ourBanksImportWithoutWarnings()
+    {
+        for (const QString& bank : {Builder::sampleBankDir(), QStringLiteral(FERDANO_TEST_BANK_DIR)}) {
+            QTemporaryDir dir;
+            const TBuildResult r = Builder::importBank(bank, dir.filePath(QStringLiteral("DB")));
+            QVERIFY2(r.ok, qPrintable(r.problems.join(u'\n')));
+            QVERIFY2(r.warnings.isEmpty(), qPrintable(r.warnings.join(u'\n')));
+        }
     }
 
     void brokenBankLeavesTheDatabaseUntouched()

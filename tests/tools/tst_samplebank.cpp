@@ -72,6 +72,21 @@ private slots:
         }
     }
 
+    void groupPicturesShowWholeInQuestionBrowsing()
+    {
+        const auto groups = rows(*m_sql, QStringLiteral("SELECT ID_OKRUH, Picture FROM OKRUHOT"), 2);
+        QVERIFY(!groups.isEmpty());
+        const QSize frame = Picture::GroupPictureSize;
+        for (const QVariantList& g : groups) {
+            const QSize own = Picture::headerSize(g[1].toByteArray());
+            QVERIFY2(own.isValid() && own.width() <= frame.width() && own.height() <= frame.height(),
+                     qPrintable(QStringLiteral("group %1: %2 x %3")
+                                    .arg(g[0].toInt())
+                                    .arg(own.width())
+                                    .arg(own.height())));
+        }
+    }
+
     void everyQuestionHasFourAnswersAndValidPatterns()
     {
         const auto qs = rows(

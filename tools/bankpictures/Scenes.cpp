@@ -3,6 +3,8 @@
 
 #include "Signs.h"
 
+#include "data/Picture.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QtMath>
@@ -429,7 +431,9 @@ QImage vehicleFrame(const QString& kind, int frame, int frames, QSize size)
 
 QImage groupPicture(int group, const QString& name)
 {
-    QImage img(400, 260, QImage::Format_RGB32);
+    // Upright, the size of the frame in which question browsing shows it whole.
+    const QSize size = Picture::GroupPictureSize;
+    QImage img(size, QImage::Format_RGB32);
     static const QColor colours[] = {QColor(150, 110, 40), QColor(180, 40, 40),  QColor(50, 120, 70),
                                      QColor(40, 80, 150),  QColor(110, 70, 140), QColor(60, 110, 130),
                                      QColor(200, 60, 60)};
@@ -439,12 +443,17 @@ QImage groupPicture(int group, const QString& name)
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(colour.darker(140), 4));
     p.setBrush(colour);
-    p.drawRoundedRect(QRectF(12, 12, 376, 236), 18, 18);
+    const QRectF card(8, 8, size.width() - 16, size.height() - 16);
+    p.drawRoundedRect(card, 16, 16);
+
+    // the motif in the upper half, the group's number in a badge beside it
     static const char* motif[] = {
         "p2_hlavni", "p6_stop", "a22_jine_nebezpeci", "c1_kruhovy_objezd", "ip11a_parkoviste", "b20a_50", ""};
+    constexpr qreal motifSide = 100;
+    const QPointF motifAt((size.width() - motifSide) / 2, 24);
     p.save();
-    p.translate(24, 40);
-    p.scale(150.0 / Signs::Size, 150.0 / Signs::Size);
+    p.translate(motifAt);
+    p.scale(motifSide / Signs::Size, motifSide / Signs::Size);
     if (group == 7) {
         p.setPen(Qt::NoPen);
         p.setBrush(Qt::white);
@@ -456,17 +465,27 @@ QImage groupPicture(int group, const QString& name)
         Signs::draw(QString::fromLatin1(motif[(group - 1) % 7])).paint(p);
     }
     p.restore();
-    QFont big(QStringLiteral("DejaVu Sans"));
-    big.setPixelSize(64);
-    big.setBold(true);
-    p.setFont(big);
-    p.setPen(Qt::white);
-    p.drawText(QRectF(190, 30, 180, 90), Qt::AlignCenter, QString::number(group));
+
+    const QRectF badge(card.left() + 8, card.top() + 8, 40, 40);
+    p.setPen(QPen(colour.darker(140), 3));
+    p.setBrush(QColor(245, 238, 220));
+    p.drawEllipse(badge);
+    QFont number(QStringLiteral("DejaVu Sans"));
+    number.setPixelSize(26);
+    number.setBold(true);
+    p.setFont(number);
+    p.setPen(colour.darker(140));
+    p.drawText(badge, Qt::AlignCenter, QString::number(group));
+
+    // the name below, in up to four lines
     QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPixelSize(21);
+    f.setPixelSize(17);
     f.setBold(true);
     p.setFont(f);
-    p.drawText(QRectF(185, 110, 195, 130), Qt::AlignCenter | Qt::TextWordWrap, name);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(card.left() + 10, motifAt.y() + motifSide + 6, card.width() - 20,
+                      card.bottom() - 8 - (motifAt.y() + motifSide + 6)),
+               Qt::AlignCenter | Qt::TextWordWrap, name);
     return img;
 }
 

@@ -619,6 +619,28 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
     return problems->size() == before;
 }
 
+QStringList warnings(const TBank& bank)
+{
+    QStringList lines;
+    const QSize frame = Picture::GroupPictureSize;
+    for (const TBankGroup& g : bank.groups) {
+        if (g.picture.isEmpty())
+            continue;
+        const QSize own = Picture::headerSize(bank.files.value(g.picture));
+        if (own.isValid() && (own.width() > frame.width() || own.height() > frame.height()))
+            lines << QStringLiteral("%1: okruh %2: picture: obrázek %3 má %4 × %5 bodů, rámeček v prohlížení "
+                                    "otázek má jen %6 × %7; ukáže se oříznutý")
+                         .arg(QString::fromLatin1(MainFile))
+                         .arg(g.id)
+                         .arg(g.picture)
+                         .arg(own.width())
+                         .arg(own.height())
+                         .arg(frame.width())
+                         .arg(frame.height());
+    }
+    return lines;
+}
+
 bool readFolder(const QString& dir, TFiles* files, QStringList* problems)
 {
     files->clear();

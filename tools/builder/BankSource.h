@@ -17,6 +17,10 @@ inline constexpr const char* TestsFile = "tests.json";
 // is then incomplete and must not be written.
 bool parse(const TFiles& files, TBank* bank, QStringList* problems);
 
+// What a parsed bank holds that the program accepts but shows badly, one line each in the form
+// of the problems: a topic group's picture larger than the frame that shows it, which cuts it off.
+QStringList warnings(const TBank& bank);
+
 // Reads every file below dir into a map (relative names with '/').
 bool readFolder(const QString& dir, TFiles* files, QStringList* problems);
 

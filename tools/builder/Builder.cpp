@@ -188,6 +188,7 @@ TBuildResult importBank(const QString& sourceDir, const QString& dbDir, const TB
         }
     }
     result = write(dbDir, &bank, kept);
+    result.warnings = BankSource::warnings(bank);
     if (result.ok)
         result.notes.insert(1,
                             QStringLiteral("banka %1: okruhů %2, otázek %3, obrázků %4, testů %5, skupin %6")

@@ -17,6 +17,7 @@ struct TBuildResult
     bool ok = false;
     QStringList problems; // one line per problem, when not ok
     QStringList notes;    // what was done
+    QStringList warnings; // what was imported all the same but will show badly
 };
 
 namespace Builder {

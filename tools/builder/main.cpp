@@ -32,8 +32,10 @@ TBuildResult loadServer(const QString& serverFile, const QString& source, bool f
         TServerLoadOptions o;
         o.keepPupils = !force;
         o.force = force;
+        const QStringList warnings = r.warnings;
         r = ServerLoad::loadFromSqlite(TServerConfig::read(serverFile),
                                        QDir(temp.path()).filePath(QString::fromLatin1(SqliteFileName)), o);
+        r.warnings = warnings;
     } catch (const TError& e) {
         r.ok = false;
         r.problems << e.message();
@@ -95,6 +97,8 @@ int main(int argc, char** argv)
     }
     for (const QString& p : r.problems)
         err << p << '\n';
+    for (const QString& w : r.warnings)
+        err << QStringLiteral("varování: ") << w << '\n';
     for (const QString& n : r.notes)
         out << n << '\n';
     return r.ok ? 0 : 1;
