@@ -742,7 +742,7 @@ def road_zoom(r):
         diff = ImageStat.Stat(ImageChops.difference(seen, expected)).mean
         last["diff"] = sum(diff) / 3
         last["shot"] = shot
-        return last["diff"] < 12
+        return last["diff"] < 6
     try:
         wait_for(matches, 10, "the enlarged picture window to show the question's picture")
     except RoadFailure:
@@ -753,6 +753,7 @@ def road_zoom(r):
                           f"difference {last['diff']:.1f} of 255 over its picture area (seen: {path}, "
                           f"expected: zoom-expected.png)")
 
+    print(f"  the enlarged picture differs from question {q['id']}'s picture by {last['diff']:.1f} of 255 on average")
     # a click on the picture closes the window
     click_control(app.display, control(zoom, ZOOM, "image"))
     app.proc.gone(zoom, what="the enlarged picture to close after a click on it")
