@@ -16,6 +16,7 @@ import glob
 import importlib.util
 import os
 import shutil
+import signal
 import sys
 import tempfile
 import time
@@ -53,6 +54,8 @@ def main():
     ap.add_argument("--keep", action="store_true", help="keep the work folder also when every road passes")
     args = ap.parse_args()
 
+    # a stop from outside still ends the road's programs, the X server and the buses
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     missing = missing_requirements()
     if missing:
         print("e2e: CANNOT RUN, missing: " + ", ".join(missing), file=sys.stderr)
