@@ -8,6 +8,7 @@
 #include "PlasmaForm.h"
 #include "PlasmaRegion.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QEventLoop>
 #include <QFile>
@@ -16,6 +17,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+
+#include <algorithm>
 
 // The skins live in this static library; pull their resource object in with the first window.
 static void initSkinResources()
@@ -54,6 +57,14 @@ QColor TForm::lightWindowColour()
     return QColor(240, 230, 202);
 }
 
+static bool anotherWindowStaysOnTop(const QWidget* self)
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.cbegin(), windows.cend(), [self](const QWidget* w) {
+        return w != self && w->isVisible() && (w->windowFlags() & Qt::WindowStaysOnTopHint);
+    });
+}
+
 bool TForm::ShowModal()
 {
     // QDialog::exec() leaves its loop as soon as the dialog is hidden; this loop ends only in done().
@@ -61,6 +72,12 @@ bool TForm::ShowModal()
         return false; // already running modally: a second run would never return first
     setResult(0);
     setAttribute(Qt::WA_ShowModal, true);
+    // A window that waits for the user goes above the windows that stay on top (the test's
+    // information panel), so that none of them covers it.
+    const bool raiseAboveTopmost =
+        !(windowFlags() & Qt::WindowStaysOnTopHint) && anotherWindowStaysOnTop(this);
+    if (raiseAboveTopmost)
+        setWindowFlag(Qt::WindowStaysOnTopHint, true);
     show();
     QEventLoop loop;
     m_modalLoop = &loop;
@@ -69,6 +86,8 @@ bool TForm::ShowModal()
     if (!self)
         return false;
     m_modalLoop = nullptr;
+    if (raiseAboveTopmost)
+        setWindowFlag(Qt::WindowStaysOnTopHint, false); // hidden by now: no window shows again
     return result() == QDialog::Accepted;
 }
 

@@ -24,6 +24,7 @@ private slots:
     void startUpWorkRunsOnceAfterFirstPaint();
     void startUpWorkRunsBeforeACommand();
     void commandsAndEscDoNotEndTheProgram();
+    void modalWindowGoesAboveAWindowOnTop();
 };
 
 void TstMainWindow::builtInLogoAndLink()
@@ -67,7 +68,8 @@ void TstMainWindow::linkFile_data()
     QTest::newRow("url only") << QByteArray("URL=https://a.example/\n") << "https://a.example/" << QString();
     QTest::newRow("no url") << QByteArray("NAME=Jen jméno\n") << Str::DefaultLinkUrl << Str::DefaultLinkName;
     QTest::newRow("empty url") << QByteArray("URL=\nNAME=x\n") << Str::DefaultLinkUrl << Str::DefaultLinkName;
-    QTest::newRow("garbage") << QByteArray("\x01\x02 nothing here") << Str::DefaultLinkUrl << Str::DefaultLinkName;
+    QTest::newRow("garbage") << QByteArray("\x01\x02 nothing here") << Str::DefaultLinkUrl
+                             << Str::DefaultLinkName;
 }
 
 void TstMainWindow::linkFile()
@@ -188,6 +190,30 @@ void TstMainWindow::commandsAndEscDoNotEndTheProgram()
     QTest::keyClick(&w, Qt::Key_Escape);
     QVERIFY(w.isVisible());
     QCOMPARE(w.result(), -1);
+}
+
+void TstMainWindow::modalWindowGoesAboveAWindowOnTop()
+{
+    // The test's information panel stays on top; a confirmation or the enlarged picture shown
+    // meanwhile must not lie under it.
+    TForm panel;
+    panel.setModal(false);
+    panel.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    TForm dialog;
+    bool onTopWhileShown = false;
+    auto runDialog = [&] {
+        QTimer::singleShot(0, &dialog, [&] {
+            onTopWhileShown = dialog.windowFlags() & Qt::WindowStaysOnTopHint;
+            dialog.accept();
+        });
+        QVERIFY(dialog.ShowModal());
+    };
+    runDialog();
+    QVERIFY(!onTopWhileShown); // nothing on top: an ordinary window
+    panel.show();
+    runDialog();
+    QVERIFY(onTopWhileShown);
+    QVERIFY(!(dialog.windowFlags() & Qt::WindowStaysOnTopHint)); // only for that run
 }
 
 QTEST_MAIN(TstMainWindow)
