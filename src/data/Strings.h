@@ -105,6 +105,7 @@ inline const QString PanelAddress = QStringLiteral("Adresa ");
 inline const QString PanelPhone = QStringLiteral("Telefon ");
 inline const QString PanelCategory = QStringLiteral("Řidičské oprávnění ");
 inline const QString PanelDescription = QStringLiteral("Popis");
+inline const QString EmptyValueName = QStringLiteral("nevyplněno");
 inline const QString AnimationName = QStringLiteral("Animace řidičského oprávnění");
 inline const QString RegisterGridName = QStringLiteral("Seznam žáků");
 inline const QString AddPupil = QStringLiteral("&Přidat");

@@ -34,6 +34,7 @@ QFrame* detailPanel(QWidget* parent, const QRect& geometry, const QString& capti
     panel->setFrameShape(QFrame::StyledPanel);
     panel->setFrameShadow(QFrame::Sunken);
     panel->setGeometry(geometry);
+    panel->setAccessibleName(TrimText(caption1) + QStringLiteral(", ") + TrimText(caption2));
     int top = 6;
     for (const auto& [caption, field] : {std::pair{caption1, field1}, std::pair{caption2, field2}}) {
         auto* label = new QLabel(caption, panel);
@@ -43,7 +44,7 @@ QFrame* detailPanel(QWidget* parent, const QRect& geometry, const QString& capti
         label->setGeometry(8, top, geometry.width() - 16, 18);
         auto* value = new TDBText(DM->QZak, QString::fromLatin1(field), panel);
         value->setObjectName(QString::fromLatin1(field));
-        value->setAccessibleDescription(TrimText(caption));
+        value->setCaption(TrimText(caption));
         value->setGeometry(8, top + 18, geometry.width() - 16, 20);
         top += 44;
     }
@@ -89,6 +90,7 @@ TZakListDlg::TZakListDlg(QWidget* parent) : TForm(parent)
     animationFrame->setFrameShape(QFrame::StyledPanel);
     animationFrame->setFrameShadow(QFrame::Sunken);
     animationFrame->setGeometry(416, 264, 204, 170);
+    animationFrame->setAccessibleName(Str::AnimationName);
     m_animation = new TAnimate(animationFrame);
     m_animation->setObjectName(QStringLiteral("Animated1"));
     m_animation->setAccessibleName(Str::AnimationName);

@@ -149,6 +149,7 @@ TTestDlg::TTestDlg(QWidget* parent) : TForm(parent)
     Image1->setGeometry(QRect(FramePos, QSize(290, 190)));
     BMPPanel = new QFrame(this);
     BMPPanel->setObjectName(QStringLiteral("BMPPanel"));
+    BMPPanel->setAccessibleName(Str::PictureName);
     BMPPanel->setGeometry(QRect(PanelPos, QSize(282, 182)));
     BMPPanel->setAutoFillBackground(true);
     QPalette panelPal = BMPPanel->palette();

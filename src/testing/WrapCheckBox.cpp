@@ -1,6 +1,8 @@
 // The word-wrapped check box of the test window.
 #include "WrapCheckBox.h"
 
+#include "widgets/Accessible.h"
+
 #include <QAccessibleWidget>
 #include <QPainter>
 #include <QStyle>
@@ -46,13 +48,13 @@ public:
     }
     QStringList actionNames() const override
     {
-        if (!box()->isCheckable() || !box()->isEnabled())
+        if (!box()->isCheckable() || !box()->isEnabled() || Accessible::blockedByModal(box()))
             return {};
         return {toggleAction(), pressAction()};
     }
     void doAction(const QString& name) override
     {
-        if (!box()->isCheckable() || !box()->isEnabled())
+        if (!box()->isCheckable() || !box()->isEnabled() || Accessible::blockedByModal(box()))
             return;
         if (name == toggleAction() || name == pressAction())
             box()->click();

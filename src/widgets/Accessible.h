@@ -16,4 +16,7 @@ public:
 namespace Accessible {
 // Registers the program's accessibility interfaces once; the windows' constructors call it.
 void installFactories();
+// True when the control's window waits behind a modal window: an assistive technology must not
+// act on it then, any more than the mouse can.
+bool blockedByModal(const QWidget* control);
 } // namespace Accessible

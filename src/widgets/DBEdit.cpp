@@ -3,6 +3,7 @@
 
 #include "Guard.h"
 #include "data/DataSet.h"
+#include "data/Strings.h"
 
 #include <algorithm>
 
@@ -105,4 +106,13 @@ void TDBText::refresh()
     if (m_dataSet && m_dataSet->active() && m_dataSet->hasField(m_field) && !m_dataSet->isEmpty())
         text = m_dataSet->asString(m_field);
     setText(text);
+    if (!m_caption.isEmpty())
+        setAccessibleName(m_caption + QStringLiteral(": ") +
+                          (text.trimmed().isEmpty() ? Str::EmptyValueName : text));
+}
+
+void TDBText::setCaption(const QString& caption)
+{
+    m_caption = caption;
+    refresh();
 }

@@ -39,8 +39,11 @@ class TDBText : public QLabel
 public:
     TDBText(TDataSet* dataSet, const QString& field, QWidget* parent = nullptr);
     void refresh();
+    // What the value is: assistive technologies read "caption: value" (an empty value as such).
+    void setCaption(const QString& caption);
 
 private:
     QPointer<TDataSet> m_dataSet;
     QString m_field;
+    QString m_caption;
 };

@@ -1,6 +1,8 @@
 // The self-drawn push button: outline by shape, fill, two frames, a shaded bevel and the caption.
 #include "FancyButton.h"
 
+#include "Accessible.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -80,6 +82,7 @@ void fillRegion(QPainter& p, const QRegion& r, const QColor& c)
 
 TDsFancyButton::TDsFancyButton(QWidget* parent) : QAbstractButton(parent)
 {
+    Accessible::installFactories();
     setFocusPolicy(Qt::NoFocus);
     m_buttonColor = faceColour(this);
     resize(97, 25);
@@ -313,7 +316,7 @@ QString TDsFancyButton::plainCaption(const QString& caption)
         if (caption[i] == u'&') {
             if (i + 1 == caption.size())
                 break; // a trailing mark shows nothing
-            ++i; // the next character is shown, whatever it is ("&&" shows one "&")
+            ++i;       // the next character is shown, whatever it is ("&&" shows one "&")
         }
         plain.append(caption[i]);
     }

@@ -33,6 +33,7 @@ static void initSkinResources()
 TForm::TForm(QWidget* parent) : QDialog(parent)
 {
     initSkinResources();
+    Accessible::installFactories();
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setModal(true);
     QPalette pal = palette();
@@ -204,6 +205,10 @@ bool TForm::event(QEvent* e)
 {
     if (e->type() == QEvent::WindowActivate)
         Guarded([&] { FormActivate(); });
+    else if (e->type() == QEvent::WindowBlocked)
+        m_blocked = true;
+    else if (e->type() == QEvent::WindowUnblocked)
+        m_blocked = false;
     return QDialog::event(e);
 }
 

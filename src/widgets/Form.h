@@ -20,6 +20,8 @@ public:
     // Shows the window modally and returns when it closes: true when it closed with OK. Hiding the
     // window meanwhile (the main window does so around each command) does not end the modal run.
     bool ShowModal();
+    // True while a modal window other than this one keeps the user from this window.
+    bool blockedByModal() const { return m_blocked; }
     // True while ShowModal runs.
     bool inModalRun() const { return m_modalLoop != nullptr; }
     // Hides the window and ends its modal run at once, without the close handlers: for a run that
@@ -71,5 +73,6 @@ private:
     TPlasmaForm* m_plasma = nullptr; // a child of the window
     QRegion m_shape;
     bool m_closing = false;
+    bool m_blocked = false;
     class QEventLoop* m_modalLoop = nullptr;
 };

@@ -12,6 +12,7 @@
 #include "widgets/DBGrid.h"
 #include "widgets/FancyButton.h"
 
+#include <QAccessible>
 #include <QBuffer>
 
 using namespace PupilsTest;
@@ -31,6 +32,7 @@ private slots:
     void deletionRefusedByTheDatabase();
     void closingRereadsSignedInPupil();
     void categoryAnimation();
+    void screenReaderSeesValuesAndOnlyTheModalWindow();
 
 private:
     std::unique_ptr<Station> m_station;
@@ -369,6 +371,39 @@ void TstZakListDlg::categoryAnimation()
     QVERIFY(!animation->playing());
     QCOMPARE(animation->currentFrame(), -1);
     QCOMPARE(m.errors, QStringList());
+}
+
+void TstZakListDlg::screenReaderSeesValuesAndOnlyTheModalWindow()
+{
+    Messages m;
+    QVERIFY(PupilsTest::signIn(QStringLiteral("admin"), QStringLiteral("ferdano")));
+    QString addressName, categoryName;
+    bool registerStayed = false;
+    QStringList registerActions;
+    runRegister([&] {
+        // the values beside the list are read with what they are
+        auto nameOf = [](const char* field) {
+            auto* w = ZakListDlg->findChild<QWidget*>(QString::fromLatin1(field));
+            return w ? QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name) : QString();
+        };
+        addressName = nameOf("ADRESA");
+        categoryName = nameOf("RP");
+        // while the record is open over it, the register's buttons cannot be pressed through
+        // the accessibility interface, as they cannot with the mouse
+        whenShown(ZakDlg, [&] {
+            QAccessibleInterface* ok = QAccessible::queryAccessibleInterface(ZakListDlg->OkBtn());
+            registerActions = ok->actionInterface()->actionNames();
+            ok->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            registerStayed = ZakListDlg->isVisible();
+            QTest::keyClick(ZakDlg, Qt::Key_Escape);
+        });
+        clickButton(ZakListDlg->UpdBtn());
+    });
+    QCOMPARE(addressName, QStringLiteral("Adresa: nevyplněno"));
+    QCOMPARE(categoryName, QStringLiteral("Řidičské oprávnění: B"));
+    QVERIFY(registerStayed);
+    QCOMPARE(registerActions, QStringList());
+    QCOMPARE(m.texts, QStringList());
 }
 
 PUPILS_TEST_MAIN(TstZakListDlg)
