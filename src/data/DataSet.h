@@ -129,6 +129,13 @@ public:
     // Moves to the first row whose field equals value; false (cursor unchanged) when none.
     bool locate(const QString& field, const QVariant& value);
 
+    // ---- the rows as they are now, to go back to ----
+    class Snapshot;
+    // The rows, the pending deletions and the cursor as they are now (a pending edit is posted first).
+    Snapshot snapshot();
+    // Puts the rows and the cursor back as the snapshot holds them.
+    void restore(const Snapshot& snapshot);
+
     // ---- an in-memory row set, for tests and for sets built by code ----
     void openRows(const QStringList& fieldNames, const QVector<QVector<QVariant>>& rows);
 
@@ -178,6 +185,16 @@ private:
     bool m_fetchPending = false;
     QString m_pendingStatement;
     QVector<TParam> m_pendingParams;
+};
+
+class TDataSet::Snapshot
+{
+    friend class TDataSet;
+    QVector<Row> rows;
+    QVector<Row> deleted;
+    int current = 0;
+    bool eof = true;
+    bool bof = true;
 };
 
 // A query: statement text as lines, parameters by name.

@@ -149,6 +149,11 @@ inline const QString ReportRule = QStringLiteral("   ---------------------------
 inline const QString ReportTotal = QStringLiteral("               Celkem :%4d   %4d");
 inline const QString RightLine = QStringLiteral("      %3d     %4s     %4s     %2d");
 inline const QString WrongLine = QStringLiteral("    * %3d     %4s     %4s     %2d");
+// The test could not be stored: nothing of it was written, the test window stays open with the
+// pupil's answers; the database's own text follows.
+inline const QString TestNotStored =
+    QStringLiteral("Chyba: test se nepodařilo uložit a nic z něj nebylo zapsáno. Test zůstává otevřený, "
+                   "zkuste ho prosím ukončit znovu ...\n%s");
 inline const QString PictureName = QStringLiteral("Obrázek k otázce");
 inline const QString QuestionTextName = QStringLiteral("Text otázky");
 inline const QString AnswersName = QStringLiteral("Odpovědi");
