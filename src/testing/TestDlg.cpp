@@ -249,6 +249,10 @@ void TTestDlg::RunTest(int mode, int testId, const QString& caption, TDataSet* q
     for (TWrapCheckBox* box : LabelAnswer)
         box->setEnabled(boxesEnabled);
     ShowAnswerBtn->setEnabled(mode == tmBrowse || mode == tmHints);
+    // Nothing of an earlier run may show through the panel, nor end this one ("Info" may bring
+    // the panel back before this run hands it its time limit).
+    if (InfoDlg)
+        InfoDlg->ResetForRun();
     m_set = questionSet;
     m_inCloseQuery = false;
     m_scoring = false;

@@ -87,6 +87,7 @@ private slots:
     void emptyQuestionSet();
     void confirmationRefusedKeepsRun();
     void closeBeforeTimeStopsCountdown();
+    void infoBeforeFirstTickKnowsOnlyThisRun();
     void tickerWrapsAround();
     void emptyTickerList();
     void windowPlacement();
@@ -1096,6 +1097,56 @@ void TstTestDlg::closeBeforeTimeStopsCountdown()
     m_now = m_now.addSecs(600);
     QTest::qWait(50);
     QVERIFY(!m_test->TimedOut);
+    QCOMPARE(m_systemTexts.size(), shown);
+}
+
+// A timed practice test closed early, then more runs: "Info" pressed before the first tick of the
+// new run shows a panel that knows nothing of the earlier one; an untimed run is not ended, and a
+// timed one counts down from its own start.
+void TstTestDlg::infoBeforeFirstTickKnowsOnlyThisRun()
+{
+    TDataSet* set = makeSet({{1, 1, "1000", 1}, {2, 1, "0100", 2}});
+    run(tmPractice, 0, set, 1, [&] {
+        m_test->Timer1Timer();
+        QVERIFY(!m_info->Panel3->isHidden());
+        m_test->OkBtnClick();
+    });
+    QVERIFY(!m_leftOpen);
+    m_now = m_now.addSecs(120);
+    const int shown = m_systemTexts.size();
+
+    set = makeSet({{1, 1, "1000", 1}, {2, 1, "0100", 2}});
+    run(tmLive, 0, set, 0, [&] {
+        m_test->InfoBtnClick();
+        QVERIFY(m_info->isVisible());
+        QVERIFY(m_info->Panel3->isHidden());
+        QVERIFY(!m_info->Panel2->isHidden());
+        m_info->Timer1Timer();
+        QCoreApplication::processEvents();
+        QVERIFY(m_test->isVisible());
+        QVERIFY(!m_test->TimedOut);
+        m_test->abandonModalRun();
+    });
+    QCOMPARE(m_systemTexts.size(), shown);
+    QVERIFY(m_results.isEmpty());
+    QCOMPARE(count("SELECT * FROM STATIS"), 0);
+
+    m_now = m_now.addSecs(300);
+    set = makeSet({{1, 1, "1000", 1}});
+    run(tmPractice, 0, set, 2, [&] {
+        m_test->InfoBtnClick();
+        m_info->Timer1Timer();
+        QCoreApplication::processEvents();
+        QVERIFY(m_test->isVisible());
+        QVERIFY(!m_test->TimedOut);
+        m_test->Timer1Timer();
+        QVERIFY(!m_info->Panel3->isHidden());
+        QCOMPARE(m_info->Label6->text(), QString("10:07:00"));
+        m_now = m_now.addSecs(30);
+        m_info->Timer1Timer();
+        QCOMPARE(m_info->Label8->text(), QString("Do konce testu zbývá 1:30"));
+        m_test->abandonModalRun();
+    });
     QCOMPARE(m_systemTexts.size(), shown);
 }
 
