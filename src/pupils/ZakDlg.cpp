@@ -223,6 +223,9 @@ void TZakDlg::OkBtnClick()
     // The category's animation and description are shown by the register from this row.
     TDataSet* rp = DM->QRP;
     zak->edit();
+    // Every look-up trims the identification, so it is stored as they look for it.
+    if (zak->asString(QStringLiteral("RC")) != rc)
+        zak->setValue(QStringLiteral("RC"), rc);
     if (rp->locate(QStringLiteral("RP"), category)) {
         if (zak->hasField(QStringLiteral("ID_AVI")))
             zak->setValue(QStringLiteral("ID_AVI"), rp->asInteger(QStringLiteral("ID_AVI")));
