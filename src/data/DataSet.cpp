@@ -818,3 +818,43 @@ void TTable::close()
     releaseLock();
     TDataSet::close();
 }
+
+bool TTable::moveLockTo(int key)
+{
+    if (!m_lock)
+        throw TError(QStringLiteral("%1: No row lock").arg(name()));
+    const std::optional<int> previous = m_lockedKey;
+    if (previous && *previous == key && state() == State::Edit && m_lock->isHeld(key))
+        return true;
+    const bool heldBefore = m_lock->isHeld(key);
+    if (!m_lock->tryLock(key))
+        return false;
+    const auto giveBack = [&] {
+        if (!heldBefore)
+            m_lock->release(key);
+    };
+    try {
+        // The rows are replaced only once the new ones have been read; the edit state of the
+        // previous row ends with them, its lock does not.
+        if (active() && !fetchPending()) {
+            loadFromStatement(selectStatement(), params());
+        } else {
+            close();
+            open();
+        }
+    } catch (...) {
+        giveBack();
+        throw;
+    }
+    if (locate(m_lockKeyField, key)) {
+        if (previous && *previous != key)
+            m_lock->release(*previous);
+        m_lockedKey = key;
+        TDataSet::edit();
+        return true;
+    }
+    giveBack();
+    if (previous && locate(m_lockKeyField, *previous))
+        TDataSet::edit();
+    return false;
+}

@@ -243,6 +243,11 @@ public:
     void edit() override;
     void cancel() override;
     void close() override;
+    // Reads the table again and moves the row lock to the row whose key is `key`. The new lock is
+    // taken and the rows are read before the previous lock is let go: when the key is locked
+    // elsewhere or has no row the result is false, and a database error is thrown; either way the
+    // previously locked row stays locked (and current, in edit state, where it still has a row).
+    bool moveLockTo(int key);
     // The key whose lock this cursor holds, or nullopt.
     std::optional<int> lockedKey() const { return m_lockedKey; }
 

@@ -4,7 +4,6 @@
 #include "SignIn.h"
 #include "ZakDlg.h"
 #include "data/DataModule.h"
-#include "data/Engine.h"
 #include "data/Format.h"
 #include "data/Globals.h"
 #include "data/Strings.h"
@@ -117,7 +116,8 @@ void TLogonDlg::OkBtnClick()
         return;
     }
     const int pupilId = q->asInteger(QStringLiteral("ID_ZAK"));
-    if (!HoldSignInLock(*DM->TZak, DM->engine().signInLock(), pupilId)) {
+    // Any database error here reaches the user as itself; the previous pupil stays signed in.
+    if (!DM->TZak->moveLockTo(pupilId)) {
         SystemDlg->Execute(Str::AlreadySignedIn, true);
         return;
     }

@@ -8,6 +8,10 @@
 #include "widgets/DBEdit.h"
 #include "widgets/FancyButton.h"
 
+#include <QScopeGuard>
+
+#include <utility>
+
 using namespace PupilsTest;
 
 class TstLogonDlg : public QObject
@@ -25,6 +29,7 @@ private slots:
     void newPupilWithBlanksIsFoundAgain();
     void keys();
     void wrongPasswordThenStornoKeepsPrevious();
+    void databaseErrorKeepsPrevious();
     void switchingPupilsMovesTheLock();
     void inputLengths();
     void mainWindowHooks();
@@ -277,6 +282,34 @@ void TstLogonDlg::wrongPasswordThenStornoKeepsPrevious()
     QCOMPARE(SignedInPupil.LicenceCategory, QChar(u'C'));
     QVERIFY(m_station->lock().isHeld(novak));
     QVERIFY(!m_station->lock().isHeld(1));
+}
+
+// A database error while the pupils are read again for the lock is shown as itself, not as
+// "already signed in", and the previous pupil stays signed in and locked.
+void TstLogonDlg::databaseErrorKeepsPrevious()
+{
+    Messages m;
+    const int novak = addPupil(QStringLiteral("novak"), QStringLiteral("n1"), QStringLiteral("Novák"),
+                               QStringLiteral("Petr"), QStringLiteral("C"));
+    // The lock cursor reads a table of its own, which the test can take away under it.
+    exec(QStringLiteral("CREATE TABLE ZAK_ZAMEK AS SELECT * FROM ZAK"));
+    TTable cursor(QStringLiteral("TZak"), QStringLiteral("ZAK_ZAMEK"), QStringLiteral("ID_ZAK"));
+    cursor.setRowLock(&m_station->lock(), QStringLiteral("ID_ZAK"));
+    TTable* const programCursor = std::exchange(DM->TZak, &cursor);
+    auto restore = qScopeGuard([&] { DM->TZak = programCursor; });
+    QVERIFY(PupilsTest::signIn(QStringLiteral("novak"), QStringLiteral("n1")));
+    exec(QStringLiteral("DROP TABLE ZAK_ZAMEK"));
+    bool stayedOpen = false;
+    QVERIFY(!PupilsTest::signIn(QStringLiteral("admin"), QStringLiteral("ferdano"), &stayedOpen, novak));
+    QVERIFY(stayedOpen);
+    QCOMPARE(m.texts, QStringList());
+    QCOMPARE(m.errors.size(), 1);
+    QVERIFY2(m.errors[0].contains(QLatin1String("zak_zamek"), Qt::CaseInsensitive), qPrintable(m.errors[0]));
+    QCOMPARE(SignedInPupil.PupilId, novak);
+    QCOMPARE(SignedInPupil.LicenceCategory, QChar(u'C'));
+    QVERIFY(m_station->lock().isHeld(novak));
+    QVERIFY(!m_station->lock().isHeld(1));
+    QCOMPARE(cursor.lockedKey(), std::optional<int>(novak));
 }
 
 void TstLogonDlg::switchingPupilsMovesTheLock()

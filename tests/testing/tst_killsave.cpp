@@ -210,7 +210,7 @@ static int runWriter(int argc, char** argv)
         std::cout << "error " << e.what() << std::endl;
         return 1;
     }
-    if (!HoldSignInLock(*dm.TZak, dm.engine().signInLock(), pupil)) {
+    if (!dm.TZak->moveLockTo(pupil)) {
         std::cout << "not locked" << std::endl;
         return 1;
     }
