@@ -90,7 +90,9 @@ bool TLogonDlg::Logon(int pupilId)
 
 void TLogonDlg::FormActivate()
 {
-    m_edit1->setFocus();
+    // Back from a message, the focus stays where the user left it.
+    if (firstActivationOfOpening())
+        m_edit1->setFocus();
 }
 
 void TLogonDlg::CancelBtnClick()

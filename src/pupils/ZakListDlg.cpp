@@ -153,6 +153,8 @@ void TZakListDlg::showEvent(QShowEvent* e)
 
 void TZakListDlg::FormActivate()
 {
+    if (!firstActivationOfOpening())
+        return;
     attachRowChange();
     DataSource1DataChange();
 }

@@ -60,6 +60,7 @@ bool TForm::ShowModal()
     if (m_modalLoop)
         return false; // already running modally: a second run would never return first
     setResult(0);
+    m_activatedInOpening = false;
     setAttribute(Qt::WA_ShowModal, true);
     show();
     QEventLoop loop;
@@ -183,8 +184,10 @@ void TForm::done(int result)
 
 bool TForm::event(QEvent* e)
 {
-    if (e->type() == QEvent::WindowActivate)
+    if (e->type() == QEvent::WindowActivate) {
         Guarded([&] { FormActivate(); });
+        m_activatedInOpening = true;
+    }
     return QDialog::event(e);
 }
 

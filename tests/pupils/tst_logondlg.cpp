@@ -28,6 +28,7 @@ private slots:
     void cancelledNewPupilChangesNothing();
     void newPupilWithBlanksIsFoundAgain();
     void keys();
+    void comingBackKeepsTheFocus();
     void wrongPasswordThenStornoKeepsPrevious();
     void databaseErrorKeepsPrevious();
     void switchingPupilsMovesTheLock();
@@ -266,6 +267,26 @@ void TstLogonDlg::keys()
     QVERIFY(LogonDlg->Logon(1));
     QCOMPARE(m.texts, QStringList());
     QVERIFY(m_station->lock().isHeld(1));
+}
+
+// Coming back to the sign-in window (from a message or another program) leaves the focus where the
+// user left it; only the opening puts it into the identification.
+void TstLogonDlg::comingBackKeepsTheFocus()
+{
+    QString atOpening, afterComingBack;
+    whenShown(LogonDlg, [&] {
+        QTRY_VERIFY(LogonDlg->isActiveWindow());
+        atOpening = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+        LogonDlg->Edit2()->setFocus();
+        QEvent away(QEvent::WindowDeactivate), back(QEvent::WindowActivate);
+        QApplication::sendEvent(LogonDlg, &away);
+        QApplication::sendEvent(LogonDlg, &back);
+        afterComingBack = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+        QTest::keyClick(LogonDlg, Qt::Key_Escape);
+    });
+    QVERIFY(!LogonDlg->Logon(-1));
+    QCOMPARE(atOpening, QStringLiteral("Edit1"));
+    QCOMPARE(afterComingBack, QStringLiteral("Edit2"));
 }
 
 void TstLogonDlg::wrongPasswordThenStornoKeepsPrevious()
