@@ -189,7 +189,7 @@ inline const QString MinutesUnit = QStringLiteral("min");
 inline const QString WaitRandomTest = QStringLiteral("Chvilku strpení. Právě se generuje nahodný test...");
 inline const QString NoQuestionDrawn = QStringLiteral("Chyba: počet otázek musí být větší než nula ...");
 inline const QString BadQuestionCount =
-    QStringLiteral("Chyba: počet otázek ve skupině „%s“ musí být celé číslo od nuly výše ...");
+    QStringLiteral("Chyba: počet otázek ve skupině „%s“ musí být celé číslo ...");
 inline const QString NameMinutes = QStringLiteral("Minuty");
 inline const QString NameGroupPicture = QStringLiteral("Obrázek skupiny otázek");
 inline const QString NameQuestionCountDef = QStringLiteral("Počet otázek ostrého testu");
