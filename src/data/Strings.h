@@ -116,6 +116,7 @@ inline const QString PupilExists = QStringLiteral("Chyba: uživatel již v datab
 inline const QString NoSurname = QStringLiteral("Chyba: není zadáno příjmení uživatele ...");
 inline const QString NoCategory = QStringLiteral("Chyba: není zadáno řidičské oprávnění uživatele ...");
 inline const QString ConfirmDeleteReport = QStringLiteral("Opravdu chcete vymazat report ze dne %s ?");
+inline const QString PrintFileNotWritten = QStringLiteral("Chyba: report nelze zapsat do souboru %s ...");
 
 // ---- test window ----
 inline const QString QuestionNumber = QStringLiteral("Otázka číslo %d ");

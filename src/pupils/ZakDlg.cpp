@@ -2,6 +2,7 @@
 #include "ZakDlg.h"
 
 #include "DBLookupList.h"
+#include "ReportPrint.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/Format.h"
@@ -274,5 +275,5 @@ void TZakDlg::PrintBtnClick()
     QPrinter printer;
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    PrintLines(m_memo->toPlainText().split(u'\n'));
+    PrintReport(m_memo->toPlainText().split(u'\n'), printer);
 }
