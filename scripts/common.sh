@@ -46,6 +46,25 @@ build() {
 # "postgres" without a password (trust, which is safe for a socket only its owner's tree reaches).
 PG_PACKAGES=(postgresql)
 
+# Debian's server package creates a cluster of its own when it is installed ("main", port 5432,
+# started now and at every boot). The tests need only its programs, so before the package is
+# first installed its cluster creation is switched off; the setting is removed again afterwards,
+# leaving Debian's defaults for whatever the machine's administrator installs later.
+PG_CREATECLUSTER_DIR="${FERDANO_PG_CREATECLUSTER_DIR:-/etc/postgresql-common/createcluster.d}"
+PG_NO_CLUSTER_CONF="$PG_CREATECLUSTER_DIR/ferdano-tests-no-main-cluster.conf"
+
+ensure_pg_packages() {
+  if dpkg-query -W -f='${Status}' postgresql 2>/dev/null | grep -q "install ok installed"; then
+    return 0
+  fi
+  as_root mkdir -p "$PG_CREATECLUSTER_DIR"
+  echo "create_main_cluster = false" | as_root tee "$PG_NO_CLUSTER_CONF" >/dev/null
+  local status=0
+  ensure_packages "${PG_PACKAGES[@]}" || status=$?
+  as_root rm -f "$PG_NO_CLUSTER_CONF"
+  return $status
+}
+
 pg_bindir() {
   local d
   d="$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)"
@@ -59,7 +78,7 @@ pg_as_owner() {
 }
 
 start_test_server() {
-  ensure_packages "${PG_PACKAGES[@]}"
+  ensure_pg_packages
   local bin
   bin="$(pg_bindir)"
   if [ -z "$bin" ]; then echo "PostgreSQL (initdb) not found" >&2; return 1; fi

@@ -2,6 +2,7 @@
 #include "MainDlg.h"
 
 #include "data/DataModule.h"
+#include "data/Engine.h"
 #include "data/Format.h"
 #include "data/Globals.h"
 #include "data/Public.h"
@@ -281,7 +282,10 @@ void TMainDlg::DsFancyButton6Click()
             zak->addLine(QStringLiteral("select * from zak, RP where RP.RP=zak.RP "));
             if (!privileged)
                 zak->addLine(QStringLiteral("  AND ZAK.id_zak=") + SqlInt(SignedInPupil.PupilId));
-            zak->addLine(QStringLiteral(" order by prijmeni, jmeno "));
+            // Names in Czech order, where the database can give it.
+            const QString czech = DM->engine().czechCollation();
+            zak->addLine(QStringLiteral(" order by prijmeni") + czech + QStringLiteral(", jmeno") + czech +
+                         QStringLiteral(" "));
             zak->open();
             if (privileged)
                 ZakListDlg->Execute();

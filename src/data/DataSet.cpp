@@ -180,6 +180,32 @@ void TDataSet::loadFromStatement(const QString& statement, const QVector<TParam>
     emit dataChange(QString());
 }
 
+TDataSet::Snapshot TDataSet::snapshot()
+{
+    requireActive();
+    checkBrowseMode();
+    Snapshot s;
+    s.rows = m_rows;
+    s.deleted = m_deleted;
+    s.current = m_current;
+    s.eof = m_eof;
+    s.bof = m_bof;
+    return s;
+}
+
+void TDataSet::restore(const Snapshot& snapshot)
+{
+    requireActive();
+    if (m_state == State::Edit || m_state == State::Insert)
+        cancel();
+    m_rows = snapshot.rows;
+    m_deleted = snapshot.deleted;
+    m_current = snapshot.current;
+    m_eof = snapshot.eof;
+    m_bof = snapshot.bof;
+    emit dataChange(QString());
+}
+
 void TDataSet::openRows(const QStringList& fieldNames, const QVector<QVector<QVariant>>& rows)
 {
     close();
@@ -595,7 +621,9 @@ void TDataSet::applyUpdates()
 
     TEngine& engine = currentEngine();
     QSqlDatabase db = engine.database();
-    if (!db.transaction())
+    // Inside a transaction of the caller's, the rows are stored with it or not at all.
+    const bool joined = TDatabase::current()->inTransaction();
+    if (!joined && !db.transaction())
         throw TError(engine.errorText(db.lastError()));
 
     struct NewKey
@@ -624,10 +652,11 @@ void TDataSet::applyUpdates()
                     newKeys.append({r, engine.lastInsertId(q, m_autoKeyTable, m_autoKeyField)});
             }
         }
-        if (!db.commit())
+        if (!joined && !db.commit())
             throw TError(engine.errorText(db.lastError()));
     } catch (...) {
-        db.rollback();
+        if (!joined)
+            db.rollback();
         throw;
     }
     const int keyIndex = fieldIndex(m_autoKeyField);
@@ -788,4 +817,44 @@ void TTable::close()
         TDataSet::cancel();
     releaseLock();
     TDataSet::close();
+}
+
+bool TTable::moveLockTo(int key)
+{
+    if (!m_lock)
+        throw TError(QStringLiteral("%1: No row lock").arg(name()));
+    const std::optional<int> previous = m_lockedKey;
+    if (previous && *previous == key && state() == State::Edit && m_lock->isHeld(key))
+        return true;
+    const bool heldBefore = m_lock->isHeld(key);
+    if (!m_lock->tryLock(key))
+        return false;
+    const auto giveBack = [&] {
+        if (!heldBefore)
+            m_lock->release(key);
+    };
+    try {
+        // The rows are replaced only once the new ones have been read; the edit state of the
+        // previous row ends with them, its lock does not.
+        if (active() && !fetchPending()) {
+            loadFromStatement(selectStatement(), params());
+        } else {
+            close();
+            open();
+        }
+    } catch (...) {
+        giveBack();
+        throw;
+    }
+    if (locate(m_lockKeyField, key)) {
+        if (previous && *previous != key)
+            m_lock->release(*previous);
+        m_lockedKey = key;
+        TDataSet::edit();
+        return true;
+    }
+    giveBack();
+    if (previous && locate(m_lockKeyField, *previous))
+        TDataSet::edit();
+    return false;
 }

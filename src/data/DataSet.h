@@ -129,6 +129,13 @@ public:
     // Moves to the first row whose field equals value; false (cursor unchanged) when none.
     bool locate(const QString& field, const QVariant& value);
 
+    // ---- the rows as they are now, to go back to ----
+    class Snapshot;
+    // The rows, the pending deletions and the cursor as they are now (a pending edit is posted first).
+    Snapshot snapshot();
+    // Puts the rows and the cursor back as the snapshot holds them.
+    void restore(const Snapshot& snapshot);
+
     // ---- an in-memory row set, for tests and for sets built by code ----
     void openRows(const QStringList& fieldNames, const QVector<QVector<QVariant>>& rows);
 
@@ -180,6 +187,16 @@ private:
     QVector<TParam> m_pendingParams;
 };
 
+class TDataSet::Snapshot
+{
+    friend class TDataSet;
+    QVector<Row> rows;
+    QVector<Row> deleted;
+    int current = 0;
+    bool eof = true;
+    bool bof = true;
+};
+
 // A query: statement text as lines, parameters by name.
 class TQuery : public TDataSet
 {
@@ -226,6 +243,11 @@ public:
     void edit() override;
     void cancel() override;
     void close() override;
+    // Reads the table again and moves the row lock to the row whose key is `key`. The new lock is
+    // taken and the rows are read before the previous lock is let go: when the key is locked
+    // elsewhere or has no row the result is false, and a database error is thrown; either way the
+    // previously locked row stays locked (and current, in edit state, where it still has a row).
+    bool moveLockTo(int key);
     // The key whose lock this cursor holds, or nullopt.
     std::optional<int> lockedKey() const { return m_lockedKey; }
 

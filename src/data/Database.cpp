@@ -4,6 +4,8 @@
 #include "Engine.h"
 #include "Error.h"
 
+#include <QSqlError>
+
 TDatabase* TDatabase::s_current = nullptr;
 
 TDatabase::TDatabase() = default;
@@ -39,4 +41,27 @@ TEngine& TDatabase::engine() const
     if (!m_engine)
         throw TError(QStringLiteral("Database is not connected"));
     return *m_engine;
+}
+
+void TDatabase::runInTransaction(const std::function<void()>& writes)
+{
+    if (m_inTransaction) {
+        writes();
+        return;
+    }
+    TEngine& e = engine();
+    QSqlDatabase db = e.database();
+    if (!db.transaction())
+        throw TError(e.errorText(db.lastError()));
+    m_inTransaction = true;
+    try {
+        writes();
+        if (!db.commit())
+            throw TError(e.errorText(db.lastError()));
+    } catch (...) {
+        db.rollback();
+        m_inTransaction = false;
+        throw;
+    }
+    m_inTransaction = false;
 }

@@ -3,6 +3,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class TEngine;
@@ -24,6 +25,13 @@ public:
     bool connected() const { return m_connected; }
     TEngine& engine() const;
 
+    // Runs `writes` as one transaction: what they store is committed together, or, when one of
+    // them throws, rolled back together and the error passed on (as TError with the user's text).
+    // Cached updates applied meanwhile take part in this transaction instead of committing their
+    // own; a nested call joins the transaction already open.
+    void runInTransaction(const std::function<void()>& writes);
+    bool inTransaction() const { return m_inTransaction; }
+
     // The connection that every dataset uses; nullptr while none is open.
     static TDatabase* current() { return s_current; }
 
@@ -37,5 +45,6 @@ private:
     QString m_netDir;
     std::unique_ptr<TEngine> m_engine;
     bool m_connected = false;
+    bool m_inTransaction = false;
     static TDatabase* s_current;
 };

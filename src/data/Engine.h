@@ -33,6 +33,9 @@ public:
     virtual TSignInLock& signInLock() = 0;
     // The text the user sees for a failed statement.
     virtual QString errorText(const QSqlError& error) const;
+    // A COLLATE clause (with a leading blank) that orders text as Czech does ("ch" after "h",
+    // "č" after "c"), for the ORDER BY of names; empty where the database offers none.
+    virtual QString czechCollation() const { return QString(); }
 
     // Chooses the engine by what the database directory holds: a server file names a
     // PostgreSQL server, otherwise the SQLite file is used.

@@ -179,11 +179,14 @@ void TPgEngine::open(const QString& connectionName)
     for (const char* setting : {"tcp_keepalives_idle = 30", "tcp_keepalives_interval = 10",
                                 "tcp_keepalives_count = 3", "tcp_user_timeout = 30000"})
         q.exec(QStringLiteral("SET ") + QLatin1String(setting));
-    const bool ok = q.exec(QStringLiteral("SET lock_timeout = %1").arg(LockTimeoutMs)) &&
-                    q.exec(QStringLiteral(
-                        "SELECT to_regclass('zak') IS NOT NULL AND to_regclass('fnkonst') IS NOT NULL")) &&
-                    q.next();
+    // Czech order comes from ICU, which a server may have been built without.
+    const bool ok =
+        q.exec(QStringLiteral("SET lock_timeout = %1").arg(LockTimeoutMs)) &&
+        q.exec(QStringLiteral("SELECT to_regclass('zak') IS NOT NULL AND to_regclass('fnkonst') IS NOT NULL, "
+                              "EXISTS (SELECT 1 FROM pg_collation WHERE collname = 'cs-CZ-x-icu')")) &&
+        q.next();
     const bool hasTables = ok && q.value(0).toBool();
+    m_czechCollation = ok && q.value(1).toBool() ? QStringLiteral(" COLLATE \"cs-CZ-x-icu\"") : QString();
     const QString text = ok ? QString() : errorText(q.lastError());
     q = QSqlQuery();
     if (!hasTables) {

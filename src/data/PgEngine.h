@@ -68,6 +68,7 @@ public:
     QVariant lastInsertId(QSqlQuery& query, const QString& table, const QString& keyField) override;
     TSignInLock& signInLock() override { return *m_lock; }
     QString errorText(const QSqlError& error) const override;
+    QString czechCollation() const override { return m_czechCollation; }
 
     const TServerConfig& config() const { return m_config; }
 
@@ -84,4 +85,5 @@ private:
     TServerConfig m_config;
     QString m_connection;
     std::unique_ptr<TAdvisorySignInLock> m_lock;
+    QString m_czechCollation;
 };

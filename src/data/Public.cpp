@@ -66,11 +66,14 @@ void SetPrintCommand(const QString& program, const QStringList& leadingArgs)
     g_printArgs = leadingArgs;
 }
 
-void PrintAndWait(const QString& fileName)
+void PrintAndWait(const QString& fileName, const QString& printerName)
 {
     QProcess process;
     process.setProgram(g_printProgram);
-    process.setArguments(g_printArgs + QStringList{fileName});
+    QStringList destination;
+    if (!printerName.isEmpty())
+        destination << QStringLiteral("-d") << printerName;
+    process.setArguments(g_printArgs + destination + QStringList{fileName});
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start();
     if (!process.waitForStarted(2000))
@@ -82,7 +85,7 @@ void PrintAndWait(const QString& fileName)
     }
 }
 
-void PrintLines(const QStringList& lines)
+void PrintLines(const QStringList& lines, const QString& printerName)
 {
     SeedRandom();
     const QString fileName = QString::number(RandomIndex(999999)) + QStringLiteral(".txt");
@@ -101,6 +104,6 @@ void PrintLines(const QStringList& lines)
             throw TError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, why));
         }
     }
-    PrintAndWait(fileName);
+    PrintAndWait(fileName, printerName);
     QFile::remove(fileName);
 }

@@ -5,13 +5,17 @@
 #include "Format.h"
 #include "Strings.h"
 
+#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 
 #include <cerrno>
 #include <cstring>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -92,6 +96,53 @@ void TFileSignInLock::releaseAll()
     m_held.clear();
 }
 
+namespace {
+
+// The collation "CZECH" on the program's connection: SQLite compares with QCollator in Czech.
+// The entry point is taken from the SQLite library that Qt's driver loaded, so that the
+// connection handle and the function belong to the same library; a driver with an SQLite of its
+// own (not the system's library) gets no Czech order, and names are ordered as before.
+using CreateCollation = int (*)(void* db, const char* name, int textRep, void* arg,
+                                int (*compare)(void*, int, const void*, int, const void*),
+                                void (*destroy)(void*));
+constexpr int SqliteUtf8 = 1;
+constexpr int SqliteOk = 0;
+
+int compareCzech(void* arg, int length1, const void* text1, int length2, const void* text2)
+{
+    const auto* collator = static_cast<const QCollator*>(arg);
+    return collator->compare(QString::fromUtf8(static_cast<const char*>(text1), length1),
+                             QString::fromUtf8(static_cast<const char*>(text2), length2));
+}
+
+void destroyCzech(void* arg)
+{
+    delete static_cast<QCollator*>(arg);
+}
+
+bool registerCzechCollation(const QSqlDatabase& db)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return false;
+    void* connection = *static_cast<void* const*>(handle.constData());
+    void* library = ::dlopen("libsqlite3.so.0", RTLD_LAZY | RTLD_NOLOAD);
+    if (!connection || !library)
+        return false;
+    const auto create = reinterpret_cast<CreateCollation>(::dlsym(library, "sqlite3_create_collation_v2"));
+    ::dlclose(library); // the driver keeps the library loaded
+    if (!create)
+        return false;
+    auto* collator = new QCollator(QLocale(QLocale::Czech, QLocale::CzechRepublic));
+    if (create(connection, "CZECH", SqliteUtf8, collator, compareCzech, destroyCzech) != SqliteOk) {
+        delete collator; // SQLite leaves it to the caller when the registration fails
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 TSqliteEngine::TSqliteEngine(QString dbDir)
     : m_dir(std::move(dbDir)), m_lock(QDir(m_dir).filePath(QString::fromLatin1(LockFileName)))
 {
@@ -140,6 +191,7 @@ void TSqliteEngine::open(const QString& connectionName)
             m_connection.clear();
             throw TError(damaged ? told : Format(Str::DatabaseCorrupt, {text}));
         }
+        m_czechCollation = registerCzechCollation(db) ? QStringLiteral(" COLLATE CZECH") : QString();
     }
 }
 

@@ -41,6 +41,7 @@ public:
     QVariant lastInsertId(QSqlQuery& query, const QString& table, const QString& keyField) override;
     TSignInLock& signInLock() override { return m_lock; }
     QString errorText(const QSqlError& error) const override;
+    QString czechCollation() const override { return m_czechCollation; }
 
     // How long a write waits for another station's transaction before it gives up.
     static constexpr int BusyTimeoutMs = 5000;
@@ -49,4 +50,5 @@ private:
     QString m_dir;
     QString m_connection;
     TFileSignInLock m_lock;
+    QString m_czechCollation;
 };

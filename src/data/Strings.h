@@ -133,6 +133,7 @@ inline const QString PupilExists = QStringLiteral("Chyba: uživatel již v datab
 inline const QString NoSurname = QStringLiteral("Chyba: není zadáno příjmení uživatele ...");
 inline const QString NoCategory = QStringLiteral("Chyba: není zadáno řidičské oprávnění uživatele ...");
 inline const QString ConfirmDeleteReport = QStringLiteral("Opravdu chcete vymazat report ze dne %s ?");
+inline const QString PrintFileNotWritten = QStringLiteral("Chyba: report nelze zapsat do souboru %s ...");
 
 // ---- test window ----
 inline const QString QuestionNumber = QStringLiteral("Otázka číslo %d ");
@@ -166,6 +167,11 @@ inline const QString ReportRule = QStringLiteral("   ---------------------------
 inline const QString ReportTotal = QStringLiteral("               Celkem :%4d   %4d");
 inline const QString RightLine = QStringLiteral("      %3d     %4s     %4s     %2d");
 inline const QString WrongLine = QStringLiteral("    * %3d     %4s     %4s     %2d");
+// The test could not be stored: nothing of it was written, the test window stays open with the
+// pupil's answers; the database's own text follows.
+inline const QString TestNotStored =
+    QStringLiteral("Chyba: test se nepodařilo uložit a nic z něj nebylo zapsáno. Test zůstává otevřený, "
+                   "zkuste ho prosím ukončit znovu ...\n%s");
 inline const QString PictureName = QStringLiteral("Obrázek k otázce");
 inline const QString QuestionTextName = QStringLiteral("Text otázky");
 inline const QString AnswersName = QStringLiteral("Odpovědi");
@@ -201,7 +207,7 @@ inline const QString MinutesUnit = QStringLiteral("min");
 inline const QString WaitRandomTest = QStringLiteral("Chvilku strpení. Právě se generuje nahodný test...");
 inline const QString NoQuestionDrawn = QStringLiteral("Chyba: počet otázek musí být větší než nula ...");
 inline const QString BadQuestionCount =
-    QStringLiteral("Chyba: počet otázek ve skupině „%s“ musí být celé číslo od nuly výše ...");
+    QStringLiteral("Chyba: počet otázek ve skupině „%s“ musí být celé číslo ...");
 inline const QString NameMinutes = QStringLiteral("Minuty");
 inline const QString NameGroupPicture = QStringLiteral("Obrázek skupiny otázek");
 inline const QString NameQuestionCountDef = QStringLiteral("Počet otázek ostrého testu");

@@ -4,7 +4,6 @@
 #include "SignIn.h"
 #include "ZakDlg.h"
 #include "data/DataModule.h"
-#include "data/Engine.h"
 #include "data/Format.h"
 #include "data/Globals.h"
 #include "data/Strings.h"
@@ -91,7 +90,9 @@ bool TLogonDlg::Logon(int pupilId)
 
 void TLogonDlg::FormActivate()
 {
-    m_edit1->setFocus();
+    // Back from a message, the focus stays where the user left it.
+    if (firstActivationOfOpening())
+        m_edit1->setFocus();
 }
 
 void TLogonDlg::CancelBtnClick()
@@ -117,7 +118,8 @@ void TLogonDlg::OkBtnClick()
         return;
     }
     const int pupilId = q->asInteger(QStringLiteral("ID_ZAK"));
-    if (!HoldSignInLock(*DM->TZak, DM->engine().signInLock(), pupilId)) {
+    // Any database error here reaches the user as itself; the previous pupil stays signed in.
+    if (!DM->TZak->moveLockTo(pupilId)) {
         SystemDlg->Execute(Str::AlreadySignedIn, true);
         return;
     }

@@ -2,11 +2,9 @@
 #include "SignIn.h"
 
 #include "data/DataSet.h"
-#include "data/Error.h"
 #include "data/Format.h"
 #include "data/Globals.h"
 #include "data/Public.h"
-#include "data/SignInLock.h"
 
 void OpenPupilByRc(TQuery& query, const QString& rc)
 {
@@ -40,32 +38,4 @@ void FillSignedInPupil(const TDataSet& pupilRow)
     SignedInPupil.PassMinimum = pupilRow.asInteger(QStringLiteral("MINIMUM"));
     SignedInPupil.MandatoryGroup = pupilRow.asInteger(QStringLiteral("FLAG"));
     ShowUserName(pupilRow);
-}
-
-bool HoldSignInLock(TTable& cursor, TSignInLock& lock, int pupilId)
-{
-    const std::optional<int> previous = cursor.lockedKey();
-    if (previous && *previous == pupilId && cursor.state() == TDataSet::State::Edit && lock.isHeld(pupilId))
-        return true;
-    if (!lock.tryLock(pupilId)) return false;
-    // Both locks are held now; only the cursor's move lets the previous one go.
-    cursor.close();
-    try {
-        cursor.open();
-        if (cursor.locate(QStringLiteral("ID_ZAK"), pupilId)) {
-            cursor.edit();
-            return true;
-        }
-    } catch (const TError&) {
-    }
-    lock.release(pupilId);
-    // The pupil's row is gone: keep the previous pupil locked if that can still be done.
-    if (previous) {
-        try {
-            if (!cursor.active()) cursor.open();
-            if (cursor.locate(QStringLiteral("ID_ZAK"), *previous)) cursor.edit();
-        } catch (const TError&) {
-        }
-    }
-    return false;
 }

@@ -1,13 +1,11 @@
-// The sign-in's steps that need no window: the pupil look-ups, the password check, filling
-// SignedInPupil and moving the sign-in lock from one pupil to another.
+// The sign-in's steps that need no window: the pupil look-ups, the password check and filling
+// SignedInPupil.
 #pragma once
 
 #include <QString>
 
 class TDataSet;
 class TQuery;
-class TSignInLock;
-class TTable;
 
 // Opens `query` on the pupil (joined with the category) whose RC equals `rc` as given.
 void OpenPupilByRc(TQuery& query, const QString& rc);
@@ -19,8 +17,3 @@ bool PasswordMatches(const QString& typed, const QString& stored);
 
 // Copies the pupil of the query's current row into SignedInPupil and shows the name.
 void FillSignedInPupil(const TDataSet& pupilRow);
-
-// Leaves `cursor` holding the lock of `pupilId`. The new lock is taken before the previous one
-// is let go, so that a failure leaves the previous pupil locked; false when the pupil is held
-// by another station or has no row.
-bool HoldSignInLock(TTable& cursor, TSignInLock& lock, int pupilId);

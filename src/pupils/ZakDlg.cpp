@@ -2,6 +2,7 @@
 #include "ZakDlg.h"
 
 #include "DBLookupList.h"
+#include "ReportPrint.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/Format.h"
@@ -223,6 +224,9 @@ void TZakDlg::OkBtnClick()
     // The category's animation and description are shown by the register from this row.
     TDataSet* rp = DM->QRP;
     zak->edit();
+    // Every look-up trims the identification, so it is stored as they look for it.
+    if (zak->asString(QStringLiteral("RC")) != rc)
+        zak->setValue(QStringLiteral("RC"), rc);
     if (rp->locate(QStringLiteral("RP"), category)) {
         if (zak->hasField(QStringLiteral("ID_AVI")))
             zak->setValue(QStringLiteral("ID_AVI"), rp->asInteger(QStringLiteral("ID_AVI")));
@@ -271,5 +275,5 @@ void TZakDlg::PrintBtnClick()
     QPrinter printer;
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    PrintLines(m_memo->toPlainText().split(u'\n'));
+    PrintReport(m_memo->toPlainText().split(u'\n'), printer);
 }

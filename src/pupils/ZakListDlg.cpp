@@ -155,6 +155,8 @@ void TZakListDlg::showEvent(QShowEvent* e)
 
 void TZakListDlg::FormActivate()
 {
+    if (!firstActivationOfOpening())
+        return;
     attachRowChange();
     DataSource1DataChange();
 }

@@ -18,9 +18,10 @@ bool validText(const QString& text)
 {
     const QString t = text.trimmed();
     if (t.isEmpty()) return true;
+    // A negative count is a count: its group gives nothing, as 0 does.
     bool ok = false;
-    const int n = t.toInt(&ok);
-    return ok && n >= 0;
+    t.toInt(&ok);
+    return ok;
 }
 
 QVariant asStored(const QString& text)

@@ -14,7 +14,7 @@ namespace GroupCounts {
 // A stored or typed count as a number; a missing value counts as 0 (an unparsable one too).
 int CountOf(const QVariant& value);
 
-// The name (OKRUH) of the first group whose typed count is not a whole number from 0 up;
+// The name (OKRUH) of the first group whose typed count is not a whole number;
 // nullopt when every typed count is fine. An empty text is fine (it stores no value); counts
 // read from the database are not judged.
 std::optional<QString> InvalidGroup(const TDataSet& groups);

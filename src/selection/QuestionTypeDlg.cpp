@@ -75,6 +75,8 @@ void TQuestionTypeDlg::showEvent(QShowEvent* e)
 
 void TQuestionTypeDlg::FormActivate()
 {
+    if (!firstActivationOfOpening())
+        return;
     TQuery* groups = DM->QSelectQuest;
     if (groups->active()) groups->first();
     // The list may be as it was at the last opening, so the button and picture follow it here too.

@@ -177,6 +177,23 @@ void TInfoDlg::StartCountdown()
     Label8->setText(CountdownText(TimeLimitSecs));
 }
 
+void TInfoDlg::ResetForRun()
+{
+    ClosePanel();
+    setTimeLimit(0);
+    StartTime = EndTime = QDateTime();
+    MessageIndex = 0;
+    Label6->clear();
+    Label7->clear();
+    Label8->clear();
+    Label8->setVisible(true);
+    Label9->setVisible(false);
+    Label10->setVisible(false);
+    Gauge1->setMinimum(1);
+    Gauge1->setMaximum(1);
+    Gauge1->setValue(1);
+}
+
 void TInfoDlg::ShowPanel()
 {
     show();

@@ -24,6 +24,9 @@ public:
     void setTimeLimit(quint16 limitSecs);
     // Starts the countdown from now (once per run).
     void StartCountdown();
+    // Forgets every earlier run: hidden, stopped, no time limit and no countdown until the test
+    // window hands them over.
+    void ResetForRun();
     // Shows the panel beside its test window (not modal) and starts its tick.
     void ShowPanel();
     // Hides the panel and stops its tick: the test window closed or scored.

@@ -8,7 +8,6 @@
 #include "data/Clock.h"
 #include "data/DataModule.h"
 #include "data/DataSet.h"
-#include "data/Engine.h"
 #include "data/Error.h"
 #include "data/Format.h"
 #include "data/Globals.h"
@@ -29,9 +28,9 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSqlDatabase>
-#include <QSqlError>
 #include <QTimer>
+
+#include <optional>
 
 TTestDlg* TestDlg = nullptr;
 
@@ -251,6 +250,10 @@ void TTestDlg::RunTest(int mode, int testId, const QString& caption, TDataSet* q
     for (TWrapCheckBox* box : LabelAnswer)
         box->setEnabled(boxesEnabled);
     ShowAnswerBtn->setEnabled(mode == tmBrowse || mode == tmHints);
+    // Nothing of an earlier run may show through the panel, nor end this one ("Info" may bring
+    // the panel back before this run hands it its time limit).
+    if (InfoDlg)
+        InfoDlg->ResetForRun();
     m_set = questionSet;
     m_inCloseQuery = false;
     m_scoring = false;
@@ -641,18 +644,40 @@ bool TTestDlg::FormCloseQuery()
     if (!TimedOut && !SystemDlg->Execute(confirmationText(Mode), false) && !TimedOut) return false;
     Timer1->stop();
     // The countdown must not strike while the outcome is being scored and shown.
+    const bool countdownRunning = InfoDlg && InfoDlg->Timer1->isActive();
     if (InfoDlg) InfoDlg->Timer1->stop();
     m_scoring = true;
     bool review = false;
-    if ((Mode == tmPractice || Mode == tmLive || Mode == tmErrorTest) && hasQuestion())
-        review = scoreAndShowOutcome();
+    if ((Mode == tmPractice || Mode == tmLive || Mode == tmErrorTest) && hasQuestion()) {
+        std::optional<TEvaluation> ev = scoreAndStore();
+        if (!ev) {
+            if (countdownRunning)
+                InfoDlg->Timer1->start();
+            return false;
+        }
+        review = showOutcome(*ev);
+    }
     if (InfoDlg) InfoDlg->ClosePanel();
     return !review;
 }
 
-bool TTestDlg::scoreAndShowOutcome()
+std::optional<TEvaluation> TTestDlg::scoreAndStore()
 {
-    const TEvaluation ev = Evaluate();
+    const TDataSet::Snapshot answers = m_set->snapshot();
+    try {
+        return Evaluate();
+    } catch (const TError& e) {
+        // Nothing of the test was stored: the pupil gets the test back as it was and can close
+        // it again.
+        m_set->restore(answers);
+        Guarded([&] { ShowQuestion(); });
+        ShowGeneralError(Format(Str::TestNotStored, {e.message()}));
+        return std::nullopt;
+    }
+}
+
+bool TTestDlg::showOutcome(const TEvaluation& ev)
+{
     const bool perfect = ev.perfect();
     const QString message = perfect ? Format(Str::ScorePerfect, {ev.gained, ev.total})
                                     : Format(Str::ScoreReview, {ev.gained, ev.total});
@@ -678,21 +703,17 @@ bool TTestDlg::scoreAndShowOutcome()
 
 TEvaluation TTestDlg::Evaluate()
 {
-    // The pupil's bookkeeping of one test is stored as a whole or not at all.
-    QSqlDatabase db = DM->DB.engine().database();
-    const bool inTransaction = db.transaction();
+    // A scored test is stored as a whole or not at all: the wrong answers, the unfinished stored
+    // test and the report of a live test.
     TEvaluation ev;
-    try {
+    DM->DB.runInTransaction([&] {
         ev = EvaluateQuestionSet(
             *m_set, SignedInPupil.MandatoryGroup, SignedInPupil.PassMinimum,
             [this](bool right, int id, const QString& cc) { StoreAnswerOutcome(right, id, cc); });
         StoreTestOutcome(ev.perfect());
-        if (inTransaction && !db.commit()) throw TError(DM->DB.engine().errorText(db.lastError()));
-    } catch (...) {
-        if (inTransaction) db.rollback();
-        throw;
-    }
-    if (Mode == tmLive) WriteReport(ev.total, ev.gained, ev.lines);
+        if (Mode == tmLive)
+            WriteReport(ev.total, ev.gained, ev.lines);
+    });
     return ev;
 }
 

@@ -10,6 +10,7 @@
 #include <QImage>
 
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QFrame;
@@ -134,8 +135,11 @@ private:
     void FillAnswerBox(int k, int answerCount);
     void setAnswerHandlersAttached(bool attached);
     bool hasQuestion() const;
-    // Scores the run and shows the outcome; true when the pupil chose to review.
-    bool scoreAndShowOutcome();
+    // Scores the run and stores it; nothing (with the error shown and the run as it was) when
+    // the database refused to store it.
+    std::optional<TEvaluation> scoreAndStore();
+    // Shows the outcome; true when the pupil chose to review.
+    bool showOutcome(const TEvaluation& ev);
     void closeAfterTimeout();
     void layoutAnswers();
 

@@ -72,6 +72,7 @@ bool TForm::ShowModal()
     if (m_modalLoop)
         return false; // already running modally: a second run would never return first
     setResult(0);
+    m_activatedInOpening = false;
     setAttribute(Qt::WA_ShowModal, true);
     // A window that waits for the user goes above the windows that stay on top (the test's
     // information panel), so that none of them covers it.
@@ -203,9 +204,10 @@ void TForm::done(int result)
 
 bool TForm::event(QEvent* e)
 {
-    if (e->type() == QEvent::WindowActivate)
+    if (e->type() == QEvent::WindowActivate) {
         Guarded([&] { FormActivate(); });
-    else if (e->type() == QEvent::WindowBlocked)
+        m_activatedInOpening = true;
+    } else if (e->type() == QEvent::WindowBlocked)
         m_blocked = true;
     else if (e->type() == QEvent::WindowUnblocked)
         m_blocked = false;

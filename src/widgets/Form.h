@@ -57,6 +57,10 @@ public:
 protected:
     // Runs each time the window becomes the active window.
     virtual void FormActivate() {}
+    // True while FormActivate runs for the first activation since the window was last opened with
+    // ShowModal: steps that set the window up belong to the opening, and coming back to the window
+    // (from a message or another program) must not undo what the user chose meanwhile.
+    bool firstActivationOfOpening() const { return !m_activatedInOpening; }
     // May keep the window open by returning false; asked before every close.
     virtual bool FormCloseQuery() { return true; }
     // Runs on every close, whatever closed the window.
@@ -74,5 +78,6 @@ private:
     QRegion m_shape;
     bool m_closing = false;
     bool m_blocked = false;
+    bool m_activatedInOpening = false;
     class QEventLoop* m_modalLoop = nullptr;
 };

@@ -8,6 +8,10 @@
 #include "widgets/DBEdit.h"
 #include "widgets/FancyButton.h"
 
+#include <QScopeGuard>
+
+#include <utility>
+
 using namespace PupilsTest;
 
 class TstLogonDlg : public QObject
@@ -22,9 +26,11 @@ private slots:
     void signedInPupilFields();
     void unknownIdentificationCreatesPupil();
     void cancelledNewPupilChangesNothing();
-    void newPupilNotFoundAgainKeepsPrevious();
+    void newPupilWithBlanksIsFoundAgain();
     void keys();
+    void comingBackKeepsTheFocus();
     void wrongPasswordThenStornoKeepsPrevious();
+    void databaseErrorKeepsPrevious();
     void switchingPupilsMovesTheLock();
     void inputLengths();
     void mainWindowHooks();
@@ -199,25 +205,39 @@ void TstLogonDlg::cancelledNewPupilChangesNothing()
     QVERIFY(!DM->QZak->updatesPending());
 }
 
-void TstLogonDlg::newPupilNotFoundAgainKeepsPrevious()
+// A pupil created with blanks around the identification is stored as every look-up finds it:
+// signed in at once, signed in again later without the blanks, and no second pupil of that name.
+void TstLogonDlg::newPupilWithBlanksIsFoundAgain()
 {
     Messages m;
     QVERIFY(PupilsTest::signIn(QStringLiteral("admin"), QStringLiteral("ferdano")));
     m.answers = {true};
     QString shownRc, shownPassword;
     fillNewPupil(&shownRc, &shownPassword, QStringLiteral("Mezera"));
-    bool stayedOpen = false;
-    // Saved with its leading blank, the pupil is not found by the trimmed look-up.
-    QVERIFY(!PupilsTest::signIn(QStringLiteral(" mezera"), QStringLiteral("m"), &stayedOpen, 1));
-    QVERIFY(stayedOpen);
-    QCOMPARE(shownRc, QStringLiteral(" mezera"));
-    QCOMPARE(m.texts, (QStringList{Str::PupilNotFound, Str::NewPupilNotFound}));
-    QVERIFY(scalar(QStringLiteral("select ID_ZAK from ZAK where RC=' mezera'")).toInt() > 1);
-    QCOMPARE(SignedInPupil.PupilId, 1);
-    QCOMPARE(SignedInPupil.SkillLevel,
-             scalar(QStringLiteral("select SKILL_LEVEL from RP where RP='B'")).toInt());
-    QVERIFY(m_station->lock().isHeld(1));
-    QCOMPARE(DM->TZak->lockedKey(), std::optional<int>(1));
+    QVERIFY(PupilsTest::signIn(QStringLiteral(" mezera "), QStringLiteral(" m "), nullptr, 1));
+    QCOMPARE(shownRc, QStringLiteral(" mezera "));
+    QCOMPARE(m.texts, QStringList{Str::PupilNotFound});
+    const int id = scalar(QStringLiteral("select ID_ZAK from ZAK where RC='mezera'")).toInt();
+    QVERIFY(id > 1);
+    QCOMPARE(SignedInPupil.PupilId, id);
+    QVERIFY(m_station->lock().isHeld(id));
+    QVERIFY(!m_station->lock().isHeld(1));
+
+    m.texts.clear();
+    QVERIFY(PupilsTest::signIn(QStringLiteral("admin"), QStringLiteral("ferdano"), nullptr, id));
+    QVERIFY(PupilsTest::signIn(QStringLiteral("mezera"), QStringLiteral("m"), nullptr, 1));
+    QCOMPARE(m.texts, QStringList());
+    QCOMPARE(SignedInPupil.PupilId, id);
+
+    whenShown(ZakDlg, [] {
+        typeText(ZakDlg->Edit(3), QStringLiteral("Druhý"));
+        QTest::keyClick(ZakDlg->Edit(3), Qt::Key_Return);
+        if (ZakDlg->isVisible())
+            QTest::keyClick(ZakDlg, Qt::Key_Escape);
+    });
+    QVERIFY(!ZakDlg->EditPupil(true, QStringLiteral("mezera"), QStringLiteral("x")));
+    QCOMPARE(m.texts, QStringList{Str::PupilExists});
+    QCOMPARE(scalar(QStringLiteral("select count(*) from ZAK where RC like '%mezera%'")).toInt(), 1);
 }
 
 void TstLogonDlg::keys()
@@ -249,6 +269,26 @@ void TstLogonDlg::keys()
     QVERIFY(m_station->lock().isHeld(1));
 }
 
+// Coming back to the sign-in window (from a message or another program) leaves the focus where the
+// user left it; only the opening puts it into the identification.
+void TstLogonDlg::comingBackKeepsTheFocus()
+{
+    QString atOpening, afterComingBack;
+    whenShown(LogonDlg, [&] {
+        QTRY_VERIFY(LogonDlg->isActiveWindow());
+        atOpening = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+        LogonDlg->Edit2()->setFocus();
+        QEvent away(QEvent::WindowDeactivate), back(QEvent::WindowActivate);
+        QApplication::sendEvent(LogonDlg, &away);
+        QApplication::sendEvent(LogonDlg, &back);
+        afterComingBack = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+        QTest::keyClick(LogonDlg, Qt::Key_Escape);
+    });
+    QVERIFY(!LogonDlg->Logon(-1));
+    QCOMPARE(atOpening, QStringLiteral("Edit1"));
+    QCOMPARE(afterComingBack, QStringLiteral("Edit2"));
+}
+
 void TstLogonDlg::wrongPasswordThenStornoKeepsPrevious()
 {
     Messages m;
@@ -263,6 +303,34 @@ void TstLogonDlg::wrongPasswordThenStornoKeepsPrevious()
     QCOMPARE(SignedInPupil.LicenceCategory, QChar(u'C'));
     QVERIFY(m_station->lock().isHeld(novak));
     QVERIFY(!m_station->lock().isHeld(1));
+}
+
+// A database error while the pupils are read again for the lock is shown as itself, not as
+// "already signed in", and the previous pupil stays signed in and locked.
+void TstLogonDlg::databaseErrorKeepsPrevious()
+{
+    Messages m;
+    const int novak = addPupil(QStringLiteral("novak"), QStringLiteral("n1"), QStringLiteral("Novák"),
+                               QStringLiteral("Petr"), QStringLiteral("C"));
+    // The lock cursor reads a table of its own, which the test can take away under it.
+    exec(QStringLiteral("CREATE TABLE ZAK_ZAMEK AS SELECT * FROM ZAK"));
+    TTable cursor(QStringLiteral("TZak"), QStringLiteral("ZAK_ZAMEK"), QStringLiteral("ID_ZAK"));
+    cursor.setRowLock(&m_station->lock(), QStringLiteral("ID_ZAK"));
+    TTable* const programCursor = std::exchange(DM->TZak, &cursor);
+    auto restore = qScopeGuard([&] { DM->TZak = programCursor; });
+    QVERIFY(PupilsTest::signIn(QStringLiteral("novak"), QStringLiteral("n1")));
+    exec(QStringLiteral("DROP TABLE ZAK_ZAMEK"));
+    bool stayedOpen = false;
+    QVERIFY(!PupilsTest::signIn(QStringLiteral("admin"), QStringLiteral("ferdano"), &stayedOpen, novak));
+    QVERIFY(stayedOpen);
+    QCOMPARE(m.texts, QStringList());
+    QCOMPARE(m.errors.size(), 1);
+    QVERIFY2(m.errors[0].contains(QLatin1String("zak_zamek"), Qt::CaseInsensitive), qPrintable(m.errors[0]));
+    QCOMPARE(SignedInPupil.PupilId, novak);
+    QCOMPARE(SignedInPupil.LicenceCategory, QChar(u'C'));
+    QVERIFY(m_station->lock().isHeld(novak));
+    QVERIFY(!m_station->lock().isHeld(1));
+    QCOMPARE(cursor.lockedKey(), std::optional<int>(novak));
 }
 
 void TstLogonDlg::switchingPupilsMovesTheLock()

@@ -1,8 +1,8 @@
 // The sign-in lock between stations: each station is a real process on the same database.
 #include "PupilsTestSupport.h"
 
+#include "data/Error.h"
 #include "data/Strings.h"
-#include "pupils/SignIn.h"
 
 #include <QFileInfo>
 
@@ -20,7 +20,7 @@ private slots:
     void releasedWhenTheOtherStationEnds_data();
     void releasedWhenTheOtherStationEnds();
     void lockFileIsOpenToOtherUsers();
-    void pupilWithoutRowKeepsPreviousLock();
+    void failedMoveKeepsPreviousLock();
 
 private:
     std::unique_ptr<Station> m_station;
@@ -124,19 +124,42 @@ void TstSignInLock::lockFileIsOpenToOtherUsers()
     QVERIFY(p.testFlag(QFile::WriteOther));
 }
 
-void TstSignInLock::pupilWithoutRowKeepsPreviousLock()
+// A move of the lock that fails, for want of a row or by a database error, leaves the previous
+// pupil locked, current and in edit state; the error is thrown as itself.
+void TstSignInLock::failedMoveKeepsPreviousLock()
 {
     TTable& cursor = *DM->TZak;
     TSignInLock& lock = m_station->lock();
-    QVERIFY(HoldSignInLock(cursor, lock, m_novak));
-    QVERIFY(!HoldSignInLock(cursor, lock, 4711));
+    auto keepsNovak = [&] {
+        QVERIFY(lock.isHeld(m_novak));
+        QCOMPARE(cursor.lockedKey(), std::optional<int>(m_novak));
+        QCOMPARE(cursor.state(), TDataSet::State::Edit);
+        QCOMPARE(cursor.asInteger(QStringLiteral("ID_ZAK")), m_novak);
+    };
+    QVERIFY(cursor.moveLockTo(m_novak));
+    QVERIFY(!cursor.moveLockTo(4711));
     QVERIFY(!lock.isHeld(4711));
-    QVERIFY(lock.isHeld(m_novak));
-    QCOMPARE(cursor.lockedKey(), std::optional<int>(m_novak));
-    QCOMPARE(cursor.state(), TDataSet::State::Edit);
+    keepsNovak();
     // Holding the same pupil again keeps the lock without letting it go in between.
-    QVERIFY(HoldSignInLock(cursor, lock, m_novak));
-    QCOMPARE(cursor.lockedKey(), std::optional<int>(m_novak));
+    QVERIFY(cursor.moveLockTo(m_novak));
+    keepsNovak();
+
+    exec(QStringLiteral("ALTER TABLE ZAK RENAME TO ZAK_JINDE"));
+    QString error;
+    try {
+        cursor.moveLockTo(m_svoboda);
+    } catch (const TError& e) {
+        error = e.message();
+    }
+    QVERIFY2(error.contains(QLatin1String("zak"), Qt::CaseInsensitive), qPrintable(error));
+    QVERIFY(!lock.isHeld(m_svoboda));
+    keepsNovak();
+
+    exec(QStringLiteral("ALTER TABLE ZAK_JINDE RENAME TO ZAK"));
+    QVERIFY(cursor.moveLockTo(m_svoboda));
+    QVERIFY(lock.isHeld(m_svoboda));
+    QVERIFY(!lock.isHeld(m_novak));
+    QCOMPARE(cursor.lockedKey(), std::optional<int>(m_svoboda));
 }
 
 PUPILS_TEST_MAIN(TstSignInLock)

@@ -5,12 +5,14 @@
 #include "data/Public.h"
 #include "data/Strings.h"
 #include "pupils/DBLookupList.h"
+#include "pupils/ReportPrint.h"
 #include "widgets/DBEdit.h"
 #include "widgets/DBGrid.h"
 #include "widgets/FancyButton.h"
 
 #include <QAccessible>
 #include <QDir>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
@@ -35,6 +37,10 @@ private slots:
     void reportButtons();
     void deleteReports();
     void printReport();
+    void printToPdfFile();
+    void printTarget_data();
+    void printTarget();
+    void printToNamedPrinter();
     void printWithoutPrintCommand();
 
 private:
@@ -486,6 +492,132 @@ void TstZakDlg::printReport()
              QStringLiteral("Novák Petr\n      1        a        a      2\nCelkem\n"));
     QCOMPARE(left, QStringList());
     QCOMPARE(m.errors, QStringList());
+}
+
+// The print dialog's choice is followed: "print to file" writes the report as a PDF (no print job),
+// on as many pages as it needs; a file that cannot be written is reported in Czech.
+void TstZakDlg::printToPdfFile()
+{
+    Messages m;
+    QTemporaryDir work;
+    const QString saved = QDir::currentPath();
+    QDir::setCurrent(work.path());
+    const QString spooled = work.filePath(QStringLiteral("spooled.out"));
+    SetPrintCommand(QStringLiteral("sh"),
+                    {QStringLiteral("-c"), QStringLiteral("cp \"$0\" '%1'").arg(spooled)});
+    QStringList longReport;
+    for (int n = 1; n <= 150; ++n)
+        longReport << QStringLiteral("    * %1     a     b      2").arg(n, 3);
+    addReport(1, QStringLiteral("2026-12-01 09:05:00"), QStringLiteral("Krátký"),
+              QStringLiteral("Novák Petr\r\n      1        a        a      2\r\nCelkem"));
+    addReport(1, QStringLiteral("2026-12-02 09:05:00"), QStringLiteral("Dlouhý"), longReport.join("\r\n"));
+    SignedInPupil.PupilId = 1;
+    openPupil(1);
+    const QString shortPdf = work.filePath(QStringLiteral("kratky.pdf"));
+    const QString longPdf = work.filePath(QStringLiteral("dlouhy.pdf"));
+    const QString nowhere = work.filePath(QStringLiteral("neni/report.pdf"));
+    auto printTo = [](const QString& file) {
+        whenPrintDialogShown([file](QPrintDialog* d) {
+            QLineEdit* name = d->findChild<QLineEdit*>(QStringLiteral("filename"));
+            QVERIFY(name);
+            name->setText(file);
+            d->accept();
+        });
+        clickButton(ZakDlg->PrintBtn());
+    };
+    whenShown(ZakDlg, [&] {
+        QVERIFY(DM->QStatistic->locate(QStringLiteral("TEST_NAME"), QStringLiteral("Krátký")));
+        printTo(shortPdf);
+        QVERIFY(DM->QStatistic->locate(QStringLiteral("TEST_NAME"), QStringLiteral("Dlouhý")));
+        printTo(longPdf);
+        printTo(nowhere);
+        QTest::keyClick(ZakDlg, Qt::Key_Escape);
+    });
+    ZakDlg->EditPupil(false, QString(), QString());
+    const QStringList left = QDir(work.path()).entryList({QStringLiteral("*.txt")}, QDir::Files);
+    QDir::setCurrent(saved);
+    auto pages = [](const QString& path) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return -1;
+        const QByteArray pdf = f.readAll();
+        return pdf.startsWith("%PDF") ? int(pdf.count("/Type /Page\n")) : -2;
+    };
+    QCOMPARE(pages(shortPdf), 1);
+    QCOMPARE(pages(longPdf), 3);
+    QVERIFY(!QFile::exists(spooled));
+    QCOMPARE(left, QStringList());
+    QCOMPARE(m.errors, QStringList{Format(Str::PrintFileNotWritten, {nowhere})});
+}
+
+// The dialog's choice as the report's destination: a file when "print to file" names one, a printer
+// by its name when it is not the system's default, otherwise the default printer as before.
+void TstZakDlg::printTarget_data()
+{
+    QTest::addColumn<bool>("toFile");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("printer");
+    QTest::addColumn<QString>("defaultPrinter");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("name");
+    using K = TPrintTarget::Kind;
+    QTest::newRow("pdf file") << true << "/tmp/r.pdf"
+                              << ""
+                              << "" << int(K::PdfFile) << "/tmp/r.pdf";
+    QTest::newRow("pdf, no file named") << true << ""
+                                        << ""
+                                        << "Kancl" << int(K::DefaultPrinter) << "";
+    QTest::newRow("pdf, a directory") << true << "/tmp/"
+                                      << ""
+                                      << "" << int(K::DefaultPrinter) << "";
+    QTest::newRow("another printer") << false << ""
+                                     << "Sklad"
+                                     << "Kancl" << int(K::NamedPrinter) << "Sklad";
+    QTest::newRow("the default printer") << false << ""
+                                         << "Kancl"
+                                         << "Kancl" << int(K::DefaultPrinter) << "";
+    QTest::newRow("no printer named") << false << ""
+                                      << ""
+                                      << "Kancl" << int(K::DefaultPrinter) << "";
+}
+
+void TstZakDlg::printTarget()
+{
+    QFETCH(bool, toFile);
+    QFETCH(QString, fileName);
+    QFETCH(QString, printer);
+    QFETCH(QString, defaultPrinter);
+    QFETCH(int, kind);
+    QFETCH(QString, name);
+    const TPrintTarget t = PrintTargetOf(toFile, fileName, printer, defaultPrinter);
+    QCOMPARE(int(t.kind), kind);
+    QCOMPARE(t.name, name);
+}
+
+// A printer chosen by name gets the job ("lp -d NAME"); the default printer gets it as before.
+void TstZakDlg::printToNamedPrinter()
+{
+    QTemporaryDir work;
+    const QString saved = QDir::currentPath();
+    QDir::setCurrent(work.path());
+    const QString args = work.filePath(QStringLiteral("args.out"));
+    SetPrintCommand(
+        QStringLiteral("sh"),
+        {QStringLiteral("-c"), QStringLiteral("for a in \"$0\" \"$@\"; do echo \"$a\"; done >> '%1'; "
+                                              "eval last=\\${$#}; cat \"$last\" >> '%1'")
+                                   .arg(args)});
+    PrintLines({QStringLiteral("Řádek")}, QStringLiteral("Sklad"));
+    PrintLines({QStringLiteral("Výchozí")});
+    QDir::setCurrent(saved);
+    QFile f(args);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QStringList got = QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(got.size(), 6);
+    QCOMPARE(got.mid(0, 2), (QStringList{"-d", "Sklad"}));
+    QVERIFY(got[2].endsWith(".txt"));
+    QCOMPARE(got[3], QStringLiteral("Řádek"));
+    QVERIFY(got[4].endsWith(".txt"));
+    QCOMPARE(got[5], QStringLiteral("Výchozí"));
 }
 
 void TstZakDlg::printWithoutPrintCommand()

@@ -24,6 +24,7 @@ private slots:
     void init();
     void cleanup();
     void registerInSurnameOrder();
+    void registerInCzechOrder();
     void otherPupilGetsOwnRecord();
     void addedPupilCanBeDeletedAtOnce();
     void declinedDeletionDeletesNothing();
@@ -134,6 +135,32 @@ void TstZakListDlg::registerInSurnameOrder()
     QCOMPARE(rows, (QStringList{"Novák Adam", "Novák Petr", "Správce Autoškola", "Svoboda Jan"}));
     QCOMPARE(deletable, (QStringList{"yes", "yes", "no", "yes"}));
     QCOMPARE(m.texts, QStringList());
+}
+
+// The register is in Czech order: "č" after "c", "ch" after "h", "š" after "s", "ž" after "z",
+// the first names likewise.
+void TstZakListDlg::registerInCzechOrder()
+{
+    Messages m;
+    const QList<QPair<QString, QString>> pupils = {
+        {"Svoboda", "Jan"}, {"Zelený", "Ivo"},  {"Čech", "Jan"},    {"Šafránek", "Jan"},
+        {"Žáček", "Jan"},   {"Chalupa", "Jan"}, {"Cibulka", "Jan"}, {"Hora", "Čeněk"},
+        {"Hora", "Cyril"},  {"Hora", "Hugo"},   {"Hora", "Chrudoš"}};
+    for (int i = 0; i < pupils.size(); ++i)
+        addPupil(QStringLiteral("p%1").arg(i), QStringLiteral("x"), pupils[i].first, pupils[i].second);
+    QVERIFY(PupilsTest::signIn(QStringLiteral("admin"), QStringLiteral("ferdano")));
+    QStringList rows;
+    runRegister([&] {
+        TDBGrid* grid = ZakListDlg->DBGrid1();
+        for (int r = 0; r < grid->model()->rowCount(); ++r)
+            rows << grid->model()->index(r, 1).data().toString() + u' ' +
+                        grid->model()->index(r, 2).data().toString();
+    });
+    QCOMPARE(rows, (QStringList{"Cibulka Jan", "Čech Jan", "Hora Cyril", "Hora Čeněk", "Hora Hugo",
+                                "Hora Chrudoš", "Chalupa Jan", "Správce Autoškola", "Svoboda Jan",
+                                "Šafránek Jan", "Zelený Ivo", "Žáček Jan"}));
+    QCOMPARE(m.texts, QStringList());
+    QCOMPARE(m.errors, QStringList());
 }
 
 void TstZakListDlg::otherPupilGetsOwnRecord()

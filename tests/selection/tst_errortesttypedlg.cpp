@@ -262,9 +262,8 @@ private slots:
             },
             [&] { dlg.Execute(); });
         QVERIFY(stayedOpen);
-        QCOMPARE(f.messages,
-                 QStringList{QStringLiteral(
-                     "Chyba: počet otázek ve skupině „Pravidla“ musí být celé číslo od nuly výše ...")});
+        QCOMPARE(f.messages, QStringList{QStringLiteral(
+                                 "Chyba: počet otázek ve skupině „Pravidla“ musí být celé číslo ...")});
         QCOMPARE(f.runs.size(), 1);
         QCOMPARE(f.runs[0].ids.size(), 2);
         QCOMPARE(f.scalar(QStringLiteral("SELECT Pocet FROM OKRUHOT WHERE ID_OKRUH = 7")).toInt(), 2);

@@ -9,6 +9,7 @@
 
 #include <QBuffer>
 #include <QCheckBox>
+#include <QDialog>
 #include <QLabel>
 
 class TestQuestionTypeDlg : public QObject
@@ -98,6 +99,35 @@ private slots:
         QCOMPARE(secondRow, 0);
         QVERIFY(!checked);
         QCOMPARE(f.runs.size(), 1);
+    }
+
+    // Coming back to the dialog, from a message or from another program, keeps the group the
+    // pupil chose: the dialog starts at the first group once per opening, not per activation.
+    void comingBackKeepsTheChosenGroup()
+    {
+        TSelectionFixture f;
+        TQuestionTypeDlg dlg;
+        int afterMessage = -1, afterOtherProgram = -1;
+        open(dlg, [&] {
+            f.dm->QSelectQuest->moveTo(2);
+            QDialog message(&dlg);
+            message.show();
+            message.activateWindow();
+            QTRY_VERIFY(message.isActiveWindow());
+            message.close();
+            dlg.activateWindow();
+            QTRY_VERIFY(dlg.isActiveWindow());
+            afterMessage = f.dm->QSelectQuest->currentIndex();
+            QEvent away(QEvent::WindowDeactivate), back(QEvent::WindowActivate);
+            QApplication::sendEvent(&dlg, &away);
+            QApplication::sendEvent(&dlg, &back);
+            afterOtherProgram = f.dm->QSelectQuest->currentIndex();
+            QTest::keyClick(&dlg, Qt::Key_Return);
+        });
+        QCOMPARE(afterMessage, 2);
+        QCOMPARE(afterOtherProgram, 2);
+        QCOMPARE(f.runs.size(), 1);
+        QCOMPARE(f.runs[0].args.caption, QStringLiteral("Prohlížení skupin otázek - Situace"));
     }
 
     void captionKeepsTheGroupNameAsStored()

@@ -75,7 +75,8 @@ private slots:
     void countdownClosesOpenDialogs();
     void accessibleAnswers();
     void countdownDuringConfirmation();
-    void failedStoreKeepsNothing();
+    void failedStoreKeepsTestOpen_data();
+    void failedStoreKeepsTestOpen();
     void unansweredCounter();
     void tenRowMoves();
     void hintsByMode();
@@ -86,6 +87,7 @@ private slots:
     void emptyQuestionSet();
     void confirmationRefusedKeepsRun();
     void closeBeforeTimeStopsCountdown();
+    void infoBeforeFirstTickKnowsOnlyThisRun();
     void tickerWrapsAround();
     void emptyTickerList();
     void windowPlacement();
@@ -807,21 +809,86 @@ void TstTestDlg::accessibleAnswers()
     });
 }
 
-void TstTestDlg::failedStoreKeepsNothing()
+// The database refuses one statement of the store (a trigger): nothing of the test is stored,
+// the window stays open with the pupil's answers on the question shown, the countdown goes on,
+// and "&Ok" pressed again stores the test once, whole.
+void TstTestDlg::failedStoreKeepsTestOpen_data()
 {
-    TQuery* q = DM->QTmp;
-    q->close();
-    q->clearSql();
-    q->addLine("DROP TABLE ZAKTEST");
-    q->execSql();
-    TDataSet* set = makeSet({{1, 1, "1000", 1}, {2, 1, "0100", 2, "0100"}, {3, 1, "0010", 1, "1000"}});
-    run(tmPractice, 3, set, 0, [&] { m_test->OkBtnClick(); });
+    QTest::addColumn<QString>("table");
+    QTest::newRow("report refused") << QString("STATIS");
+    QTest::newRow("wrong answer refused") << QString("ZAKODP");
+}
+
+void TstTestDlg::failedStoreKeepsTestOpen()
+{
+    QFETCH(QString, table);
+    const bool server = DM->engine().kind() == "postgres";
+    auto exec = [](const QString& sql) {
+        TQuery* q = DM->QTmp;
+        q->close();
+        q->clearSql();
+        q->addLine(sql);
+        q->execSql();
+    };
+    if (server) {
+        exec("CREATE FUNCTION refuse_row() RETURNS trigger LANGUAGE plpgsql AS "
+             "$$ BEGIN RAISE EXCEPTION 'zapis odmitnut'; END $$");
+        exec(QString("CREATE TRIGGER refuse BEFORE INSERT ON %1 FOR EACH ROW EXECUTE FUNCTION refuse_row()")
+                 .arg(table));
+    } else {
+        exec(QString(
+                 "CREATE TRIGGER refuse BEFORE INSERT ON %1 BEGIN SELECT RAISE(ABORT, 'zapis odmitnut'); END")
+                 .arg(table));
+    }
+    TDataSet* set = makeSet({{1, 1, "1000", 2}, {2, 4, "0100", 3}, {3, 1, "0010", 1}});
+    bool stayedOpen = false;
+    run(tmLive, 3, set, 1, [&] {
+        m_test->Timer1Timer();
+        QVERIFY(m_info->Timer1->isActive());
+        QTest::keyClick(m_test.get(), Qt::Key_A);
+        QTest::keyClick(m_test.get(), Qt::Key_PageDown);
+        QTest::keyClick(m_test.get(), Qt::Key_C);
+        m_test->OkBtnClick();
+
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY2(m_errors[0].startsWith("Chyba: test se nepodařilo uložit a nic z něj nebylo zapsáno.") &&
+                     m_errors[0].contains("zapis odmitnut"),
+                 qPrintable(m_errors[0]));
+        stayedOpen = m_test->isVisible();
+        QVERIFY(stayedOpen);
+        QCOMPARE(m_test->Mode, int(tmLive));
+        QVERIFY(m_results.isEmpty());
+        QCOMPARE(count("SELECT * FROM ZAKODP"), 0);
+        QCOMPARE(count("SELECT * FROM ZAKTEST"), 0);
+        QCOMPARE(count("SELECT * FROM STATIS"), 0);
+        // Every question with its answer as the pupil left it, and the question shown still the second.
+        QCOMPARE(set->recordCount(), 3);
+        QCOMPARE(set->valueAt(0, "CC").toString(), QString("1000"));
+        QCOMPARE(set->valueAt(1, "CC").toString(), QString("0010"));
+        QVERIFY(set->valueAt(2, "CC").toString().isEmpty());
+        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 2 "));
+        QVERIFY(m_test->LabelAnswer[2]->isChecked());
+        QVERIFY(m_test->LabelAnswer[0]->isEnabled());
+        QCOMPARE(m_test->NotReadyQuestion->text(), QString("Nezodpovězených otázek 1"));
+        QVERIFY(m_info->isVisible());
+        QVERIFY(m_info->Timer1->isActive());
+
+        m_errors.clear();
+        exec("DROP TRIGGER refuse" + QString(server ? " ON " + table : ""));
+        m_test->OkBtnClick();
+    });
+    QVERIFY(stayedOpen);
     QVERIFY(!m_leftOpen);
-    QCOMPARE(m_errors.size(), 1);
-    m_errors.clear();
-    // The answers of the walk were rolled back with the failed test row.
-    QCOMPARE(count("SELECT * FROM ZAKODP"), 0);
-    QCOMPARE(m_systemTexts, QStringList{"Opravdu chcete ukončit zkušební test ?"});
+    QCOMPARE(m_systemTexts, QStringList({"Opravdu chcete ukončit test ?", "Opravdu chcete ukončit test ?"}));
+    QCOMPARE(m_results.size(), 1);
+    QCOMPARE(m_results[0].text, QString("Získal jste 2 bodů z 6 . Prohlédnout ?"));
+    QCOMPARE(count("SELECT * FROM STATIS WHERE ID_ZAK=1 AND PCURRENT=2 AND PTOTAL=6 AND ID_TEST=3"), 1);
+    QCOMPARE(count("SELECT * FROM STATIS"), 1);
+    QCOMPARE(count("SELECT * FROM ZAKTEST WHERE ID_ZAK=1 AND ID_TEST=3"), 1);
+    QCOMPARE(zakOdp(2), QString("0010"));
+    QCOMPARE(zakOdp(3), QString(""));
+    QCOMPARE(zakOdp(1), QString("<none>"));
+    QVERIFY(!m_info->Timer1->isActive());
 }
 
 void TstTestDlg::unansweredCounter()
@@ -1081,6 +1148,56 @@ void TstTestDlg::closeBeforeTimeStopsCountdown()
     m_now = m_now.addSecs(600);
     QTest::qWait(50);
     QVERIFY(!m_test->TimedOut);
+    QCOMPARE(m_systemTexts.size(), shown);
+}
+
+// A timed practice test closed early, then more runs: "Info" pressed before the first tick of the
+// new run shows a panel that knows nothing of the earlier one; an untimed run is not ended, and a
+// timed one counts down from its own start.
+void TstTestDlg::infoBeforeFirstTickKnowsOnlyThisRun()
+{
+    TDataSet* set = makeSet({{1, 1, "1000", 1}, {2, 1, "0100", 2}});
+    run(tmPractice, 0, set, 1, [&] {
+        m_test->Timer1Timer();
+        QVERIFY(!m_info->Panel3->isHidden());
+        m_test->OkBtnClick();
+    });
+    QVERIFY(!m_leftOpen);
+    m_now = m_now.addSecs(120);
+    const int shown = m_systemTexts.size();
+
+    set = makeSet({{1, 1, "1000", 1}, {2, 1, "0100", 2}});
+    run(tmLive, 0, set, 0, [&] {
+        m_test->InfoBtnClick();
+        QVERIFY(m_info->isVisible());
+        QVERIFY(m_info->Panel3->isHidden());
+        QVERIFY(!m_info->Panel2->isHidden());
+        m_info->Timer1Timer();
+        QCoreApplication::processEvents();
+        QVERIFY(m_test->isVisible());
+        QVERIFY(!m_test->TimedOut);
+        m_test->abandonModalRun();
+    });
+    QCOMPARE(m_systemTexts.size(), shown);
+    QVERIFY(m_results.isEmpty());
+    QCOMPARE(count("SELECT * FROM STATIS"), 0);
+
+    m_now = m_now.addSecs(300);
+    set = makeSet({{1, 1, "1000", 1}});
+    run(tmPractice, 0, set, 2, [&] {
+        m_test->InfoBtnClick();
+        m_info->Timer1Timer();
+        QCoreApplication::processEvents();
+        QVERIFY(m_test->isVisible());
+        QVERIFY(!m_test->TimedOut);
+        m_test->Timer1Timer();
+        QVERIFY(!m_info->Panel3->isHidden());
+        QCOMPARE(m_info->Label6->text(), QString("10:07:00"));
+        m_now = m_now.addSecs(30);
+        m_info->Timer1Timer();
+        QCOMPARE(m_info->Label8->text(), QString("Do konce testu zbývá 1:30"));
+        m_test->abandonModalRun();
+    });
     QCOMPARE(m_systemTexts.size(), shown);
 }
 
