@@ -60,8 +60,10 @@ public:
     }
     void doAction(const QString& name) override
     {
+        // Clicked from the event loop: a command may run a modal window, and the assistive
+        // technology waits for the answer to its call.
         if (name == pressAction() && button()->isEnabled() && !Accessible::blockedByModal(button()))
-            button()->click();
+            button()->animateClick();
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 };
