@@ -211,6 +211,13 @@ def road_commands(r):
                 app.keys(d, "Escape")
             app.expect_main(label, what=f"the main window after {command!r} closed with {how}")
 
+    def open_with_ok(command, heading):
+        """Both cancels of the command's dialog, then the dialog again and its Ok: the test window."""
+        cancel_both_ways(command, heading)
+        app.command(command)
+        press(app.dialog_with_heading(heading), "Ok")
+        return app.test_window()
+
     # Question browsing
     cancel_both_ways("Prohlížení otázek", "Prohlížení skupin otázek")
     app.command("Prohlížení otázek")
@@ -230,11 +237,7 @@ def road_commands(r):
     app.expect_main(label, what="the main window after browsing")
 
     # Test with hints: a refused confirmation keeps the window, a given one closes it
-    cancel_both_ways("Testy s nápovědou", "Testy s nápovědou")
-    app.command("Testy s nápovědou")
-    d = app.dialog_with_heading("Testy s nápovědou")
-    press(d, "Ok")
-    tw = app.test_window()
+    tw = open_with_ok("Testy s nápovědou", "Testy s nápovědou")
     check(tw.caption_shown("Testy s nápovědou - Test číslo 1"), "the caption of the test with hints is not shown")
     tw.wait_question(1)
     press(tw.win, "Ok")
@@ -244,11 +247,7 @@ def road_commands(r):
     app.expect_main(label, what="the main window after the test with hints")
 
     # Practice test, left without an answer: scored, not reviewed
-    cancel_both_ways("Zkušební testy", "Zkušební testy")
-    app.command("Zkušební testy")
-    d = app.dialog_with_heading("Zkušební testy")
-    press(d, "Ok")
-    tw = app.test_window()
+    tw = open_with_ok("Zkušební testy", "Zkušební testy")
     tw.wait_question(1)
     total_points = sum(q["points"] for q in question_rows(program).values()
                        if q["id"] in stored_test(program, 1)[1])
@@ -257,11 +256,7 @@ def road_commands(r):
     app.expect_main(label, what="the main window after the practice test")
 
     # Live test, left without an answer
-    cancel_both_ways("Ostré testy", "Ostré testy")
-    app.command("Ostré testy")
-    d = app.dialog_with_heading("Ostré testy")
-    press(d, "Ok")
-    tw = app.test_window()
+    tw = open_with_ok("Ostré testy", "Ostré testy")
     tw.wait_question(1)
     tw.close_with_confirmation("Opravdu chcete ukončit test ?")
     res = app.proc.window(title=RESULT, timeout=20, what="the result of the live test")
@@ -270,11 +265,7 @@ def road_commands(r):
     app.expect_main(label, what="the main window after the live test")
 
     # Error test: the practice test above left its stored test among the pupil's error tests
-    cancel_both_ways("Chybové testy", "Chybové testy")
-    app.command("Chybové testy")
-    d = app.dialog_with_heading("Chybové testy")
-    press(d, "Ok")
-    tw = app.test_window()
+    tw = open_with_ok("Chybové testy", "Chybové testy")
     check(tw.caption_shown("Chybové testy - Test cislo 1"), "the caption of the stored error test is not shown")
     tw.wait_question(1)
     tw.close_with_confirmation("Opravdu chcete ukončit chybový test ?", by_key=True)
