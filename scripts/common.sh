@@ -35,7 +35,7 @@ ensure_packages() {
 build() {
   local type="${1:-RelWithDebInfo}"
   if [ ! -f "$BUILD_DIR/build.ninja" ]; then
-    cmake -S "$FERDANO_ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="$type"
+    cmake -S "$FERDANO_ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="$type" "${@:2}"
   fi
   cmake --build "$BUILD_DIR" -j "$(nproc)"
 }
