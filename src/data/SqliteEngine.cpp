@@ -81,6 +81,32 @@ bool TFileSignInLock::tryLock(int pupilId)
     return true;
 }
 
+int TFileSignInLock::signedInCount(const QString& lockFilePath)
+{
+    const int fd = ::open(QFile::encodeName(lockFilePath).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    int count = 0;
+    off_t from = 0;
+    for (;;) {
+        // the first write lock at or after `from` that another open file holds
+        struct flock fl = {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        fl.l_start = from;
+        fl.l_len = 0; // to the end of the file and beyond
+        fl.l_pid = 0;
+        if (::fcntl(fd, F_OFD_GETLK, &fl) != 0 || fl.l_type == F_UNLCK)
+            break;
+        count += fl.l_len > 0 ? int(fl.l_len) : 1;
+        if (fl.l_len <= 0)
+            break;
+        from = fl.l_start + fl.l_len;
+    }
+    ::close(fd);
+    return count;
+}
+
 void TFileSignInLock::release(int pupilId)
 {
     if (!m_held.remove(pupilId) || m_fd < 0)

@@ -19,6 +19,9 @@ public:
     void release(int pupilId) override;
     void releaseAll() override;
     bool isHeld(int pupilId) const override { return m_held.contains(pupilId); }
+    // How many pupils are signed in through the lock file, by any station (this one's own open
+    // file included only if it is another open file); 0 when there is no lock file.
+    static int signedInCount(const QString& lockFilePath);
 
 private:
     bool ensureOpen();

@@ -4,6 +4,7 @@
 #include "BankTestUtil.h"
 
 #include "data/Picture.h"
+#include "data/SqliteEngine.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -475,6 +476,34 @@ private slots:
         // a pupil added afterwards gets a key that no kept pupil has
         sql.exec(QStringLiteral("INSERT INTO ZAK (RC, PRIJMENI, RP) VALUES ('novy', 'Nový', 'B')"));
         QCOMPARE(sql.value(QStringLiteral("SELECT ID_ZAK FROM ZAK WHERE RC='novy'")).toInt(), 4);
+    }
+
+    void refusedWhileStationsAreSignedIn()
+    {
+        // Two pupils signed in at stations (the lock file's bytes, held through open files of
+        // their own): the import would take the database from under their tests.
+        QTemporaryDir dir;
+        const QString db = dir.filePath(QStringLiteral("DB"));
+        QVERIFY(Builder::buildSample(db).ok);
+        const QByteArray before = fileHash(dbFile(db));
+        auto stationA = std::make_unique<TFileSignInLock>(db + QStringLiteral("/ferdano.lck"));
+        TFileSignInLock stationB(db + QStringLiteral("/ferdano.lck"));
+        QVERIFY(stationA->tryLock(1));
+        QVERIFY(stationB.tryLock(7));
+        TBuildOptions keep;
+        keep.keepPupils = true;
+        TBuildResult r = Builder::buildSample(db, keep);
+        QVERIFY(!r.ok);
+        QVERIFY2(r.problems.join(u'\n').contains(QStringLiteral("přihlášených žáků na stanicích: 2")),
+                 qPrintable(r.problems.join(u'\n')));
+        QCOMPARE(fileHash(dbFile(db)), before);
+
+        stationA.reset(); // one station ends: still one signed in
+        r = Builder::buildSample(db, keep);
+        QVERIFY(r.problems.join(u'\n').contains(QStringLiteral("přihlášených žáků na stanicích: 1")));
+        stationB.releaseAll(); // the last one signs out: the import goes through
+        r = Builder::buildSample(db, keep);
+        QVERIFY2(r.ok, qPrintable(r.problems.join(u'\n')));
     }
 
     void forceReplacesPupils()

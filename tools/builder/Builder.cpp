@@ -6,6 +6,7 @@
 
 #include "data/Engine.h"
 #include "data/Error.h"
+#include "data/SqliteEngine.h"
 
 #include <QDir>
 #include <QFile>
@@ -161,6 +162,19 @@ TBuildResult importBank(const QString& sourceDir, const QString& dbDir, const TB
 
     std::optional<BankDatabase::TPupilRecords> kept;
     const QString target = targetFile(dbDir);
+    // Replacing the file under a running station would lose the test its pupil has open.
+    if (!options.force) {
+        const int signedIn =
+            TFileSignInLock::signedInCount(QDir(dbDir).filePath(QString::fromLatin1(LockFileName)));
+        if (signedIn > 0) {
+            result.problems << QStringLiteral(
+                                   "%1: přihlášených žáků na stanicích: %2; zavřete Ferdano na všech "
+                                   "stanicích a import opakujte (--force databázi nahradí i tak)")
+                                   .arg(dbDir)
+                                   .arg(signedIn);
+            return result;
+        }
+    }
     if (QFile::exists(target) && !options.force) {
         try {
             TConnection conn(target);
