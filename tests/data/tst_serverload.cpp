@@ -82,6 +82,7 @@ private slots:
     void forcedReplace();
     void failedLoadChangesNothing();
     void missingSource();
+    void refusedWhileStationsAreSignedIn();
 };
 
 void TstServerLoad::init()
@@ -104,7 +105,7 @@ void TstServerLoad::keepsPupils()
     db.closeDm();
     const TBuildResult r = loadTestBank(*db.serverConfig());
     QVERIFY2(r.ok, qPrintable(r.problems.join(u'\n')));
-    QVERIFY2(r.notes.join(u'\n').contains(QStringLiteral("dropped 1 wrong-answer rows")),
+    QVERIFY2(r.notes.join(u'\n').contains(QStringLiteral("jejichž otázka v bance už není: 1")),
              qPrintable(r.notes.join(u'\n')));
     TDM& dm = db.open();
     QCOMPARE(count(dm, QStringLiteral("select count(*) from ZAK where RC='svoboda'")), 1);
@@ -139,7 +140,7 @@ void TstServerLoad::refusesToReplacePupils()
     o.keepPupils = false;
     const TBuildResult r = loadTestBank(*db.serverConfig(), o);
     QVERIFY(!r.ok);
-    QVERIFY2(r.problems.join(u'\n').contains(QStringLiteral("holds 1 pupils and 1 reports")),
+    QVERIFY2(r.problems.join(u'\n').contains(QStringLiteral("obsahuje žáků: 1, zpráv o testech: 1")),
              qPrintable(r.problems.join(u'\n')));
     TDM& dm = db.open();
     QCOMPARE(count(dm, QStringLiteral("select count(*) from ZAK")), 2);
@@ -214,6 +215,30 @@ void TstServerLoad::missingSource()
         ServerLoad::loadFromSqlite(*db.serverConfig(), db.programDir() + QStringLiteral("/none.db"));
     QVERIFY(!r.ok);
     QVERIFY(!r.problems.isEmpty());
+}
+
+void TstServerLoad::refusedWhileStationsAreSignedIn()
+{
+    TTestDb db;
+    {
+        // a station with a pupil signed in: the server holds its advisory lock
+        const QString station = QStringLiteral("serverload-station");
+        TPgEngine::connect(*db.serverConfig(), station);
+        TAdvisorySignInLock lock(station);
+        QVERIFY(lock.tryLock(1));
+        TServerLoadOptions keep;
+        keep.keepPupils = true;
+        const TBuildResult r = loadTestBank(*db.serverConfig(), keep);
+        QVERIFY(!r.ok);
+        QVERIFY2(r.problems.join(u'\n').contains(QStringLiteral("přihlášených žáků na stanicích: 1")),
+                 qPrintable(r.problems.join(u'\n')));
+        lock.releaseAll();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("serverload-station"));
+    TServerLoadOptions keep;
+    keep.keepPupils = true;
+    const TBuildResult r = loadTestBank(*db.serverConfig(), keep);
+    QVERIFY2(r.ok, qPrintable(r.problems.join(u'\n')));
 }
 
 int main(int argc, char** argv)

@@ -22,7 +22,8 @@ struct TConnection
     {
         {
             QSqlDatabase db = QSqlDatabase::database(name, false);
-            if (db.isOpen()) db.close();
+            if (db.isOpen())
+                db.close();
         }
         QSqlDatabase::removeDatabase(name);
     }
@@ -32,7 +33,8 @@ struct TConnection
 
 void exec(QSqlQuery& q, const QString& sql)
 {
-    if (!q.exec(sql)) throw TError(QStringLiteral("%1\n%2").arg(q.lastError().text(), sql));
+    if (!q.exec(sql))
+        throw TError(QStringLiteral("%1\n%2").arg(q.lastError().text(), sql));
 }
 
 qint64 scalar(QSqlDatabase db, const QString& sql)
@@ -56,21 +58,24 @@ QStringList statementsFor(const QString& table)
     const QString create = QStringLiteral("CREATE TABLE %1 (").arg(table);
     const QString index = QStringLiteral(" ON %1 (").arg(table);
     for (const QString& s : Schema::createStatements(TDialect::Postgres))
-        if (s.startsWith(create, Qt::CaseInsensitive) || s.contains(index, Qt::CaseInsensitive)) out << s;
+        if (s.startsWith(create, Qt::CaseInsensitive) || s.contains(index, Qt::CaseInsensitive))
+            out << s;
     return out;
 }
 
 // A value read from SQLite in the form the server column takes.
 QVariant serverValue(const QVariant& v, TColumnType type)
 {
-    if (v.isNull()) return QVariant();
+    if (v.isNull())
+        return QVariant();
     switch (type) {
     case TColumnType::Integer:
     case TColumnType::Key:
     case TColumnType::AutoKey: {
         bool ok = false;
         const qint64 n = v.toLongLong(&ok);
-        if (!ok) throw TError(QStringLiteral("'%1' is not a whole number").arg(v.toString()));
+        if (!ok)
+            throw TError(QStringLiteral("'%1' is not a whole number").arg(v.toString()));
         return n;
     }
     case TColumnType::Binary:
@@ -78,9 +83,12 @@ QVariant serverValue(const QVariant& v, TColumnType type)
     case TColumnType::DateTime: {
         const QString s = v.toString().trimmed();
         QDateTime dt = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        if (!dt.isValid()) dt = QDateTime::fromString(s, Qt::ISODateWithMs);
-        if (!dt.isValid()) dt = QDateTime::fromString(s, Qt::ISODate);
-        if (!dt.isValid()) throw TError(QStringLiteral("'%1' is not a date and time").arg(s));
+        if (!dt.isValid())
+            dt = QDateTime::fromString(s, Qt::ISODateWithMs);
+        if (!dt.isValid())
+            dt = QDateTime::fromString(s, Qt::ISODate);
+        if (!dt.isValid())
+            throw TError(QStringLiteral("'%1' is not a date and time").arg(s));
         return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     }
     case TColumnType::Text:
@@ -103,7 +111,8 @@ int copyTable(QSqlDatabase from, QSqlDatabase to, const TTableDef& t)
     QSqlQuery write(to);
     const QString insert =
         QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(t.name, cols.join(u','), marks.join(u','));
-    if (!write.prepare(insert)) throw TError(QStringLiteral("%1\n%2").arg(write.lastError().text(), insert));
+    if (!write.prepare(insert))
+        throw TError(QStringLiteral("%1\n%2").arg(write.lastError().text(), insert));
     int rows = 0;
     while (read.next()) {
         for (int i = 0; i < t.columns.size(); ++i) {
@@ -113,7 +122,8 @@ int copyTable(QSqlDatabase from, QSqlDatabase to, const TTableDef& t)
                 throw TError(QStringLiteral("%1.%2: %3").arg(t.name, t.columns[i].name, e.message()));
             }
         }
-        if (!write.exec()) throw TError(QStringLiteral("%1: %2").arg(t.name, write.lastError().text()));
+        if (!write.exec())
+            throw TError(QStringLiteral("%1: %2").arg(t.name, write.lastError().text()));
         ++rows;
     }
     return rows;
@@ -140,7 +150,7 @@ TBuildResult loadFromSqlite(const TServerConfig& config, const QString& sqliteFi
 {
     TBuildResult result;
     if (!QFileInfo::exists(sqliteFile)) {
-        result.problems << QStringLiteral("%1: no such database").arg(sqliteFile);
+        result.problems << QStringLiteral("%1: databáze neexistuje").arg(sqliteFile);
         return result;
     }
     const QString id = QUuid::createUuid().toString(QUuid::Id128);
@@ -151,12 +161,32 @@ TBuildResult loadFromSqlite(const TServerConfig& config, const QString& sqliteFi
             QSqlDatabase s = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), source.name);
             s.setDatabaseName(sqliteFile);
             s.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-            if (!s.open()) throw TError(s.lastError().text());
+            if (!s.open())
+                throw TError(s.lastError().text());
         }
         TPgEngine::connect(config, target.name);
         QSqlDatabase src = source.db();
         QSqlDatabase dst = target.db();
-        const QString where = QStringLiteral("%1 on %2").arg(config.database, config.host);
+        const QString where = QStringLiteral("%1 na serveru %2").arg(config.database, config.host);
+
+        // Replacing the tables under a running station would lose the test its pupil has open: the
+        // stations' sign-in locks are the server's advisory locks of the program's class.
+        if (!options.force) {
+            const qint64 signedIn = scalar(
+                dst, QStringLiteral("SELECT COUNT(*) FROM pg_locks WHERE locktype = 'advisory' AND granted "
+                                    "AND objsubid = 2 AND classid = %1 AND database = (SELECT oid FROM "
+                                    "pg_database WHERE datname = current_database())")
+                         .arg(TAdvisorySignInLock::LockClass));
+            if (signedIn > 0) {
+                result.problems << QStringLiteral(
+                                       "%1: přihlášených žáků na stanicích: %2; zavřete Ferdano na "
+                                       "všech stanicích a import opakujte (--force databázi nahradí i "
+                                       "tak)")
+                                       .arg(where)
+                                       .arg(signedIn);
+                return result;
+            }
+        }
 
         // What the server database holds already.
         const bool hasPupilTables =
@@ -168,8 +198,8 @@ TBuildResult loadFromSqlite(const TServerConfig& config, const QString& sqliteFi
             const qint64 reports = scalar(dst, QStringLiteral("SELECT COUNT(*) FROM STATIS"));
             if (pupils > 0 || reports > 0) {
                 result.problems << QStringLiteral(
-                                       "%1: the database holds %2 pupils and %3 reports; use --force to "
-                                       "replace them")
+                                       "%1: databáze obsahuje žáků: %2, zpráv o testech: %3; nahradí je "
+                                       "jen --force")
                                        .arg(where)
                                        .arg(pupils)
                                        .arg(reports);
@@ -177,7 +207,8 @@ TBuildResult loadFromSqlite(const TServerConfig& config, const QString& sqliteFi
             }
         }
 
-        if (!dst.transaction()) throw TError(dst.lastError().text());
+        if (!dst.transaction())
+            throw TError(dst.lastError().text());
         try {
             QSqlQuery q(dst);
             exec(q, QStringLiteral("SET LOCAL client_min_messages = warning")); // no notice per missing table
@@ -195,7 +226,7 @@ TBuildResult loadFromSqlite(const TServerConfig& config, const QString& sqliteFi
             for (const QString& name : replaced) {
                 const TTableDef* t = Schema::table(name);
                 const int rows = copyTable(src, dst, *t);
-                result.notes << QStringLiteral("%1: %2 rows").arg(t->name).arg(rows);
+                result.notes << QStringLiteral("%1: řádků %2").arg(t->name).arg(rows);
             }
             if (keep) {
                 // wrong answers to questions the new bank no longer has would point at nothing
@@ -203,21 +234,23 @@ TBuildResult loadFromSqlite(const TServerConfig& config, const QString& sqliteFi
                 exec(del, QStringLiteral(
                               "DELETE FROM ZAKODP WHERE ID_OTAZKA NOT IN (SELECT ID_OTAZKA FROM OTAZKA)"));
                 const int dropped = del.numRowsAffected();
-                result.notes << QStringLiteral("kept the pupils: %1 pupils, %2 reports")
+                result.notes << QStringLiteral("zachováno žáků: %1, zpráv o testech: %2")
                                     .arg(scalar(dst, QStringLiteral("SELECT COUNT(*) FROM ZAK")))
                                     .arg(scalar(dst, QStringLiteral("SELECT COUNT(*) FROM STATIS")));
                 if (dropped > 0)
-                    result.notes << QStringLiteral(
-                                        "dropped %1 wrong-answer rows of questions no longer in the bank")
-                                        .arg(dropped);
+                    result.notes
+                        << QStringLiteral(
+                               "vyřazeno chybných odpovědí (ZAKODP), jejichž otázka v bance už není: %1")
+                               .arg(dropped);
             }
             resetSequences(dst);
-            if (!dst.commit()) throw TError(dst.lastError().text());
+            if (!dst.commit())
+                throw TError(dst.lastError().text());
         } catch (...) {
             dst.rollback();
             throw;
         }
-        result.notes << QStringLiteral("loaded %1").arg(where);
+        result.notes << QStringLiteral("nahráno do %1").arg(where);
         result.ok = true;
     } catch (const TError& e) {
         result.problems << e.message();
@@ -231,11 +264,12 @@ TBuildResult loadSample(const TServerConfig& config, const TServerLoadOptions& o
     QTemporaryDir dir;
     if (!dir.isValid()) {
         TBuildResult r;
-        r.problems << QStringLiteral("cannot create a temporary directory");
+        r.problems << QStringLiteral("dočasnou složku nelze vytvořit");
         return r;
     }
     const TBuildResult built = Builder::buildSample(dir.path());
-    if (!built.ok) return built;
+    if (!built.ok)
+        return built;
     return loadFromSqlite(config, QDir(dir.path()).filePath(QString::fromLatin1(SqliteFileName)), options);
 }
 
