@@ -186,6 +186,19 @@ QVector<TBroken> brokenCases()
         {"JSON syntax error",
          [](TFiles& f) { f[QStringLiteral("tests.json")] = "{\n \"tests\": [\n  {\"id\": 1,,}\n ]\n}\n"; },
          "tests.json: řádek 3: -: chyba zápisu JSON"},
+        {"question file nested too deeply for JSON",
+         // one line for the file, not one for every stored test's reference to its questions
+         [q1](TFiles& f) { f[q1] = QByteArray(2000, '[') + QByteArray(2000, ']'); },
+         "questions/1-pravidla.json: řádek 1: -: chyba zápisu JSON"},
+        {"answer that is only a control character",
+         [](TFiles& f) {
+             editQuestion(f, 104, [](QJsonObject& q) {
+                 QJsonArray a = q.value(QStringLiteral("answers")).toArray();
+                 a[1] = QString(QChar(0));
+                 q[QStringLiteral("answers")] = a;
+             });
+         },
+         "otázka 104: answers: odpověď je prázdná"},
         {"live-test time limit that is not minutes",
          [](TFiles& f) {
              editJson(f, QStringLiteral("bank.json"), [](QJsonObject& o) {

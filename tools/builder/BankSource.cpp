@@ -22,6 +22,17 @@ namespace BankSource {
 
 namespace {
 
+// The text without control characters (a NUL, an escape): what is left is what a pupil sees.
+QString withoutControls(const QString& s)
+{
+    QString out;
+    out.reserve(s.size());
+    for (QChar c : s)
+        if (c.category() != QChar::Other_Control || c == u'\n' || c == u'\t')
+            out += c;
+    return out;
+}
+
 int lineOf(const QByteArray& bytes, int offset)
 {
     return int(bytes.left(offset).count('\n')) + 1;
@@ -129,7 +140,7 @@ public:
             problem(QLatin1String(key), QStringLiteral("není text"));
             return s;
         }
-        if (required && s.trimmed().isEmpty())
+        if (required && withoutControls(s).trimmed().isEmpty())
             problem(QLatin1String(key), QStringLiteral("je prázdný"));
         if (limit > 0 && s.size() > limit)
             problem(QLatin1String(key), QStringLiteral("je delší než %1 znaků").arg(limit));
@@ -490,14 +501,19 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
     QSet<int> questionIds;
     const QString qdir = QString::fromLatin1(QuestionDir) + u'/';
     int questionFiles = 0;
+    // A question file that cannot be read at all leaves its questions unknown: the stored tests'
+    // references to them are then not reported one by one, as if they were missing.
+    bool questionsKnown = true;
     for (auto it = files.constBegin(); it != files.constEnd(); ++it) {
         if (!it.key().startsWith(qdir) || !it.key().endsWith(QLatin1String(".json")))
             continue;
         ++questionFiles;
         const QString file = it.key();
         QJsonObject o;
-        if (!parseJson(files, file, &o, problems))
+        if (!parseJson(files, file, &o, problems)) {
+            questionsKnown = false;
             continue;
+        }
         TEntry head(file, QString(), o, problems);
         const int group = head.integer("group");
         if (head.ok() && !groupIds.contains(group))
@@ -526,7 +542,7 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
             if (q.answers.size() > 4)
                 e.problem(QStringLiteral("answers"), QStringLiteral("otázka má více než čtyři odpovědi"));
             for (const QString& a : std::as_const(q.answers))
-                if (a.trimmed().isEmpty())
+                if (withoutControls(a).trimmed().isEmpty())
                     e.problem(QStringLiteral("answers"), QStringLiteral("odpověď je prázdná"));
             if (e.hasText("correct")) {
                 if (!isPattern(q.correct, 4))
@@ -588,9 +604,11 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
                     e.problem(QStringLiteral("questions"), QStringLiteral("test nemá žádnou otázku"));
                 QSet<int> seen;
                 for (int q : std::as_const(test.questions)) {
-                    if (!questionIds.contains(q))
-                        e.problem(QStringLiteral("questions"), QStringLiteral("otázka %1 neexistuje").arg(q));
-                    else if (seen.contains(q))
+                    if (!questionIds.contains(q)) {
+                        if (questionsKnown)
+                            e.problem(QStringLiteral("questions"),
+                                      QStringLiteral("otázka %1 neexistuje").arg(q));
+                    } else if (seen.contains(q))
                         e.problem(QStringLiteral("questions"),
                                   QStringLiteral("otázka %1 je v testu dvakrát").arg(q));
                     seen.insert(q);
