@@ -22,8 +22,6 @@ public:
     bool ShowModal();
     // True while a modal window other than this one keeps the user from this window.
     bool blockedByModal() const { return m_blocked; }
-    // True while ShowModal runs.
-    bool inModalRun() const { return m_modalLoop != nullptr; }
     // Hides the window and ends its modal run at once, without the close handlers: for a run that
     // must not go on whatever its state (a test that left a window open uses it).
     void abandonModalRun();
