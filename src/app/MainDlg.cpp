@@ -6,6 +6,7 @@
 #include "data/Format.h"
 #include "data/Globals.h"
 #include "data/Public.h"
+#include "data/SignInLock.h"
 #include "data/Strings.h"
 #include "pupils/LogonDlg.h"
 #include "pupils/ZakDlg.h"
@@ -235,6 +236,25 @@ void TMainDlg::deferredSignIn()
     // reach the commands without being signed in.
     bool signedIn = false;
     Guarded([&] { signedIn = LogonDlg && LogonDlg->Logon(-1); });
+    if (!signedIn)
+        reject();
+}
+
+void TMainDlg::signInAgainIfLost()
+{
+    if (SignedInPupil.PupilId == 0 || !DM || !DM->DB.connected())
+        return;
+    bool held = true;
+    // A database that cannot tell is no proof of a lost sign-in: its message is shown, and the
+    // next command asks again.
+    Guarded([&] { held = DM->engine().signInLock().confirm(SignedInPupil.PupilId); });
+    if (held)
+        return;
+    const int pupilId = SignedInPupil.PupilId;
+    SignedInPupil = TSignedInPupil();
+    TSession::instance().setUserLabel(Format(Str::UserLabel, {QString()}));
+    bool signedIn = false;
+    Guarded([&] { signedIn = LogonDlg && LogonDlg->Logon(pupilId); });
     if (!signedIn)
         reject();
 }

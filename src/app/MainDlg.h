@@ -53,6 +53,7 @@ public:
         hide();
         body();
         show();
+        signInAgainIfLost();
     }
 
 protected:
@@ -64,6 +65,10 @@ protected:
 
 private:
     void deferredSignIn();
+    // The pupil's sign-in went to another station while this one lost its connection or lock
+    // file: nobody may go on under the pupil's name, so the station asks for a sign-in again
+    // (cancelled, the program ends, as at the first sign-in).
+    void signInAgainIfLost();
     QLabel* m_version;
     QLabel* m_user;
     QLabel* m_logo;

@@ -256,6 +256,18 @@ void TDM::DMDestroy()
     MessageList.clear();
 }
 
+bool TDM::ReportStored(int pupilId, const QDateTime& when, int testId)
+{
+    TQuery q(QStringLiteral("QReportStored"));
+    q.addLine(QStringLiteral("SELECT COUNT(*) AS N FROM STATIS WHERE ID_ZAK = :ID_ZAK AND DATETIME = :DATETIME "
+                             "AND ID_TEST = :ID_TEST"));
+    q.setParam(QStringLiteral("ID_ZAK"), pupilId);
+    q.setParam(QStringLiteral("DATETIME"), when);
+    q.setParam(QStringLiteral("ID_TEST"), testId);
+    q.open();
+    return q.asInteger(QStringLiteral("N")) > 0;
+}
+
 QString TDM::GetConst(const QString& name)
 {
     QTmp->close();

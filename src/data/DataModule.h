@@ -36,6 +36,8 @@ public:
 
     QString GetConst(const QString& name);
     void SetConst(const QString& name, const QString& value);
+    // True when the pupil has a report of the stored test written at exactly this time.
+    bool ReportStored(int pupilId, const QDateTime& when, int testId);
 
     QString programDir() const { return m_programDir; }
     QString privateDir() const { return m_privateDir; }

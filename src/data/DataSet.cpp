@@ -25,7 +25,9 @@ TEngine& currentEngine()
     return db->engine();
 }
 
-// Prepares and runs one statement with named parameters taken from `lookup`.
+// Prepares and runs one statement with named parameters taken from `lookup`. The caller holds a
+// TEngine::TCall over the statement and the reading of its rows, which the driver may fetch from
+// the server one by one.
 template <typename Lookup> QSqlQuery runStatement(const QString& text, Lookup lookup)
 {
     TEngine& engine = currentEngine();
@@ -52,6 +54,7 @@ template <typename Lookup> QSqlQuery runStatement(const QString& text, Lookup lo
 void checkStatement(const QString& text)
 {
     TEngine& engine = currentEngine();
+    TEngine::TCall call(engine);
     QSqlQuery q(engine.database());
     q.setForwardOnly(true);
     if (!q.prepare(TStatement::parse(text).positional))
@@ -118,6 +121,7 @@ void TDataSet::open()
 QVector<qint64> TDataSet::readIntegers(const QString& fieldName)
 {
     close();
+    TEngine::TCall call(currentEngine());
     QSqlQuery q = runStatement(selectStatement(), [this](const QString& p) { return param(p); });
     const QSqlRecord rec = q.record();
     int field = -1;
@@ -150,6 +154,7 @@ void TDataSet::openWhenUsed()
 
 void TDataSet::loadFromStatement(const QString& statement, const QVector<TParam>& params)
 {
+    TEngine::TCall call(currentEngine());
     QSqlQuery q = runStatement(statement, [&params](const QString& p) {
         for (const TParam& v : params)
             if (v.name.compare(p, Qt::CaseInsensitive) == 0)
@@ -620,11 +625,10 @@ void TDataSet::applyUpdates()
         return;
 
     TEngine& engine = currentEngine();
-    QSqlDatabase db = engine.database();
     // Inside a transaction of the caller's, the rows are stored with it or not at all.
-    const bool joined = TDatabase::current()->inTransaction();
-    if (!joined && !db.transaction())
-        throw TError(engine.errorText(db.lastError()));
+    const bool joined = engine.inTransaction();
+    if (!joined)
+        engine.begin();
 
     struct NewKey
     {
@@ -637,6 +641,7 @@ void TDataSet::applyUpdates()
             throw TError(QStringLiteral("%1: No SQL statement for %2").arg(name(), QLatin1String(what)));
         const QVector<QVariant> values = bindValuesFor(sql, row);
         int i = 0;
+        TEngine::TCall call(engine);
         return runStatement(sql, [&](const QString&) { return values.value(i++); });
     };
     try {
@@ -652,11 +657,11 @@ void TDataSet::applyUpdates()
                     newKeys.append({r, engine.lastInsertId(q, m_autoKeyTable, m_autoKeyField)});
             }
         }
-        if (!joined && !db.commit())
-            throw TError(engine.errorText(db.lastError()));
+        if (!joined)
+            engine.commit();
     } catch (...) {
         if (!joined)
-            db.rollback();
+            engine.rollback();
         throw;
     }
     const int keyIndex = fieldIndex(m_autoKeyField);
@@ -761,6 +766,7 @@ void TQuery::open()
 
 int TQuery::execSql()
 {
+    TEngine::TCall call(currentEngine());
     QSqlQuery q = runStatement(text(), [this](const QString& p) { return param(p); });
     return q.numRowsAffected();
 }

@@ -45,23 +45,22 @@ TEngine& TDatabase::engine() const
 
 void TDatabase::runInTransaction(const std::function<void()>& writes)
 {
-    if (m_inTransaction) {
+    TEngine& e = engine();
+    if (e.inTransaction()) {
         writes();
         return;
     }
-    TEngine& e = engine();
-    QSqlDatabase db = e.database();
-    if (!db.transaction())
-        throw TError(e.errorText(db.lastError()));
-    m_inTransaction = true;
+    e.begin();
     try {
         writes();
-        if (!db.commit())
-            throw TError(e.errorText(db.lastError()));
+        e.commit();
     } catch (...) {
-        db.rollback();
-        m_inTransaction = false;
+        e.rollback();
         throw;
     }
-    m_inTransaction = false;
+}
+
+bool TDatabase::inTransaction() const
+{
+    return m_engine && m_engine->inTransaction();
 }

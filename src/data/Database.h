@@ -30,7 +30,7 @@ public:
     // Cached updates applied meanwhile take part in this transaction instead of committing their
     // own; a nested call joins the transaction already open.
     void runInTransaction(const std::function<void()>& writes);
-    bool inTransaction() const { return m_inTransaction; }
+    bool inTransaction() const;
 
     // The connection that every dataset uses; nullptr while none is open.
     static TDatabase* current() { return s_current; }
@@ -45,6 +45,5 @@ private:
     QString m_netDir;
     std::unique_ptr<TEngine> m_engine;
     bool m_connected = false;
-    bool m_inTransaction = false;
     static TDatabase* s_current;
 };

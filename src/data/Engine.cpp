@@ -4,6 +4,8 @@
 #include "PgEngine.h"
 #include "SqliteEngine.h"
 
+#include "Error.h"
+
 #include <QDir>
 #include <QSqlDatabase>
 #include <QFileInfo>
@@ -14,6 +16,40 @@ QString TEngine::errorText(const QSqlError& error) const
     QString text = error.databaseText().trimmed();
     if (text.isEmpty()) text = error.text().trimmed();
     return text;
+}
+
+void TEngine::begin()
+{
+    TCall call(*this);
+    QSqlDatabase db = database();
+    if (!db.transaction())
+        throw TError(errorText(db.lastError()));
+    m_inTransaction = true;
+}
+
+void TEngine::commit()
+{
+    TCall call(*this);
+    QSqlDatabase db = database();
+    // A commit that fails leaves the transaction to the caller's rollback().
+    if (!db.commit())
+        throw TError(errorText(db.lastError()));
+    m_inTransaction = false;
+}
+
+void TEngine::rollback() noexcept
+{
+    if (!m_inTransaction)
+        return;
+    m_inTransaction = false;
+    if (!connectionUsable())
+        return;
+    try {
+        TCall call(*this);
+        database().rollback();
+    } catch (...) {
+        // the connection went meanwhile, and the transaction with it
+    }
 }
 
 QString TEngine::serverFile(const QString& dbDir)

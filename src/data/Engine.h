@@ -37,13 +37,43 @@ public:
     // "č" after "c"), for the ORDER BY of names; empty where the database offers none.
     virtual QString czechCollation() const { return QString(); }
 
+    // Every wait for the database runs inside one of these: before it, an engine whose
+    // connection was lost connects anew (never inside a transaction, which went with the
+    // connection) and takes its sign-in locks back; during it, the wait is bounded. Throws TError
+    // with the user's text when the database cannot be had.
+    class TCall
+    {
+    public:
+        explicit TCall(TEngine& engine) : m_engine(engine) { engine.enterCall(); }
+        ~TCall() { m_engine.leaveCall(); }
+        TCall(const TCall&) = delete;
+        TCall& operator=(const TCall&) = delete;
+
+    private:
+        TEngine& m_engine;
+    };
+
+    // The one transaction policy of every writer: begin() and commit() throw TError with the
+    // user's text; rollback() never throws (a lost connection has rolled back already).
+    void begin();
+    void commit();
+    void rollback() noexcept;
+    bool inTransaction() const { return m_inTransaction; }
+
     // Chooses the engine by what the database directory holds: a server file names a
     // PostgreSQL server, otherwise the SQLite file is used.
     static std::unique_ptr<TEngine> forDirectory(const QString& dbDir);
     // Loads the driver library of the engine that forDirectory() would choose, without connecting.
     static void preloadDriver(const QString& dbDir);
 
+protected:
+    virtual void enterCall() {}
+    virtual void leaveCall() {}
+    // False when the connection is known to be gone (nothing more can be sent on it).
+    virtual bool connectionUsable() const { return true; }
+
 private:
+    bool m_inTransaction = false;
     // The server file that names a PostgreSQL server, where there is one.
     static QString serverFile(const QString& dbDir);
 };

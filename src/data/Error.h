@@ -15,3 +15,10 @@ private:
     QString m_message;
     QByteArray m_utf8;
 };
+
+// The station no longer holds the signed-in pupil's sign-in lock: another station holds it now.
+class TSignInLost : public TError
+{
+public:
+    explicit TSignInLost(QString message) : TError(std::move(message)) {}
+};

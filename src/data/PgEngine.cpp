@@ -9,6 +9,9 @@
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QScopeGuard>
+
+#include <sys/socket.h>
 
 // ---- the server file ----
 
@@ -85,9 +88,12 @@ static QString serverName(const TServerConfig& c)
 
 // ---- the sign-in lock ----
 
-static bool runLockFunction(const QString& connection, const char* function, int pupilId)
+bool TAdvisorySignInLock::run(const char* function, int pupilId)
 {
-    QSqlDatabase db = QSqlDatabase::database(connection, false);
+    std::optional<TEngine::TCall> call;
+    if (m_engine)
+        call.emplace(*m_engine);
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (!db.isOpen())
         return false;
     QSqlQuery q(db);
@@ -96,8 +102,33 @@ static bool runLockFunction(const QString& connection, const char* function, int
                     .arg(QLatin1String(function))
                     .arg(TAdvisorySignInLock::LockClass)
                     .arg(pupilId)) ||
-        !q.next())
+        !q.next()) {
+        if (m_engine)
+            throw TError(m_engine->errorText(q.lastError()));
         return false;
+    }
+    return q.value(0).toBool();
+}
+
+std::optional<bool> TAdvisorySignInLock::heldBySession(int pupilId, int session, const QString& started)
+{
+    std::optional<TEngine::TCall> call;
+    if (m_engine)
+        call.emplace(*m_engine);
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    // The process number alone could by now belong to another station's session.
+    q.prepare(QStringLiteral(
+        "SELECT COALESCE(a.pid = ? AND a.backend_start::text = ?, false) FROM pg_locks l "
+        "LEFT JOIN pg_stat_activity a ON a.pid = l.pid WHERE l.locktype = 'advisory' AND l.granted "
+        "AND l.classid::bigint = ? AND l.objid::bigint = ? AND l.objsubid = 2"));
+    q.addBindValue(session);
+    q.addBindValue(started);
+    q.addBindValue(qint64(LockClass));
+    q.addBindValue(qint64(pupilId));
+    if (!q.exec())
+        throw TError(m_engine ? m_engine->errorText(q.lastError()) : q.lastError().text());
+    if (!q.next())
+        return std::nullopt;
     return q.value(0).toBool();
 }
 
@@ -107,17 +138,84 @@ bool TAdvisorySignInLock::tryLock(int pupilId)
         return false;
     if (m_held.contains(pupilId))
         return true; // advisory locks count: a second take would need a second release
-    if (!runLockFunction(m_connection, "pg_try_advisory_lock", pupilId))
+    if (!run("pg_try_advisory_lock", pupilId))
         return false;
+    m_lost.remove(pupilId);
     m_held.insert(pupilId);
     return true;
 }
 
+bool TAdvisorySignInLock::confirm(int pupilId)
+{
+    if (!m_engine)
+        return m_held.contains(pupilId);
+    // The station learns of a lost connection only by using it: the server is asked whether
+    // this session holds the lock. A first failure may be that news; the second attempt then
+    // connects anew and takes the lock back (or finds it taken).
+    for (int attempt = 0;; ++attempt) {
+        try {
+            TEngine::TCall call(*m_engine);
+            if (!m_held.contains(pupilId))
+                return false;
+            QSqlQuery q(QSqlDatabase::database(m_connection, false));
+            q.prepare(QStringLiteral("SELECT COUNT(*) FROM pg_locks WHERE locktype = 'advisory' AND granted "
+                                     "AND pid = pg_backend_pid() AND classid::bigint = ? AND objid::bigint = ? "
+                                     "AND objsubid = 2"));
+            q.addBindValue(qint64(LockClass));
+            q.addBindValue(qint64(pupilId));
+            if (!q.exec() || !q.next())
+                throw TError(m_engine->errorText(q.lastError()));
+            if (q.value(0).toInt() == 0)
+                m_held.remove(pupilId);
+            return m_held.contains(pupilId);
+        } catch (const TSignInLost&) {
+            return false;
+        } catch (const TError&) {
+            if (attempt > 0)
+                throw;
+        }
+    }
+}
+
+void TAdvisorySignInLock::retake(int previousSession, const QString& previousStart)
+{
+    bool previousStillHolds = false;
+    bool takenOver = false;
+    for (int id : QSet<int>(m_lost)) {
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            if (run("pg_try_advisory_lock", id)) {
+                m_lost.remove(id);
+                m_held.insert(id);
+                break;
+            }
+            const std::optional<bool> previous = heldBySession(id, previousSession, previousStart);
+            if (!previous)
+                continue; // released in between: try once more
+            if (*previous) {
+                previousStillHolds = true;
+            } else {
+                m_lost.remove(id);
+                takenOver = true;
+            }
+            break;
+        }
+    }
+    if (takenOver)
+        throw TSignInLost(Str::SignInTakenOver);
+    if (previousStillHolds)
+        throw TError(Str::ServerPreviousSession);
+}
+
 void TAdvisorySignInLock::release(int pupilId)
 {
+    m_lost.remove(pupilId);
     if (!m_held.remove(pupilId))
         return;
-    runLockFunction(m_connection, "pg_advisory_unlock", pupilId);
+    try {
+        run("pg_advisory_unlock", pupilId);
+    } catch (const TError&) {
+        // a lock that cannot be given back goes with its connection
+    }
 }
 
 void TAdvisorySignInLock::releaseAll()
@@ -126,6 +224,7 @@ void TAdvisorySignInLock::releaseAll()
     for (int id : held)
         release(id);
     m_held.clear();
+    m_lost.clear();
 }
 
 // ---- the engine ----
@@ -167,35 +266,141 @@ QSqlDatabase TPgEngine::connect(const TServerConfig& config, const QString& conn
 
 void TPgEngine::open(const QString& connectionName)
 {
-    QSqlDatabase db = connect(m_config, connectionName);
+    connect(m_config, connectionName);
     m_connection = connectionName;
-    m_lock = std::make_unique<TAdvisorySignInLock>(connectionName);
-    QSqlQuery q(db);
+    m_lock = std::make_unique<TAdvisorySignInLock>(connectionName, this);
+    bool hasTables = false;
+    try {
+        hasTables = configureSession();
+    } catch (const TError& e) {
+        close();
+        throw TError(Format(Str::ServerUnreachable, {serverName(m_config), e.message()}));
+    }
+    if (!hasTables) {
+        close();
+        throw TError(Format(Str::ServerDatabaseEmpty, {m_config.database, serverName(m_config)}));
+    }
+}
+
+bool TPgEngine::configureSession()
+{
+    TCall call(*this);
+    QSqlQuery q(database());
     // A station that vanishes from the network (a cable pulled, a machine switched off) must not
     // keep its pupil's sign-in lock for the hours the system's keepalive takes: the server probes
     // an idle link after 30 s and drops it after three unanswered probes, or when sent data stays
-    // unacknowledged for 30 s. Over a Unix socket the server ignores these; a server too old for
-    // one of them goes on without it.
-    for (const char* setting : {"tcp_keepalives_idle = 30", "tcp_keepalives_interval = 10",
-                                "tcp_keepalives_count = 3", "tcp_user_timeout = 30000"})
+    // unacknowledged for 30 s; a station that stops in the middle of a transaction loses it
+    // after 30 s. Over a Unix socket the server ignores the first ones; a server too old for one
+    // of them goes on without it.
+    for (const char* setting :
+         {"tcp_keepalives_idle = 30", "tcp_keepalives_interval = 10", "tcp_keepalives_count = 3",
+          "tcp_user_timeout = 30000", "idle_in_transaction_session_timeout = 30000"})
         q.exec(QStringLiteral("SET ") + QLatin1String(setting));
     // Czech order comes from ICU, which a server may have been built without.
     const bool ok =
+        q.exec(QStringLiteral("SET standard_conforming_strings = on")) &&
         q.exec(QStringLiteral("SET lock_timeout = %1").arg(LockTimeoutMs)) &&
+        q.exec(QStringLiteral("SET statement_timeout = %1").arg(StatementTimeoutMs)) &&
         q.exec(QStringLiteral("SELECT to_regclass('zak') IS NOT NULL AND to_regclass('fnkonst') IS NOT NULL, "
-                              "EXISTS (SELECT 1 FROM pg_collation WHERE collname = 'cs-CZ-x-icu')")) &&
+                              "EXISTS (SELECT 1 FROM pg_collation WHERE collname = 'cs-CZ-x-icu'), "
+                              "pg_backend_pid(), (SELECT backend_start::text FROM pg_stat_activity "
+                              "WHERE pid = pg_backend_pid())")) &&
         q.next();
-    const bool hasTables = ok && q.value(0).toBool();
-    m_czechCollation = ok && q.value(1).toBool() ? QStringLiteral(" COLLATE \"cs-CZ-x-icu\"") : QString();
-    const QString text = ok ? QString() : errorText(q.lastError());
-    q = QSqlQuery();
-    if (!hasTables) {
-        db = QSqlDatabase();
-        close();
-        if (!ok)
-            throw TError(Format(Str::ServerUnreachable, {serverName(m_config), text}));
-        throw TError(Format(Str::ServerDatabaseEmpty, {m_config.database, serverName(m_config)}));
+    if (!ok)
+        throw TError(errorText(q.lastError()));
+    m_czechCollation = q.value(1).toBool() ? QStringLiteral(" COLLATE \"cs-CZ-x-icu\"") : QString();
+    m_session = q.value(2).toInt();
+    m_sessionStart = q.value(3).toString();
+    return q.value(0).toBool();
+}
+
+void TPgEngine::enterCall()
+{
+    if (m_connection.isEmpty())
+        return;
+    if (m_callDepth > 0) {
+        ++m_callDepth; // inside a call that is watched already
+        return;
     }
+    if (!m_reconnecting) {
+        if (!m_lost && !PgConnection::isGood(database()))
+            m_lost = true; // the server closed it, or the link went
+        if (m_lost) {
+            // The transaction went with the connection; what it wrote is not there to commit.
+            if (inTransaction())
+                throw TError(m_timedOut ? Format(Str::ServerNotAnswering, {s_callBoundMs / 1000})
+                                        : Str::ServerConnectionLost);
+            reconnect();
+        }
+        if (m_lock && m_lock->hasLost()) {
+            m_reconnecting = true;
+            auto done = qScopeGuard([this] { m_reconnecting = false; });
+            m_lock->retake(m_lostSession, m_lostSessionStart);
+        }
+    }
+    m_callDepth = 1;
+    m_watchdog.arm(PgConnection::socket(database()), std::chrono::milliseconds(s_callBoundMs));
+}
+
+void TPgEngine::leaveCall()
+{
+    if (m_callDepth == 0 || --m_callDepth > 0)
+        return;
+    if (m_watchdog.disarm()) {
+        m_lost = true;
+        m_timedOut = true;
+    }
+}
+
+void TPgEngine::reconnect()
+{
+    m_reconnecting = true;
+    auto done = qScopeGuard([this] { m_reconnecting = false; });
+    if (m_lock)
+        m_lock->connectionLost();
+    if (m_session) {
+        m_lostSession = std::exchange(m_session, 0);
+        m_lostSessionStart = std::exchange(m_sessionStart, QString());
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connection);
+    connect(m_config, m_connection); // throws, and the next call tries again
+    m_lost = false;
+    m_timedOut = false;
+    try {
+        configureSession();
+    } catch (...) {
+        m_lost = true;
+        throw;
+    }
+    if (m_lostSession) {
+        // The lost session may still be alive on the server (its process stopped, or its link
+        // not yet found dead) and hold its locks and rows: it is asked to end. The start time
+        // makes sure that the process is still that session.
+        TCall call(*this);
+        QSqlQuery q(database());
+        q.prepare(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                 "WHERE pid = ? AND backend_start::text = ?"));
+        q.addBindValue(m_lostSession);
+        q.addBindValue(m_lostSessionStart);
+        q.exec(); // not allowed, or gone already: the locks then tell
+        if (!m_lock || !m_lock->hasLost()) {
+            m_lostSession = 0;
+            m_lostSessionStart.clear();
+        }
+    }
+}
+
+void TPgEngine::dropConnection()
+{
+    const int socket = PgConnection::socket(database());
+    if (socket >= 0)
+        ::shutdown(socket, SHUT_RDWR);
+    m_lost = true;
 }
 
 void TPgEngine::close()
@@ -203,6 +408,9 @@ void TPgEngine::close()
     // The server drops the session's advisory locks with the session; nothing to send first.
     if (m_lock)
         m_lock->forget();
+    m_lost = false;
+    m_timedOut = false;
+    m_session = m_lostSession = 0;
     if (m_connection.isEmpty())
         return;
     {
@@ -233,6 +441,7 @@ QVariant TPgEngine::lastInsertId(QSqlQuery& query, const QString& table, const Q
     // currval() of the column's own sequence on this connection: what this station's insert was
     // given, whatever other stations inserted meanwhile.
     Q_UNUSED(query);
+    TCall call(*this);
     QSqlQuery q(database());
     q.prepare(QStringLiteral("SELECT currval(pg_get_serial_sequence(?, ?))"));
     q.addBindValue(table.toLower());
@@ -244,6 +453,9 @@ QVariant TPgEngine::lastInsertId(QSqlQuery& query, const QString& table, const Q
 
 QString TPgEngine::errorText(const QSqlError& error) const
 {
+    // The watchdog ended the call: whatever the client library made of it, the server did not answer.
+    if (m_timedOut || m_watchdog.fired())
+        return Format(Str::ServerNotAnswering, {s_callBoundMs / 1000});
     const QString state = error.nativeErrorCode();
     // 55P03 lock_not_available (lock_timeout), 40P01 deadlock, 40001 serialization failure,
     // 57014 statement cancelled

@@ -12,4 +12,9 @@ public:
     virtual void release(int pupilId) = 0;
     virtual void releaseAll() = 0;
     virtual bool isHeld(int pupilId) const = 0;
+    // Before acting on a pupil's sign-in: true when this station still holds the pupil's lock,
+    // taking it back where it went with a lost connection or a replaced lock file; false when
+    // another station holds it now (this station then no longer does). Throws TError when it
+    // cannot be told.
+    virtual bool confirm(int pupilId) = 0;
 };

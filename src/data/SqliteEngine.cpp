@@ -43,6 +43,7 @@ bool TFileSignInLock::ensureOpen()
     return true;
 }
 
+
 static bool setByteLock(int fd, int pupilId, short type)
 {
     struct flock fl = {};
@@ -58,10 +59,41 @@ static bool setByteLock(int fd, int pupilId, short type)
     return rc == 0;
 }
 
+static bool sameFile(int fd, const QString& path)
+{
+    struct stat open = {}, named = {};
+    if (::fstat(fd, &open) != 0)
+        return true; // nothing better known
+    if (::stat(QFile::encodeName(path).constData(), &named) != 0)
+        return false;
+    return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+void TFileSignInLock::followReplacedFile()
+{
+    if (m_fd < 0 || sameFile(m_fd, m_path))
+        return;
+    ::close(m_fd);
+    m_fd = -1;
+    const QSet<int> held = std::exchange(m_held, {});
+    if (!ensureOpen())
+        return; // the next tryLock() tells why
+    for (int id : held)
+        if (setByteLock(m_fd, id, F_WRLCK))
+            m_held.insert(id);
+}
+
+bool TFileSignInLock::confirm(int pupilId)
+{
+    followReplacedFile();
+    return m_held.contains(pupilId);
+}
+
 bool TFileSignInLock::tryLock(int pupilId)
 {
     if (pupilId < 0)
         return false;
+    followReplacedFile();
     if (m_held.contains(pupilId))
         return true;
     // A file that cannot be had is no sign-in of another station: the user is told the real cause.
@@ -218,6 +250,11 @@ void TSqliteEngine::open(const QString& connectionName)
             throw TError(damaged ? told : Format(Str::DatabaseCorrupt, {text}));
         }
         m_czechCollation = registerCzechCollation(db) ? QStringLiteral(" COLLATE CZECH") : QString();
+        struct stat st = {};
+        if (::stat(QFile::encodeName(file).constData(), &st) == 0) {
+            m_fileDevice = st.st_dev;
+            m_fileInode = st.st_ino;
+        }
     }
 }
 
@@ -252,8 +289,23 @@ QVariant TSqliteEngine::lastInsertId(QSqlQuery& query, const QString&, const QSt
     return query.lastInsertId();
 }
 
+bool TSqliteEngine::fileReplaced() const
+{
+    if (m_fileInode == 0)
+        return false;
+    struct stat st = {};
+    const QString file = QDir(m_dir).filePath(QString::fromLatin1(SqliteFileName));
+    if (::stat(QFile::encodeName(file).constData(), &st) != 0)
+        return true;
+    return st.st_dev != m_fileDevice || st.st_ino != m_fileInode;
+}
+
 QString TSqliteEngine::errorText(const QSqlError& error) const
 {
+    // SQLite refuses to write into a file that was moved away or deleted under it, as a
+    // read-only one; the directory is not to blame.
+    if (fileReplaced())
+        return Str::DatabaseReplaced;
     const QString native = error.nativeErrorCode();
     // 5 SQLITE_BUSY, 6 SQLITE_LOCKED, 8 SQLITE_READONLY (extended codes keep the low byte)
     bool ok = false;

@@ -7,6 +7,8 @@
 
 #include <QSet>
 
+#include <sys/types.h>
+
 // Open-file-description byte-range locks: one byte per pupil at offset ID_ZAK of one lock file.
 // The lock belongs to this open file, not to the process, so no other close drops it, and the
 // kernel releases it when the file is closed or the process ends.
@@ -19,12 +21,17 @@ public:
     void release(int pupilId) override;
     void releaseAll() override;
     bool isHeld(int pupilId) const override { return m_held.contains(pupilId); }
+    bool confirm(int pupilId) override;
     // How many pupils are signed in through the lock file, by any station (this one's own open
     // file included only if it is another open file); 0 when there is no lock file.
     static int signedInCount(const QString& lockFilePath);
 
 private:
     bool ensureOpen();
+    // The lock file was removed or replaced under this station: the locks held on the old one
+    // no longer keep anybody out. They are taken again on the file that now has the name; those
+    // that another station took meanwhile are given up.
+    void followReplacedFile();
     QString m_path;
     int m_fd = -1;
     QSet<int> m_held;
@@ -50,8 +57,13 @@ public:
     static constexpr int BusyTimeoutMs = 5000;
 
 private:
+    // True when the database file that this station opened no longer has its name.
+    bool fileReplaced() const;
+
     QString m_dir;
     QString m_connection;
+    dev_t m_fileDevice = 0;
+    ino_t m_fileInode = 0;
     TFileSignInLock m_lock;
     QString m_czechCollation;
 };

@@ -14,6 +14,9 @@ inline const QString DatabaseBusy =
     QStringLiteral("Chyba: databáze je právě zaneprázdněna jinou stanicí, zkuste to prosím znovu ...");
 inline const QString DatabaseReadOnly =
     QStringLiteral("Chyba: do databáze nelze zapisovat (adresář DB je jen pro čtení) ...");
+inline const QString DatabaseReplaced = QStringLiteral(
+    "Chyba: databázi mezitím nahradil jiný program (například nahrání nové banky otázek), změna nebyla "
+    "uložena. Ukončete prosím program a spusťte ho znovu ...");
 inline const QString DatabaseMissing = QStringLiteral("Chyba: databáze nebyla nalezena: %s");
 inline const QString DatabaseCorrupt = QStringLiteral("Chyba: databázi nelze otevřít: %s");
 // Engine errors a user can meet while working; the engine's own text follows for the administrator.
@@ -48,8 +51,18 @@ inline const QString ServerUnreachable = QStringLiteral("Chyba: k databázovému
 inline const QString ServerDatabaseMissing = QStringLiteral("Chyba: databáze %s na serveru %s nebyla nalezena ...");
 inline const QString ServerDatabaseEmpty = QStringLiteral(
     "Chyba: databáze %s na serveru %s neobsahuje tabulky programu (nahrajte je: ferdano-dbbuild --server) ...");
-inline const QString ServerConnectionLost =
-    QStringLiteral("Chyba: spojení s databázovým serverem bylo přerušeno, spusťte prosím program znovu ...");
+inline const QString ServerConnectionLost = QStringLiteral(
+    "Chyba: spojení s databázovým serverem bylo přerušeno, změna nebyla uložena. Program se při další akci "
+    "připojí znovu, zkuste to prosím znovu ...");
+inline const QString ServerNotAnswering = QStringLiteral(
+    "Chyba: databázový server neodpověděl do %d sekund, změna nebyla potvrzena. Program se při další akci "
+    "připojí znovu, zkuste to prosím za chvíli znovu; trvá-li potíž, obraťte se na správce serveru ...");
+inline const QString ServerPreviousSession = QStringLiteral(
+    "Chyba: databázový server stále drží předchozí, přerušené spojení této stanice a zatím neodpovídá. "
+    "Zkuste to prosím za chvíli znovu; trvá-li potíž, obraťte se na správce serveru ...");
+inline const QString SignInTakenOver = QStringLiteral(
+    "Chyba: spojení s databází bylo přerušeno a žáka mezitím přihlásila jiná stanice. Na této stanici byl "
+    "žák odhlášen, jeho rozpracovaný test nelze uložit ...");
 inline const QString ServerReadOnly =
     QStringLiteral("Chyba: do databáze na serveru nelze zapisovat (chybí oprávnění nebo je jen pro čtení) ...");
 
@@ -170,8 +183,8 @@ inline const QString WrongLine = QStringLiteral("    * %3d     %4s     %4s     %
 // The test could not be stored: nothing of it was written, the test window stays open with the
 // pupil's answers; the database's own text follows.
 inline const QString TestNotStored =
-    QStringLiteral("Chyba: test se nepodařilo uložit a nic z něj nebylo zapsáno. Test zůstává otevřený, "
-                   "zkuste ho prosím ukončit znovu ...\n%s");
+    QStringLiteral("Chyba: test se nepodařilo uložit. Test zůstává otevřený, zkuste ho prosím ukončit znovu; "
+                   "uloží se jen jednou ...\n%s");
 inline const QString PictureName = QStringLiteral("Obrázek k otázce");
 inline const QString QuestionTextName = QStringLiteral("Text otázky");
 inline const QString AnswersName = QStringLiteral("Odpovědi");

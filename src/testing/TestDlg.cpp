@@ -8,6 +8,8 @@
 #include "data/Clock.h"
 #include "data/DataModule.h"
 #include "data/DataSet.h"
+#include "data/Engine.h"
+#include "data/SignInLock.h"
 #include "data/Error.h"
 #include "data/Format.h"
 #include "data/Globals.h"
@@ -257,6 +259,7 @@ void TTestDlg::RunTest(int mode, int testId, const QString& caption, TDataSet* q
     m_set = questionSet;
     m_inCloseQuery = false;
     m_scoring = false;
+    m_reportTime.reset();
     UpdateQuestionCountLabel();
     UnansweredCount = mode == tmBrowse || !hasQuestion() ? 0 : m_set->recordCount();
     UpdateUnansweredLabel();
@@ -649,7 +652,12 @@ bool TTestDlg::FormCloseQuery()
     m_scoring = true;
     bool review = false;
     if ((Mode == tmPractice || Mode == tmLive || Mode == tmErrorTest) && hasQuestion()) {
-        std::optional<TEvaluation> ev = scoreAndStore();
+        bool abandoned = false;
+        std::optional<TEvaluation> ev = scoreAndStore(abandoned);
+        if (abandoned) {
+            if (InfoDlg) InfoDlg->ClosePanel();
+            return true;
+        }
         if (!ev) {
             if (countdownRunning)
                 InfoDlg->Timer1->start();
@@ -661,11 +669,18 @@ bool TTestDlg::FormCloseQuery()
     return !review;
 }
 
-std::optional<TEvaluation> TTestDlg::scoreAndStore()
+std::optional<TEvaluation> TTestDlg::scoreAndStore(bool& abandoned)
 {
     const TDataSet::Snapshot answers = m_set->snapshot();
     try {
-        return Evaluate();
+        std::optional<TEvaluation> ev = Evaluate();
+        m_reportTime.reset();
+        return ev;
+    } catch (const TSignInLost& e) {
+        // Another station has the pupil now: nothing may be stored under the pupil's name here.
+        ShowGeneralError(e.message());
+        abandoned = true;
+        return std::nullopt;
     } catch (const TError& e) {
         // Nothing of the test was stored: the pupil gets the test back as it was and can close
         // it again.
@@ -705,6 +720,14 @@ TEvaluation TTestDlg::Evaluate()
 {
     // A scored test is stored as a whole or not at all: the wrong answers, the unfinished stored
     // test and the report of a live test.
+    // The sign-in is checked first: after a lost connection it is taken back, unless another
+    // station took the pupil meanwhile.
+    if (!DM->engine().signInLock().confirm(SignedInPupil.PupilId))
+        throw TSignInLost(Str::SignInTakenOver);
+    // A retry after a failed attempt keeps that attempt's time; the report is looked for first.
+    m_reportRetry = m_reportTime.has_value();
+    if (!m_reportTime)
+        m_reportTime = Clock::now();
     TEvaluation ev;
     DM->DB.runInTransaction([&] {
         ev = EvaluateQuestionSet(
@@ -767,8 +790,12 @@ void TTestDlg::StoreTestOutcome(bool isPerfect)
 
 void TTestDlg::WriteReport(int total, int gained, const QStringList& lines)
 {
+    const QDateTime when = m_reportTime.value_or(Clock::now());
     const QStringList report = ComposeReport(SignedInPupil.FullName, QString(SignedInPupil.LicenceCategory),
-                                             Clock::now(), TestCaption, lines, total, gained);
+                                             when, TestCaption, lines, total, gained);
+    ResultDlg->setReportLines(report);
+    if (m_reportRetry && DM->ReportStored(SignedInPupil.PupilId, when, TestId))
+        return; // an earlier attempt whose answer from the server was lost did store it
     TQuery* q = DM->QStatistic;
     q->close();
     q->setParam(QStringLiteral("ID_ZAK"), -1);
@@ -777,7 +804,7 @@ void TTestDlg::WriteReport(int total, int gained, const QStringList& lines)
     q->setValue(QStringLiteral("ID_ZAK"), SignedInPupil.PupilId);
     q->setValue(QStringLiteral("PTOTAL"), total);
     q->setValue(QStringLiteral("PCURRENT"), gained);
-    q->setValue(QStringLiteral("DATETIME"), Clock::now());
+    q->setValue(QStringLiteral("DATETIME"), when);
     q->setValue(QStringLiteral("ID_TEST"), TestId);
     q->setValue(QStringLiteral("TEST_NAME"), TestCaption);
     QString text;
@@ -786,7 +813,6 @@ void TTestDlg::WriteReport(int total, int gained, const QStringList& lines)
     q->setValue(QStringLiteral("REPORT"), text);
     // One insert, applied and committed at once; a failure leaves no half-written report.
     q->postAndApply();
-    ResultDlg->setReportLines(report);
 }
 
 void TTestDlg::EnterReview()

@@ -136,8 +136,9 @@ private:
     void setAnswerHandlersAttached(bool attached);
     bool hasQuestion() const;
     // Scores the run and stores it; nothing (with the error shown and the run as it was) when
-    // the database refused to store it.
-    std::optional<TEvaluation> scoreAndStore();
+    // the database refused to store it. `abandoned` is set when the pupil's sign-in went to
+    // another station: the run is then closed unstored.
+    std::optional<TEvaluation> scoreAndStore(bool& abandoned);
     // Shows the outcome; true when the pupil chose to review.
     bool showOutcome(const TEvaluation& ev);
     void closeAfterTimeout();
@@ -151,6 +152,11 @@ private:
     bool m_inCloseQuery = false;
     bool m_scoring = false;
     bool m_zoomOpen = false;
+    // The time of the run's report, fixed by the first attempt to store it: an attempt whose
+    // outcome the server did not confirm may have been stored, and a retry must not store the
+    // report twice.
+    std::optional<QDateTime> m_reportTime;
+    bool m_reportRetry = false;
 };
 
 extern TTestDlg* TestDlg;

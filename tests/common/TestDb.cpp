@@ -1,6 +1,9 @@
 // Test database fixture, on SQLite or on the test server.
 #include "TestDb.h"
 
+#include "data/Globals.h"
+#include "data/SignInLock.h"
+
 #include "Builder.h"
 #include "ServerLoad.h"
 
@@ -120,6 +123,13 @@ TDM& TTestDb::open()
     m_dm = std::make_unique<TDM>();
     m_dm->DMCreate(options());
     return *m_dm;
+}
+
+void TTestDb::signIn(int pupilId)
+{
+    if (!m_dm || !m_dm->engine().signInLock().tryLock(pupilId))
+        qFatal("pupil %d cannot be signed in", pupilId);
+    SignedInPupil.PupilId = pupilId;
 }
 
 void TTestDb::closeDm()

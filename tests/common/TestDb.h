@@ -36,6 +36,9 @@ public:
     TDM& open();
     TDM* dm() const { return m_dm.get(); }
     void closeDm();
+    // Signs the pupil in: its sign-in lock taken, then SignedInPupil set (its id only).
+    // Aborts the test when another station holds the pupil.
+    void signIn(int pupilId);
     TDM::Options options() const;
 
     // True when the tests of this process run against the test server.

@@ -182,7 +182,7 @@ void TstBusy::windowWritesPastTheWait()
     TResultDlg::setAutoAnswer([](const TResultDlg::Shown&) { return false; });
     SetGeneralErrorSink([&](const QString& text) { errors << text; });
     SignedInPupil = TSignedInPupil();
-    SignedInPupil.PupilId = 1;
+    db.signIn(1);
     SignedInPupil.FullName = QStringLiteral(" Autoškola Správce");
     SignedInPupil.LicenceCategory = u'B';
     SignedInPupil.PassMinimum = 43;

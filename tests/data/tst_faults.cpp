@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <cstdio>
+
 #include <unistd.h>
 
 namespace {
@@ -63,6 +65,8 @@ private slots:
     void damagedFile();
     void fullDisk();
     void lockFileThatCannotBeMade();
+    void lockFileRemovedUnderStation();
+    void databaseReplacedUnderStation();
 };
 
 void TstFaults::missingTable()
@@ -176,6 +180,44 @@ void TstFaults::lockFileThatCannotBeMade()
     TFileSignInLock other(dir.filePath(QStringLiteral("ferdano.lck")));
     QVERIFY(mine.tryLock(5));
     QVERIFY(!other.tryLock(5));
+}
+
+void TstFaults::lockFileRemovedUnderStation()
+{
+    // A lock held on a file that lost its name keeps nobody out: the station takes its locks
+    // again on the file that now has the name, or gives up those another station took there.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ferdano.lck"));
+    TFileSignInLock mine(path);
+    QVERIFY(mine.tryLock(5));
+    QVERIFY(mine.tryLock(6));
+    QVERIFY(QFile::remove(path));
+    {
+        TFileSignInLock other(path);
+        QVERIFY(other.tryLock(6)); // the new file knows nothing of this station
+        QVERIFY(mine.confirm(5));
+        QVERIFY(!mine.confirm(6));
+        QVERIFY(!mine.isHeld(6));
+        QVERIFY(!other.tryLock(5)); // taken again on the new file
+        QVERIFY(!mine.tryLock(6));
+    }
+    QVERIFY(mine.tryLock(6));
+}
+
+void TstFaults::databaseReplacedUnderStation()
+{
+    // The bank builder with --force moves a new file into place under a running station: its
+    // next write is told as that, not as a read-only directory.
+    TTestDb db;
+    if (TTestDb::onServer())
+        QSKIP("the file of an SQLite database");
+    TDM& dm = db.open();
+    const QString file = db.dbDir() + QStringLiteral("/ferdano.db");
+    QVERIFY(QFile::copy(file, file + QStringLiteral(".new")));
+    QVERIFY(::rename(QFile::encodeName(file + QStringLiteral(".new")).constData(),
+                     QFile::encodeName(file).constData()) == 0);
+    const QString message = errorOf([&] { dm.SetConst(QStringLiteral("VERSION"), QStringLiteral("x")); });
+    QCOMPARE(message, Str::DatabaseReplaced);
 }
 
 QTEST_MAIN(TstFaults)

@@ -18,6 +18,7 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
@@ -26,6 +27,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -322,6 +324,7 @@ private slots:
     void busyMessage();
     void readOnlyMessage();
     void lostConnectionMessage();
+    void frozenServerIsBounded();
     void signInLockBetweenStations();
     void signInLockKeysStayOurs();
 };
@@ -721,19 +724,26 @@ void TstServerEngine::readOnlyMessage()
     QCOMPARE(dm.GetConst(QStringLiteral("TIMEOUT")), QStringLiteral("30")); // reading still works
 }
 
+// The server drops the station's session (as a restart does): the statement in flight fails with
+// the Czech message, the next one connects anew and takes the pupil's sign-in back; when another
+// station took the pupil meanwhile, this one gives the pupil up and says so, never holding it
+// twice.
 void TstServerEngine::lostConnectionMessage()
 {
     if (!TTestDb::onServer())
         QSKIP("needs the test server (FERDANO_TEST_PG)");
     TTestDb db;
     TDM& dm = db.open();
+    TSignInLock& lock = dm.engine().signInLock();
     TRawConnection other(*db.serverConfig());
-    QCOMPARE(other
-                 .exec(QStringLiteral("SELECT COUNT(pg_terminate_backend(pid)) FROM pg_stat_activity "
-                                      "WHERE datname = current_database() AND application_name = 'ferdano' "
-                                      "AND pid <> pg_backend_pid()"))
-                 .toInt(),
-             1);
+    const QString dropStation =
+        QStringLiteral("SELECT COUNT(pg_terminate_backend(pid)) FROM pg_stat_activity "
+                       "WHERE datname = current_database() AND application_name = 'ferdano' "
+                       "AND pid <> pg_backend_pid()");
+    const QString takePupil =
+        QStringLiteral("SELECT pg_try_advisory_lock(%1, 1)").arg(TAdvisorySignInLock::LockClass);
+    QVERIFY(lock.tryLock(1));
+    QCOMPARE(other.exec(dropStation).toInt(), 1);
     QThread::msleep(100);
     try {
         dm.GetConst(QStringLiteral("VERSION"));
@@ -741,6 +751,78 @@ void TstServerEngine::lostConnectionMessage()
     } catch (const TError& e) {
         QCOMPARE(e.message(), Str::ServerConnectionLost);
     }
+    // the next statement works, and the pupil is this station's again
+    QVERIFY(!dm.GetConst(QStringLiteral("VERSION")).isEmpty());
+    QVERIFY(lock.isHeld(1));
+    QVERIFY(!other.exec(takePupil).toBool());
+
+    // lost again, and another station signs the pupil in before this one comes back
+    QCOMPARE(other.exec(dropStation).toInt(), 1);
+    QThread::msleep(100);
+    QVERIFY(other.exec(takePupil).toBool());
+    QVERIFY(!lock.confirm(1));
+    QVERIFY(!lock.isHeld(1));
+    QVERIFY(!dm.GetConst(QStringLiteral("VERSION")).isEmpty()); // the station itself works on
+}
+
+// A server process that stops answering (stopped, not gone): the station waits no longer than
+// its bound, says so in Czech, keeps away from the pupil's sign-in while the stopped process
+// still holds it, and takes it back once the server has ended that process.
+void TstServerEngine::frozenServerIsBounded()
+{
+    if (!TTestDb::onServer())
+        QSKIP("needs the test server (FERDANO_TEST_PG)");
+    TTestDb db;
+    TDM& dm = db.open();
+    TSignInLock& lock = dm.engine().signInLock();
+    QVERIFY(lock.tryLock(1));
+    const QString version = dm.GetConst(QStringLiteral("VERSION"));
+    TQuery q(QStringLiteral("Q"));
+    q.addLine(QStringLiteral("SELECT pg_backend_pid() AS P"));
+    q.open();
+    const pid_t backend = pid_t(q.asInteger(QStringLiteral("P")));
+    q.close();
+    QVERIFY(backend > 0);
+    TPgEngine::setCallBoundForTests(1500);
+    auto resume = qScopeGuard([&] {
+        ::kill(backend, SIGCONT);
+        TPgEngine::setCallBoundForTests(TPgEngine::DefaultCallBoundMs);
+    });
+    QCOMPARE(::kill(backend, SIGSTOP), 0);
+
+    const QString notAnswering = Format(Str::ServerNotAnswering, {1});
+    QElapsedTimer t;
+    t.start();
+    try {
+        dm.DB.runInTransaction([&] { dm.SetConst(QStringLiteral("VERSION"), QStringLiteral("x")); });
+        QFAIL("a write to a stopped server reported success");
+    } catch (const TError& e) {
+        QCOMPARE(e.message(), notAnswering);
+    }
+    QVERIFY2(t.elapsed() < 8000, qPrintable(QString::number(t.elapsed()))); // not the minutes of a hang
+    // connected anew, but the stopped process still holds the pupil
+    try {
+        dm.GetConst(QStringLiteral("VERSION"));
+        QFAIL("the station went on while its stopped session held the pupil");
+    } catch (const TError& e) {
+        QCOMPARE(e.message(), Str::ServerPreviousSession);
+    }
+    QVERIFY(!lock.isHeld(1));
+
+    // the process runs again and ends (the station asked the server to end it)
+    resume.dismiss();
+    ::kill(backend, SIGCONT);
+    TPgEngine::setCallBoundForTests(TPgEngine::DefaultCallBoundMs);
+    TRawConnection admin(*db.serverConfig());
+    QElapsedTimer gone;
+    gone.start();
+    while (admin.exec(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE pid = %1").arg(backend)).toInt() &&
+           gone.elapsed() < 10000)
+        QThread::msleep(50);
+    QVERIFY(lock.confirm(1));
+    QCOMPARE(dm.GetConst(QStringLiteral("VERSION")), version); // the write was not kept
+    QVERIFY(!admin.exec(QStringLiteral("SELECT pg_try_advisory_lock(%1, 1)").arg(TAdvisorySignInLock::LockClass))
+                 .toBool());
 }
 
 void TstServerEngine::signInLockBetweenStations()

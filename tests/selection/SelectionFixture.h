@@ -50,7 +50,7 @@ public:
         });
         Clock::setSource([] { return QDateTime(QDate(2026, 12, 8), QTime(10, 20, 30, 456), Qt::UTC); });
         SignedInPupil = TSignedInPupil();
-        SignedInPupil.PupilId = 1;
+        db.signIn(1);
         SignedInPupil.SkillLevel = 2;
         loadBank();
     }

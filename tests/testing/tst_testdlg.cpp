@@ -139,7 +139,7 @@ void TstTestDlg::init()
         return m_resultAnswer;
     });
     SetGeneralErrorSink([this](const QString& t) { m_errors << t; });
-    SignedInPupil.PupilId = 1;
+    m_db->signIn(1);
     SignedInPupil.FullName = " Autoškola Správce";
     SignedInPupil.LicenceCategory = u'B';
     SignedInPupil.PassMinimum = 43;
@@ -815,13 +815,17 @@ void TstTestDlg::accessibleAnswers()
 void TstTestDlg::failedStoreKeepsTestOpen_data()
 {
     QTest::addColumn<QString>("table");
-    QTest::newRow("report refused") << QString("STATIS");
-    QTest::newRow("wrong answer refused") << QString("ZAKODP");
+    // The first attempt's answer lost after its commit: the retry must not store the report twice.
+    QTest::addColumn<bool>("reportLanded");
+    QTest::newRow("report refused") << QString("STATIS") << false;
+    QTest::newRow("wrong answer refused") << QString("ZAKODP") << false;
+    QTest::newRow("first report landed unconfirmed") << QString("ZAKODP") << true;
 }
 
 void TstTestDlg::failedStoreKeepsTestOpen()
 {
     QFETCH(QString, table);
+    QFETCH(bool, reportLanded);
     const bool server = DM->engine().kind() == "postgres";
     auto exec = [](const QString& sql) {
         TQuery* q = DM->QTmp;
@@ -851,7 +855,7 @@ void TstTestDlg::failedStoreKeepsTestOpen()
         m_test->OkBtnClick();
 
         QCOMPARE(m_errors.size(), 1);
-        QVERIFY2(m_errors[0].startsWith("Chyba: test se nepodařilo uložit a nic z něj nebylo zapsáno.") &&
+        QVERIFY2(m_errors[0].startsWith("Chyba: test se nepodařilo uložit. Test zůstává otevřený") &&
                      m_errors[0].contains("zapis odmitnut"),
                  qPrintable(m_errors[0]));
         stayedOpen = m_test->isVisible();
@@ -875,6 +879,9 @@ void TstTestDlg::failedStoreKeepsTestOpen()
 
         m_errors.clear();
         exec("DROP TRIGGER refuse" + QString(server ? " ON " + table : ""));
+        if (reportLanded)
+            exec("INSERT INTO STATIS (ID_ZAK, PTOTAL, PCURRENT, DATETIME, ID_TEST, TEST_NAME, REPORT) "
+                 "VALUES (1, 6, 2, '2026-12-08 10:00:00', 3, 'Test', 'Zpráva')");
         m_test->OkBtnClick();
     });
     QVERIFY(stayedOpen);
