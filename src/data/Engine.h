@@ -37,6 +37,10 @@ public:
     // "č" after "c"), for the ORDER BY of names; empty where the database offers none.
     virtual QString czechCollation() const { return QString(); }
 
+    // True when the database this station opened was replaced under it (a new bank moved into
+    // place): nothing it writes can reach the database any more.
+    virtual bool replaced() const { return false; }
+
     // Every wait for the database runs inside one of these: before it, an engine whose
     // connection was lost connects anew (never inside a transaction, which went with the
     // connection) and takes its sign-in locks back; during it, the wait is bounded. Throws TError

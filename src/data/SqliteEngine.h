@@ -52,6 +52,7 @@ public:
     TSignInLock& signInLock() override { return m_lock; }
     QString errorText(const QSqlError& error) const override;
     QString czechCollation() const override { return m_czechCollation; }
+    bool replaced() const override { return fileReplaced(); }
 
     // How long a write waits for another station's transaction before it gives up.
     static constexpr int BusyTimeoutMs = 5000;

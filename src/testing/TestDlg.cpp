@@ -682,6 +682,12 @@ std::optional<TEvaluation> TTestDlg::scoreAndStore(bool& abandoned)
         abandoned = true;
         return std::nullopt;
     } catch (const TError& e) {
+        if (DM->engine().replaced()) {
+            // No attempt can reach the database any more; the message says to start again.
+            ShowGeneralError(e.message());
+            abandoned = true;
+            return std::nullopt;
+        }
         // Nothing of the test was stored: the pupil gets the test back as it was and can close
         // it again.
         m_set->restore(answers);
