@@ -223,9 +223,11 @@ TBuildResult loadFromSqlite(const TServerConfig& config, const QString& sqliteFi
             for (const QString& t : replaced)
                 for (const QString& s : statementsFor(t))
                     exec(q, s);
+            const QStringList built = src.tables();
             for (const QString& name : replaced) {
                 const TTableDef* t = Schema::table(name);
-                const int rows = copyTable(src, dst, *t);
+                // a database made before a table existed gives it empty
+                const int rows = built.contains(t->name, Qt::CaseInsensitive) ? copyTable(src, dst, *t) : 0;
                 result.notes << QStringLiteral("%1: řádků %2").arg(t->name).arg(rows);
             }
             if (keep) {
