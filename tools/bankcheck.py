@@ -123,6 +123,9 @@ def main(argv):
     report = Report()
     bank = load(os.path.join(root, "bank.json"), report) or {}
     groups = {g.get("id"): g for g in bank.get("groups", []) if isinstance(g, dict)}
+    for gid in groups:
+        if not isinstance(gid, int) or gid <= 0:
+            report.error(f"bank.json: group {gid!r}", "id must be a whole number above 0 (0 means no mandatory group)")
     for c in bank.get("categories", []):
         mg = c.get("mandatoryGroup")
         if mg not in groups and mg != 0:
