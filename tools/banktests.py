@@ -126,8 +126,9 @@ def main(argv):
     questions = {}
     for path in sorted(glob.glob(os.path.join(root, "questions", "*.json"))):
         doc = load(path)
-        for q in doc["questions"]:
-            questions[q["id"]] = (doc["group"], q["skills"])
+        for q in doc.get("questions", []):
+            if isinstance(q, dict) and isinstance(q.get("id"), int):
+                questions[q["id"]] = (doc.get("group"), str(q.get("skills", "")))
 
     tests_path = os.path.join(root, "tests.json")
     old = load(tests_path)["tests"] if os.path.exists(tests_path) else []
