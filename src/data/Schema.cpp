@@ -64,6 +64,9 @@ QVector<TTableDef> makeTables()
         {QStringLiteral("RES"), {{"ID", T::Key}, {"BLOB", T::Binary}}},
         {QStringLiteral("MESSAGE"), {{"Message", T::Binary}}},
         {QStringLiteral("FNKonst"), {{"ConstName", T::Text, 40}, {"ConstValue", T::Text, 200}}},
+        // A school's explanation of a question's right answer; a question may have none, and a
+        // database made before the table existed has no such table at all.
+        {QStringLiteral("VYSVETLENI"), {{"ID_OTAZKA", T::Key}, {"TEXT", T::LongText}}},
     };
 }
 
@@ -137,7 +140,8 @@ QStringList referenceTables()
 {
     return {QStringLiteral("RP"),      QStringLiteral("OKRUHOT"), QStringLiteral("OTAZKA"), QStringLiteral("ODPOVED"),
             QStringLiteral("BMP"),     QStringLiteral("TYPTESTU"), QStringLiteral("TEST"),  QStringLiteral("TESTOTAZ"),
-            QStringLiteral("RES"),     QStringLiteral("MESSAGE"), QStringLiteral("FNKonst")};
+            QStringLiteral("RES"),     QStringLiteral("MESSAGE"), QStringLiteral("FNKonst"),
+            QStringLiteral("VYSVETLENI")};
 }
 
 QStringList pupilTables()

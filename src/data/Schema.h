@@ -1,5 +1,6 @@
-// The fifteen tables of the database, written once, with the DDL for each engine.
-// Only the database builder creates tables; the program never does.
+// The tables of the database, written once, with the DDL for each engine: the fifteen that the
+// program works with and VYSVETLENI, the explanations of the questions' answers, which an older
+// database lacks. Only the database builder creates tables; the program never does.
 #pragma once
 
 #include <QString>

@@ -35,8 +35,8 @@ void exec(TDM& dm, const QString& sql)
     dm.QTmp->execSql();
 }
 
-// A pupil with a report, a failed test and two wrong answers, one of them to a question that no
-// bank has.
+// A pupil with a report, two failed tests and two wrong answers, one test and one question of
+// which no bank has.
 int addPupilWithHistory(TDM& dm)
 {
     dm.QZak->append();
@@ -49,6 +49,7 @@ int addPupilWithHistory(TDM& dm)
                             "values (%1, 1, 50, 40, 'zpráva', 'Test číslo 1')")
                  .arg(id));
     exec(dm, QStringLiteral("insert into ZAKTEST (ID_ZAK, ID_TEST) values (%1, 1)").arg(id));
+    exec(dm, QStringLiteral("insert into ZAKTEST (ID_ZAK, ID_TEST) values (%1, 99999)").arg(id));
     exec(dm, QStringLiteral("insert into ZAKODP (ID_ZAK, ID_OTAZKA, ZAK_ODP) values (%1, %2, '1000')")
                  .arg(id)
                  .arg(count(dm, QStringLiteral("select min(ID_OTAZKA) from OTAZKA"))));
@@ -106,6 +107,8 @@ void TstServerLoad::keepsPupils()
     const TBuildResult r = loadTestBank(*db.serverConfig());
     QVERIFY2(r.ok, qPrintable(r.problems.join(u'\n')));
     QVERIFY2(r.notes.join(u'\n').contains(QStringLiteral("jejichž otázka v bance už není: 1")),
+             qPrintable(r.notes.join(u'\n')));
+    QVERIFY2(r.notes.join(u'\n').contains(QStringLiteral("jejichž test v bance už není: 1")),
              qPrintable(r.notes.join(u'\n')));
     TDM& dm = db.open();
     QCOMPARE(count(dm, QStringLiteral("select count(*) from ZAK where RC='svoboda'")), 1);

@@ -156,7 +156,9 @@ QVector<TBroken> brokenCases()
          [](TFiles& f) {
              editJson(f, QStringLiteral("bank.json"), [](QJsonObject& o) {
                  QJsonArray a = o.value(QStringLiteral("categories")).toArray();
-                 a.append(a.at(2));
+                 for (const QJsonValue& c : o.value(QStringLiteral("categories")).toArray())
+                     if (c.toObject().value(QStringLiteral("code")) == QStringLiteral("C"))
+                         a.append(c);
                  o[QStringLiteral("categories")] = a;
              });
          },
@@ -165,7 +167,16 @@ QVector<TBroken> brokenCases()
          [](TFiles& f) { editQuestion(f, 301, [](QJsonObject& q) { q[QStringLiteral("points")] = "dva"; }); },
          "otázka 301: points: není celé číslo"},
         {"key far beyond 32 bits",
-         [](TFiles& f) { editQuestion(f, 313, [](QJsonObject& q) { q[QStringLiteral("id")] = 1e300; }); },
+         // a question of its own, so that no stored test loses one of its questions
+         [](TFiles& f) {
+             editJson(f, QStringLiteral("questions/3-bezpecna-jizda.json"), [](QJsonObject& o) {
+                 QJsonArray qs = o.value(QStringLiteral("questions")).toArray();
+                 QJsonObject q = qs.last().toObject();
+                 q[QStringLiteral("id")] = 1e300;
+                 qs.append(q);
+                 o[QStringLiteral("questions")] = qs;
+             });
+         },
          "otázka 1e+300: id: není celé číslo"},
         {"test naming an unknown question",
          [](TFiles& f) {
@@ -199,6 +210,26 @@ QVector<TBroken> brokenCases()
              });
          },
          "otázka 104: answers: odpověď je prázdná"},
+        {"explanation that is only control characters",
+         [](TFiles& f) {
+             editQuestion(f, 108, [](QJsonObject& q) { q[QStringLiteral("explanation")] = "\t\x01 "; });
+         },
+         "otázka 108: explanation: vysvětlení je prázdné"},
+        {"explanation longer than the limit",
+         [](TFiles& f) {
+             editQuestion(f, 107, [](QJsonObject& q) {
+                 q[QStringLiteral("explanation")] = QString(BankSource::ExplanationLimit + 1, u'x');
+             });
+         },
+         "otázka 107: explanation: je delší než"},
+        {"topic group 0, which stands for no mandatory group",
+         [](TFiles& f) {
+             editArrayItem(f, QStringLiteral("bank.json"), QStringLiteral("groups"), QStringLiteral("id"), 6,
+                           [](QJsonObject& g) { g[QStringLiteral("id")] = 0; });
+             editJson(f, QStringLiteral("questions/6-souvisejici-predpisy.json"),
+                      [](QJsonObject& o) { o[QStringLiteral("group")] = 0; });
+         },
+         "bank.json: okruh 0: id: číslo okruhu musí být větší než 0"},
         {"live-test time limit that is not minutes",
          [](TFiles& f) {
              editJson(f, QStringLiteral("bank.json"), [](QJsonObject& o) {
@@ -232,8 +263,26 @@ private slots:
         const QString db1 = dir.filePath(QStringLiteral("db1")), db2 = dir.filePath(QStringLiteral("db2"));
         const QString out1 = dir.filePath(QStringLiteral("out1")),
                       out2 = dir.filePath(QStringLiteral("out2"));
-        TBuildResult r = Builder::buildSample(db1);
+        // explanations of both forms, whatever the sample holds, and a question without one
+        TFiles files = sampleFiles();
+        editQuestion(files, 101,
+                     [](QJsonObject& q) { q[QStringLiteral("explanation")] = "Podle § 18 platí…"; });
+        editQuestion(files, 201, [](QJsonObject& q) {
+            q[QStringLiteral("explanation")] =
+                QJsonArray{QStringLiteral("První řádek."), QStringLiteral("Druhý.")};
+        });
+        editQuestion(files, 102, [](QJsonObject& q) { q.remove(QStringLiteral("explanation")); });
+        TBuildResult r = Builder::importBank(writeSource(dir, QStringLiteral("src"), files), db1);
         QVERIFY2(r.ok, qPrintable(r.problems.join(u'\n')));
+        {
+            TSql a(db1);
+            QCOMPARE(a.value(QStringLiteral("SELECT TEXT FROM VYSVETLENI WHERE ID_OTAZKA=101")).toString(),
+                     QStringLiteral("Podle § 18 platí…"));
+            QCOMPARE(a.value(QStringLiteral("SELECT TEXT FROM VYSVETLENI WHERE ID_OTAZKA=201")).toString(),
+                     QStringLiteral("První řádek.\nDruhý."));
+            QCOMPARE(a.value(QStringLiteral("SELECT COUNT(*) FROM VYSVETLENI WHERE ID_OTAZKA=102")).toInt(),
+                     0);
+        }
         r = Builder::exportBank(db1, out1);
         QVERIFY2(r.ok, qPrintable(r.problems.join(u'\n')));
         r = Builder::importBank(out1, db2);
@@ -254,6 +303,64 @@ private slots:
         QVERIFY(BankSource::readFolder(out2, &f2, &problems));
         QCOMPARE(f2.keys(), f1.keys());
         QVERIFY(f1 == f2);
+    }
+
+    void databaseWithoutExplanationsStillExportsAndTakesNewOnes()
+    {
+        // a database made before the explanations existed: no table for them
+        QTemporaryDir dir;
+        const QString db = dir.filePath(QStringLiteral("DB"));
+        QVERIFY(Builder::buildSample(db).ok);
+        {
+            TSql sql(db);
+            sql.exec(QStringLiteral("DROP TABLE VYSVETLENI"));
+            sql.exec(
+                QStringLiteral("INSERT INTO ZAK (ID_ZAK, RC, PRIJMENI, RP) VALUES (2, 'x', 'Novák', 'B')"));
+        }
+        const QString out = dir.filePath(QStringLiteral("out"));
+        TBuildResult r = Builder::exportBank(db, out);
+        QVERIFY2(r.ok, qPrintable(r.problems.join(u'\n')));
+        TFiles exported;
+        QStringList problems;
+        QVERIFY(BankSource::readFolder(out, &exported, &problems));
+        TBank bank;
+        QVERIFY2(BankSource::parse(exported, &bank, &problems), qPrintable(problems.join(u'\n')));
+        for (const TBankQuestion& q : std::as_const(bank.questions))
+            QVERIFY(q.explanation.isEmpty());
+
+        // with the pupils kept, the explanations become the bank's
+        TFiles files = sampleFiles();
+        editQuestion(files, 103,
+                     [](QJsonObject& q) { q[QStringLiteral("explanation")] = "Nové vysvětlení."; });
+        TBuildOptions keep;
+        keep.keepPupils = true;
+        r = Builder::importBank(writeSource(dir, QStringLiteral("new"), files), db, keep);
+        QVERIFY2(r.ok, qPrintable(r.problems.join(u'\n')));
+        TSql sql(db);
+        QCOMPARE(sql.value(QStringLiteral("SELECT TEXT FROM VYSVETLENI WHERE ID_OTAZKA=103")).toString(),
+                 QStringLiteral("Nové vysvětlení."));
+        QCOMPARE(sql.value(QStringLiteral("SELECT PRIJMENI FROM ZAK WHERE ID_ZAK=2")).toString(),
+                 QStringLiteral("Novák"));
+    }
+
+    void noMandatoryGroupIsAccepted()
+    {
+        // 0 names no topic group: none is mandatory
+        TFiles files = sampleFiles();
+        editJson(files, QStringLiteral("bank.json"), [](QJsonObject& o) {
+            QJsonArray cats = o.value(QStringLiteral("categories")).toArray();
+            for (qsizetype i = 0; i < cats.size(); ++i) {
+                QJsonObject c = cats.at(i).toObject();
+                c[QStringLiteral("mandatoryGroup")] = i == 0 ? 0 : 7;
+                cats[i] = c;
+            }
+            o[QStringLiteral("categories")] = cats;
+        });
+        TBank bank;
+        QStringList problems;
+        QVERIFY2(BankSource::parse(files, &bank, &problems), qPrintable(problems.join(u'\n')));
+        QCOMPARE(bank.categories.first().mandatoryGroup, NoMandatoryGroup);
+        QCOMPARE(bank.categories.last().mandatoryGroup, 7);
     }
 
     void exportRefusesAFolderWithABank()
@@ -485,7 +592,12 @@ private slots:
         QCOMPARE(sql.dump(QStringLiteral("ZAKODP")), QStringList{QStringLiteral("2|401|1000")});
         QCOMPARE(sql.dump(QStringLiteral("ZAKTEST")), QStringList{QStringLiteral("2|101")});
         QCOMPARE(sql.value(QStringLiteral("SELECT COUNT(*) FROM OTAZKA WHERE ID_OTAZKA=101")).toInt(), 0);
-        QCOMPARE(sql.value(QStringLiteral("SELECT COUNT(*) FROM TEST")).toInt(), 14);
+        QCOMPARE(sql.value(QStringLiteral("SELECT COUNT(*) FROM TEST")).toInt(),
+                 QJsonDocument::fromJson(files.value(QStringLiteral("tests.json")))
+                     .object()
+                     .value(QStringLiteral("tests"))
+                     .toArray()
+                     .size());
         // a pupil added afterwards gets a key that no kept pupil has
         sql.exec(QStringLiteral("INSERT INTO ZAK (RC, PRIJMENI, RP) VALUES ('novy', 'Nový', 'B')"));
         QCOMPARE(sql.value(QStringLiteral("SELECT ID_ZAK FROM ZAK WHERE RC='novy'")).toInt(), 4);

@@ -385,7 +385,20 @@ QImage vehicleFrame(const QString& kind, int frame, int frames, QSize size)
         p.setBrush(QColor(190, 190, 190));
         p.drawEllipse(QPointF(cx, -r), r * 0.45, r * 0.45);
     };
-    if (kind == QLatin1String("motorka")) {
+    // "<vehicle>_privesem": the vehicle with a covered trailer on a drawbar behind it
+    static const QString trailerSuffix = QStringLiteral("_privesem");
+    const bool trailer = kind.endsWith(trailerSuffix);
+    const QString vehicle = trailer ? kind.chopped(trailerSuffix.size()) : kind;
+    if (trailer) {
+        const double height = vehicle == QLatin1String("osobni") ? 26 : 38;
+        p.drawLine(QPointF(-12, -12), QPointF(2, -12));
+        p.setBrush(QColor(120, 130, 145));
+        p.drawRect(QRectF(-58, -12 - height, 46, height));
+        wheel(-40, 8);
+        if (vehicle != QLatin1String("osobni"))
+            wheel(-24, 8);
+    }
+    if (vehicle == QLatin1String("motorka")) {
         p.setBrush(QColor(220, 120, 20));
         p.drawPolygon(QPolygonF{{8, -16}, {44, -16}, {52, -26}, {30, -30}, {16, -24}});
         p.setBrush(QColor(40, 40, 40));
@@ -393,7 +406,7 @@ QImage vehicleFrame(const QString& kind, int frame, int frames, QSize size)
         p.drawLine(QPointF(30, -34), QPointF(24, -22));
         wheel(10, 9);
         wheel(50, 9);
-    } else if (kind == QLatin1String("nakladni")) {
+    } else if (vehicle == QLatin1String("nakladni")) {
         p.setBrush(QColor(40, 120, 60));
         p.drawRect(QRectF(0, -48, 60, 36));
         p.setBrush(QColor(220, 60, 40));
@@ -401,7 +414,7 @@ QImage vehicleFrame(const QString& kind, int frame, int frames, QSize size)
         wheel(14, 9);
         wheel(40, 9);
         wheel(74, 9);
-    } else if (kind == QLatin1String("autobus")) {
+    } else if (vehicle == QLatin1String("autobus")) {
         p.setBrush(QColor(240, 190, 30));
         p.drawRoundedRect(QRectF(0, -46, 92, 34), 6, 6);
         p.setBrush(QColor(170, 200, 230));
@@ -409,7 +422,7 @@ QImage vehicleFrame(const QString& kind, int frame, int frames, QSize size)
             p.drawRect(QRectF(6 + i * 17, -42, 12, 12));
         wheel(18, 8);
         wheel(74, 8);
-    } else if (kind == QLatin1String("traktor")) {
+    } else if (vehicle == QLatin1String("traktor")) {
         p.setBrush(QColor(30, 140, 50));
         p.drawRect(QRectF(24, -34, 40, 16));
         p.setBrush(QColor(170, 200, 230));

@@ -102,7 +102,8 @@ int main(int argc, char** argv)
 
     // eight frames per category, bitmaps and JPEG images taking turns
     constexpr int frames = 8;
-    for (const char* kind : {"motorka", "osobni", "nakladni", "autobus", "traktor"})
+    for (const char* kind : {"motorka", "osobni", "nakladni", "autobus", "traktor", "osobni_privesem",
+                             "nakladni_privesem", "autobus_privesem"})
         for (int f = 0; f < frames; ++f) {
             const bool bmp = f % 2 == 0;
             ok &= saveImage(bank.filePath(QStringLiteral("animations/%1_%2.%3")

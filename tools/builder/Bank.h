@@ -29,7 +29,11 @@ struct TBankQuestion
     QString skills;      // SKILL_LEVEL
     QString preset;      // CC, normally empty
     QString picture;     // file relative to the bank folder; empty for none
+    QString explanation; // why the right answer is right (VYSVETLENI); empty for none
 };
+
+// The FLAG of a category none of whose topic groups is mandatory: no group has this id.
+inline constexpr int NoMandatoryGroup = 0;
 
 struct TBankCategory
 {
@@ -38,7 +42,7 @@ struct TBankCategory
     int animation = 0; // ID_AVI
     int skillLevel = 0;
     int minimum = 0;
-    int mandatoryGroup = 0; // FLAG
+    int mandatoryGroup = 0; // FLAG; NoMandatoryGroup when no group is mandatory
     QString typ;
 };
 

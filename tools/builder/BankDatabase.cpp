@@ -146,12 +146,15 @@ void writeBank(QSqlDatabase& db, TDialect dialect, const TBank& bank, bool withP
     const QString ask = insertSql(QStringLiteral("OTAZKA"), {"ID_OTAZKA", "ID_OKRUH", "OTAZKA", "ID_PICT",
                                                              "AA", "BB", "CC", "SKILL_LEVEL"});
     const QString answer = insertSql(QStringLiteral("ODPOVED"), {"ID_OTAZKA", "CHAR_ODP", "TEXT_ODP"});
+    const QString explanation = insertSql(QStringLiteral("VYSVETLENI"), {"ID_OTAZKA", "TEXT"});
     for (const TBankQuestion& q : bank.questions) {
         run(db, ask,
             {q.id, q.group, q.text, q.picture.isEmpty() ? 0 : pict.value(q.picture), q.correct, q.points,
              q.preset, q.skills});
         for (qsizetype a = 0; a < q.answers.size(); ++a)
             run(db, answer, {q.id, QString(QChar(u'a' + int(a))), q.answers[a]});
+        if (!q.explanation.isEmpty())
+            run(db, explanation, {q.id, q.explanation});
     }
 
     for (const TBankTestType& t : bank.testTypes)
@@ -230,6 +233,13 @@ TBank readBank(QSqlDatabase& db)
     q = run(db, QStringLiteral("SELECT ID_OTAZKA, TEXT_ODP FROM ODPOVED ORDER BY ID_OTAZKA, CHAR_ODP"));
     while (q.next())
         answers[q.value(0).toInt()] << q.value(1).toString();
+    // a database made before the explanations has no table for them
+    QMap<int, QString> explanations;
+    if (db.tables().contains(QStringLiteral("VYSVETLENI"), Qt::CaseInsensitive)) {
+        q = run(db, QStringLiteral("SELECT ID_OTAZKA, TEXT FROM VYSVETLENI"));
+        while (q.next())
+            explanations.insert(q.value(0).toInt(), q.value(1).toString());
+    }
     q = run(db,
             QStringLiteral("SELECT ID_OTAZKA, ID_OKRUH, OTAZKA, ID_PICT, AA, BB, CC, SKILL_LEVEL FROM OTAZKA "
                            "ORDER BY ID_OTAZKA"));
@@ -244,6 +254,7 @@ TBank readBank(QSqlDatabase& db)
         x.preset = q.value(6).toString();
         x.skills = q.value(7).toString();
         x.answers = answers.value(x.id);
+        x.explanation = explanations.value(x.id);
         bank.questions << x;
     }
     // a picture that no question uses would get another number on the way back: leave it out

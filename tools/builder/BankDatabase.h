@@ -12,7 +12,7 @@
 
 namespace BankDatabase {
 
-// Creates the fifteen tables.
+// Creates the tables of the schema.
 void createTables(QSqlDatabase& db, TDialect dialect);
 
 // Fills the reference tables from a checked bank; with pupils, also its pupils (ZAK).

@@ -383,6 +383,9 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
         g.liveCount = e.integer("liveCount");
         g.count = e.integer("count", false, g.liveCount);
         g.picture = e.text("picture", false);
+        // 0 is the categories' "no mandatory group", so that no group may have it
+        if (e.hasNumber("id") && g.id <= 0)
+            e.problem(QStringLiteral("id"), QStringLiteral("číslo okruhu musí být větší než 0"));
         if (g.count < 0 || g.liveCount < 0)
             e.problem(QStringLiteral("count"), QStringLiteral("počet otázek nesmí být záporný"));
         if (e.hasNumber("id") && groupIds.contains(g.id))
@@ -440,7 +443,8 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
                       QStringLiteral("úroveň %1 není 1 až 10").arg(c.skillLevel));
         if (c.minimum < 0)
             e.problem(QStringLiteral("minimum"), QStringLiteral("minimum nesmí být záporné"));
-        if (e.hasNumber("mandatoryGroup") && !groupIds.contains(c.mandatoryGroup))
+        if (e.hasNumber("mandatoryGroup") && c.mandatoryGroup != NoMandatoryGroup &&
+            !groupIds.contains(c.mandatoryGroup))
             e.problem(QStringLiteral("mandatoryGroup"),
                       QStringLiteral("okruh %1 neexistuje").arg(c.mandatoryGroup));
         if (c.animation != 0 && !animationIds.contains(c.animation))
@@ -532,6 +536,13 @@ bool parse(const TFiles& files, TBank* bank, QStringList* problems)
             q.preset = e.text("preset", false);
             q.picture = e.text("picture", false);
             q.answers = e.texts("answers");
+            const qsizetype known = problems->size();
+            q.explanation = e.text("explanation", false, ExplanationLimit);
+            // present but blank is a slip, not "no explanation": that is said by leaving it out
+            if (problems->size() == known && e.has("explanation") &&
+                !qo.value(QStringLiteral("explanation")).isNull() &&
+                withoutControls(q.explanation).trimmed().isEmpty())
+                e.problem(QStringLiteral("explanation"), QStringLiteral("vysvětlení je prázdné"));
             if (e.hasNumber("id") && q.id <= 0)
                 e.problem(QStringLiteral("id"), QStringLiteral("číslo otázky musí být větší než 0"));
             if (e.hasNumber("id") && questionIds.contains(q.id))
@@ -751,6 +762,8 @@ TFiles serialise(const TBank& bank)
             o.insert(QStringLiteral("picture"), q.picture);
         if (!q.preset.isEmpty())
             o.insert(QStringLiteral("preset"), q.preset);
+        if (!q.explanation.isEmpty())
+            o.insert(QStringLiteral("explanation"), q.explanation);
         byGroup[q.group] << o;
     }
     for (auto it = byGroup.constBegin(); it != byGroup.constEnd(); ++it)

@@ -12,6 +12,8 @@ using TFiles = QMap<QString, QByteArray>; // relative path ("questions/1.json") 
 inline constexpr const char* MainFile = "bank.json";
 inline constexpr const char* QuestionDir = "questions";
 inline constexpr const char* TestsFile = "tests.json";
+// The longest explanation of a question, in characters: a few sentences, with room to spare.
+inline constexpr int ExplanationLimit = 2000;
 
 // Parses and checks a bank. Returns false (and fills problems) when anything is wrong; the bank
 // is then incomplete and must not be written.

@@ -223,9 +223,11 @@ TBuildResult loadFromSqlite(const TServerConfig& config, const QString& sqliteFi
             for (const QString& t : replaced)
                 for (const QString& s : statementsFor(t))
                     exec(q, s);
+            const QStringList built = src.tables();
             for (const QString& name : replaced) {
                 const TTableDef* t = Schema::table(name);
-                const int rows = copyTable(src, dst, *t);
+                // a database made before a table existed gives it empty
+                const int rows = built.contains(t->name, Qt::CaseInsensitive) ? copyTable(src, dst, *t) : 0;
                 result.notes << QStringLiteral("%1: řádků %2").arg(t->name).arg(rows);
             }
             if (keep) {
@@ -234,6 +236,10 @@ TBuildResult loadFromSqlite(const TServerConfig& config, const QString& sqliteFi
                 exec(del, QStringLiteral(
                               "DELETE FROM ZAKODP WHERE ID_OTAZKA NOT IN (SELECT ID_OTAZKA FROM OTAZKA)"));
                 const int dropped = del.numRowsAffected();
+                // and so would failed tests that the new bank no longer has
+                exec(del,
+                     QStringLiteral("DELETE FROM ZAKTEST WHERE ID_TEST NOT IN (SELECT ID_TEST FROM TEST)"));
+                const int droppedTests = del.numRowsAffected();
                 result.notes << QStringLiteral("zachováno žáků: %1, zpráv o testech: %2")
                                     .arg(scalar(dst, QStringLiteral("SELECT COUNT(*) FROM ZAK")))
                                     .arg(scalar(dst, QStringLiteral("SELECT COUNT(*) FROM STATIS")));
@@ -242,6 +248,11 @@ TBuildResult loadFromSqlite(const TServerConfig& config, const QString& sqliteFi
                         << QStringLiteral(
                                "vyřazeno chybných odpovědí (ZAKODP), jejichž otázka v bance už není: %1")
                                .arg(dropped);
+                if (droppedTests > 0)
+                    result.notes
+                        << QStringLiteral(
+                               "vyřazeno neúspěšných testů (ZAKTEST), jejichž test v bance už není: %1")
+                               .arg(droppedTests);
             }
             resetSequences(dst);
             if (!dst.commit())
