@@ -663,21 +663,26 @@ const std::map<QString, Painter>& catalogue()
              QVector<QPoint> body;
              for (int i = 0; i < 24; ++i) {
                  const double a = 2 * M_PI * i / 24;
-                 body << QPoint(qRound(C - 6 + 48 * std::cos(a)), qRound(222 + 19 * std::sin(a)));
+                 body << QPoint(qRound(C - 8 + 50 * std::cos(a)), qRound(224 + 23 * std::sin(a)));
              }
-             m.polygon(rotated(body, -22, {C - 6, 222}));
-             m.polygon({{C + 26, 214}, {C + 40, 184}, {C + 54, 168}, {C + 62, 180}, {C + 46, 214}});
-             m.polygon({{C + 50, 164}, {C + 84, 172}, {C + 80, 184}, {C + 58, 184}});
+             m.polygon(rotated(body, -18, {C - 8, 224}));
+             // neck and head
+             m.polygon({{C + 22, 222}, {C + 34, 190}, {C + 50, 168}, {C + 64, 176}, {C + 50, 210}, {C + 40, 224}});
+             m.polygon({{C + 48, 162}, {C + 66, 160}, {C + 88, 172}, {C + 84, 184}, {C + 60, 184}});
+             // antlers
              m.setPen(Black, 6);
-             m.polyline({{C + 52, 168}, {C + 40, 140}, {C + 26, 132}});
-             m.polyline({{C + 40, 146}, {C + 50, 132}});
-             m.polyline({{C + 56, 166}, {C + 54, 142}, {C + 64, 132}});
-             m.setPen(Black, 10);
-             m.polyline({{C + 28, 224}, {C + 52, 236}, {C + 78, 228}});
-             m.polyline({{C + 18, 230}, {C + 36, 250}, {C + 62, 252}});
-             m.polyline({{C - 42, 236}, {C - 70, 252}, {C - 96, 270}});
-             m.polyline({{C - 34, 242}, {C - 52, 262}, {C - 80, 282}});
-             m.polyline({{C - 50, 226}, {C - 60, 216}});
+             m.polyline({{C + 54, 164}, {C + 44, 140}, {C + 30, 130}});
+             m.polyline({{C + 44, 144}, {C + 54, 128}});
+             m.polyline({{C + 60, 162}, {C + 60, 140}, {C + 70, 128}});
+             // forelegs tucked forward, hind legs stretched back
+             m.setPen(Black, 11);
+             m.polyline({{C + 26, 232}, {C + 48, 246}, {C + 72, 240}});
+             m.polyline({{C + 16, 238}, {C + 32, 258}, {C + 56, 262}});
+             m.polyline({{C - 46, 238}, {C - 72, 256}, {C - 96, 274}});
+             m.polyline({{C - 38, 244}, {C - 54, 266}, {C - 78, 284}});
+             // tail
+             m.setPen(Black, 7);
+             m.polyline({{C - 54, 222}, {C - 64, 210}});
              m.setPen(QColor(), 0);
          }},
         {"a15_prace_na_silnici",
