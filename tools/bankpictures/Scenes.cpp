@@ -163,7 +163,7 @@ const std::map<QString, Scene>& scenes()
         {"sit17", {.vehicles = {V{2, 'S', Red}, V{1, 'S', Yellow, K::Motorbike}}}},
         {"sit18", {.vehicles = {V{2, 'S', Red}, V{1, 'S', Green, K::Bicycle}}}},
         {"sit19", {.signs = {p4, p2, p4, p2}, .vehicles = {V{2, 'R', Red}, V{3, 'S', Blue}}}},
-        {"sit20", {.vehicles = {V{2, 'S', Red}, V{1, 'L', Blue}, V{0, 'R', Green}}}},
+        {"sit20", {.vehicles = {V{2, 'S', Red}, V{1, 'L', Blue}, V{0, 'S', Green}}}},
 
         // more junctions without signs
         {"sit21", {.vehicles = {V{2, 'S', Red}, V{1, 'L', Blue}}}},
