@@ -184,7 +184,7 @@ const std::map<QString, Scene>& scenes()
         // a main road that bends at the junction
         {"sit33",
          {.signs = {p4, p2, p2, p4},
-          .vehicles = {V{2, 'R', Red, K::Car, 0, 0, true, 'R'}, V{3, 'S', Blue}},
+          .vehicles = {V{2, 'R', Red}, V{3, 'S', Blue}},
           .mainArms = {2, 1}}},
         {"sit34",
          {.signs = {p4, p2, p2, p4},
@@ -232,7 +232,7 @@ const std::map<QString, Scene>& scenes()
           .vehicles = {V{2, 'R', Red}, V{0, 'R', Green}},
           .ring = {{15, 3, Blue}}}},
         {"sit51", {.layout = Layout::Roundabout, .vehicles = {V{2, 'R', Red}}, .ring = {{210, -1, Blue}}}},
-        {"sit52", {.layout = Layout::Roundabout, .signs = {ring, ring, ring, ring}, .ring = {{295, 1, Red, K::Car, 'R'}}}},
+        {"sit52", {.layout = Layout::Roundabout, .signs = {ring, ring, ring, ring}, .ring = {{295, 1, Red}}}},
         {"sit53",
          {.layout = Layout::Roundabout,
           .signs = {ring, ring, ring, ring},
