@@ -26,7 +26,9 @@ enum class Kind
     Motorbike,
     Bicycle,
     Emergency,
-    Truck
+    Truck,
+    Bus,
+    Tram
 };
 
 // Arms and headings: 0 north, 1 east, 2 south, 3 west.
@@ -36,20 +38,48 @@ struct Vehicle
     char turn; // 'S' straight, 'L' left, 'R' right
     QColor colour;
     Kind kind = Kind::Car;
+    double back = 0;    // this much further from the junction than usual (negative: nearer)
+    double side = 0;    // moved this far to the right of its lane (standing in a bus bay)
+    bool moving = true; // a standing vehicle gets no arrow
+    char blink = 0;     // 'L' or 'R': the direction indicator on that side flashes
+};
+
+// A vehicle already on the roundabout, going round anticlockwise.
+struct RingVehicle
+{
+    double angle; // where it is, degrees anticlockwise from east
+    int exitArm;  // where it leaves the ring; -1: it goes on round
+    QColor colour;
+    Kind kind = Kind::Car;
+    char blink = 0;
+};
+
+// A pedestrian on or beside the zebra crossing of an arm.
+struct Walker
+{
+    double at;     // across the road in units of R from its middle; beyond 1 is the verge
+    int dir;       // +1 or -1: which way across
+    bool crossing; // walking on the crossing; otherwise waiting at the kerb to cross
 };
 
 struct Scene
 {
     Layout layout = Layout::Cross;
-    QString signs[4]; // sign drawn at each approach, by the sign's name
-    QVector<Vehicle> vehicles;
+    QString signs[4] = {}; // signs at each approach, by name; "a|b" stacks a above b on one post
+    QVector<Vehicle> vehicles = {};
     int zebraArm = -1; // pedestrian crossing on this arm
-    bool pedestrian = false;
-    bool ringVehicle = false; // a blue vehicle in the roundabout approaching the south entry
+    QVector<Walker> walkers = {};
+    QVector<RingVehicle> ring = {};
+    // Traffic light at each approach: 'R' red, 'U' red and yellow, 'Y' yellow, 'G' green,
+    // 'A' red with a green arrow to the right, 'F' flashing yellow (not in operation), 0 none.
+    char lights[4] = {0, 0, 0, 0};
+    int tracks = 0;              // tram tracks: 1 along the west-east road, 2 along the north-south road
+    int mainArms[2] = {-1, -1};  // a main road that bends: the plate under each priority sign shows it
+    bool busBay = false;         // a bus stop bay on the south side of a straight road
 };
 
 const QColor Red(210, 30, 35), Blue(30, 90, 210), Green(30, 150, 60), Yellow(240, 200, 30), Road(90, 92, 98),
-    Grass(140, 185, 105);
+    Grass(140, 185, 105), White(245, 245, 245), TramYellow(250, 214, 70), BusOrange(235, 125, 35);
 constexpr int R = 56; // half the road width: one lane each way
 const QPointF Centre(Scenes::Width / 2.0, Scenes::Height / 2.0);
 
@@ -71,95 +101,240 @@ double angleOf(int heading)
     return heading * 90.0 - 90.0; // 0 degrees points east in painter terms
 }
 
+// Where an arm meets the ring, in degrees anticlockwise from east.
+double ringAngleOf(int arm)
+{
+    return 90.0 - arm * 90.0;
+}
+
+double halfLength(Kind kind)
+{
+    switch (kind) {
+    case Kind::Motorbike:
+    case Kind::Bicycle:
+        return 20;
+    case Kind::Truck:
+        return 40;
+    case Kind::Bus:
+        return 50;
+    case Kind::Tram:
+        return 62;
+    default:
+        return 30;
+    }
+}
+
 const std::map<QString, Scene>& scenes()
 {
     using V = Vehicle;
+    using K = Kind;
+    const QString p2 = QStringLiteral("p2_hlavni"), p4 = QStringLiteral("p4_dej_prednost"),
+                  p6 = QStringLiteral("p6_stop"), ring = QStringLiteral("c1_kruhovy_objezd|p4_dej_prednost");
     static const std::map<QString, Scene> s = {
         // right-hand rule
-        {"sit01", {Layout::Cross, {}, {V{2, 'S', Red}, V{1, 'S', Blue}}}},
-        {"sit02", {Layout::Cross, {}, {V{2, 'S', Red}, V{3, 'S', Blue}}}},
+        {"sit01", {.vehicles = {V{2, 'S', Red}, V{1, 'S', Blue}}}},
+        {"sit02", {.vehicles = {V{2, 'S', Red}, V{3, 'S', Blue}}}},
         // main road and give way
-        {"sit03",
-         {Layout::Cross,
-          {"p4_dej_prednost", "p2_hlavni", "p4_dej_prednost", "p2_hlavni"},
-          {V{2, 'S', Red}, V{3, 'S', Blue}}}},
-        {"sit04",
-         {Layout::Cross,
-          {"p6_stop", "p2_hlavni", "p6_stop", "p2_hlavni"},
-          {V{2, 'R', Red}, V{3, 'S', Blue}}}},
+        {"sit03", {.signs = {p4, p2, p4, p2}, .vehicles = {V{2, 'S', Red}, V{3, 'S', Blue}}}},
+        {"sit04", {.signs = {p6, p2, p6, p2}, .vehicles = {V{2, 'R', Red}, V{3, 'S', Blue}}}},
         // turning left against oncoming traffic
-        {"sit05", {Layout::Cross, {}, {V{2, 'L', Red}, V{0, 'S', Blue}}}},
-        {"sit06", {Layout::Cross, {}, {V{2, 'L', Red}, V{0, 'R', Blue}}}},
-        {"sit07",
-         {Layout::Cross,
-          {"p4_dej_prednost", "p2_hlavni", "p4_dej_prednost", "p2_hlavni"},
-          {V{2, 'L', Red}, V{3, 'S', Blue}, V{1, 'S', Green}}}},
+        {"sit05", {.vehicles = {V{2, 'L', Red}, V{0, 'S', Blue}}}},
+        {"sit06", {.vehicles = {V{2, 'L', Red}, V{0, 'R', Blue}}}},
+        {"sit07", {.signs = {p4, p2, p4, p2}, .vehicles = {V{2, 'L', Red}, V{3, 'S', Blue}, V{1, 'S', Green}}}},
         // pedestrians
-        {"sit08", {Layout::Cross, {}, {V{2, 'R', Red}}, 1, true}},
-        {"sit09", {Layout::Straight, {}, {V{3, 'S', Red}}, 1, true}},
+        {"sit08", {.vehicles = {V{2, 'R', Red}}, .zebraArm = 1, .walkers = {{-0.6, 1, true}}}},
+        {"sit09",
+         {.layout = Layout::Straight, .vehicles = {V{3, 'S', Red}}, .zebraArm = 1, .walkers = {{-0.6, 1, true}}}},
         // roundabout
         {"sit10",
-         {Layout::Roundabout,
-          {"p4_dej_prednost", "p4_dej_prednost", "p4_dej_prednost", "p4_dej_prednost"},
-          {V{2, 'R', Red}},
-          -1,
-          false,
-          true}},
+         {.layout = Layout::Roundabout,
+          .signs = {ring, ring, ring, ring},
+          .vehicles = {V{2, 'R', Red}},
+          .ring = {{210, -1, Blue}}}},
         // vehicle with a blue beacon and siren
-        {"sit11", {Layout::Cross, {}, {V{2, 'S', Red}, V{3, 'S', QColor(245, 245, 245), Kind::Emergency}}}},
+        {"sit11", {.vehicles = {V{2, 'S', Red}, V{3, 'S', White, K::Emergency}}}},
         // T-junctions
-        {"sit12", {Layout::T, {}, {V{2, 'L', Red}, V{1, 'S', Blue}}}},
-        {"sit13", {Layout::T, {}, {V{3, 'S', Red}, V{2, 'R', Blue}}}},
-        {"sit14",
-         {Layout::Cross,
-          {"p4_dej_prednost", "p2_hlavni", "p4_dej_prednost", "p2_hlavni"},
-          {V{3, 'L', Red}, V{1, 'S', Blue}}}},
-        {"sit15", {Layout::Cross, {"p2_hlavni", "p6_stop", "p2_hlavni", "p6_stop"}, {V{1, 'S', Red}}}},
-        {"sit16",
-         {Layout::Cross,
-          {"p2_hlavni", "p4_dej_prednost", "p2_hlavni", "p4_dej_prednost"},
-          {V{2, 'L', Red}, V{0, 'S', Blue}, V{3, 'S', Green}}}},
+        {"sit12", {.layout = Layout::T, .vehicles = {V{2, 'L', Red}, V{1, 'S', Blue}}}},
+        {"sit13", {.layout = Layout::T, .vehicles = {V{3, 'S', Red}, V{2, 'R', Blue}}}},
+        {"sit14", {.signs = {p4, p2, p4, p2}, .vehicles = {V{3, 'L', Red}, V{1, 'S', Blue}}}},
+        {"sit15", {.signs = {p2, p6, p2, p6}, .vehicles = {V{1, 'S', Red}}}},
+        {"sit16", {.signs = {p2, p4, p2, p4}, .vehicles = {V{2, 'L', Red}, V{0, 'S', Blue}, V{3, 'S', Green}}}},
         // two-wheelers
-        {"sit17", {Layout::Cross, {}, {V{2, 'S', Red}, V{1, 'S', Yellow, Kind::Motorbike}}}},
-        {"sit18", {Layout::Cross, {}, {V{2, 'S', Red}, V{1, 'S', Green, Kind::Bicycle}}}},
-        {"sit19",
-         {Layout::Cross,
-          {"p4_dej_prednost", "p2_hlavni", "p4_dej_prednost", "p2_hlavni"},
-          {V{2, 'R', Red}, V{3, 'S', Blue}}}},
-        {"sit20", {Layout::Cross, {}, {V{2, 'S', Red}, V{1, 'L', Blue}, V{0, 'R', Green}}}},
+        {"sit17", {.vehicles = {V{2, 'S', Red}, V{1, 'S', Yellow, K::Motorbike}}}},
+        {"sit18", {.vehicles = {V{2, 'S', Red}, V{1, 'S', Green, K::Bicycle}}}},
+        {"sit19", {.signs = {p4, p2, p4, p2}, .vehicles = {V{2, 'R', Red}, V{3, 'S', Blue}}}},
+        {"sit20", {.vehicles = {V{2, 'S', Red}, V{1, 'L', Blue}, V{0, 'S', Green}}}},
+
+        // more junctions without signs
+        {"sit21", {.vehicles = {V{2, 'S', Red}, V{1, 'L', Blue}}}},
+        {"sit22", {.vehicles = {V{2, 'R', Red}, V{3, 'S', Blue}}}},
+        {"sit23", {.vehicles = {V{2, 'L', Red}, V{3, 'S', Blue}}}},
+        {"sit24", {.vehicles = {V{2, 'L', Red}, V{1, 'S', Blue}, V{0, 'S', Green}}}},
+        {"sit25", {.vehicles = {V{2, 'S', Red}, V{0, 'L', Blue}, V{3, 'S', Green}}}},
+        {"sit26", {.vehicles = {V{2, 'S', Red}, V{3, 'S', Blue}, V{0, 'S', Green}, V{1, 'S', Yellow}}}},
+        {"sit27", {.vehicles = {V{2, 'S', Red}, V{3, 'S', Blue, K::Truck}}}},
+        // more main roads
+        {"sit28", {.signs = {p4, p2, p4, p2}, .vehicles = {V{3, 'L', Red}, V{2, 'S', Blue}}}},
+        {"sit29",
+         {.signs = {p4, p2, p4, p2}, .vehicles = {V{3, 'S', Red}, V{1, 'L', Blue}, V{2, 'S', Green}}}},
+        {"sit30", {.signs = {p4, p2, p4, p2}, .vehicles = {V{2, 'S', Red}, V{0, 'L', Blue}}}},
+        {"sit31",
+         {.signs = {p6, p2, p6, p2}, .vehicles = {V{2, 'S', Red}, V{3, 'L', Blue}, V{1, 'S', Green}}}},
+        {"sit32", {.signs = {p2, p4, p2, p4}, .vehicles = {V{0, 'L', Yellow, K::Motorbike}, V{2, 'S', Red}}}},
+        // a main road that bends at the junction
+        {"sit33",
+         {.signs = {p4, p2, p2, p4},
+          .vehicles = {V{2, 'R', Red}, V{3, 'S', Blue}},
+          .mainArms = {2, 1}}},
+        {"sit34",
+         {.signs = {p4, p2, p2, p4},
+          .vehicles = {V{1, 'L', Red}, V{0, 'S', Blue}, V{3, 'S', Green}},
+          .mainArms = {2, 1}}},
+        {"sit35",
+         {.signs = {p4, p4, p2, p2}, .vehicles = {V{1, 'S', Red}, V{2, 'L', Blue}}, .mainArms = {3, 2}}},
+        // traffic lights
+        {"sit36", {.vehicles = {V{2, 'L', Red}, V{0, 'S', Blue}}, .lights = {'G', 'R', 'G', 'R'}}},
+        {"sit37", {.vehicles = {V{2, 'R', Red}, V{3, 'S', Blue}}, .lights = {'R', 'G', 'A', 'G'}}},
+        {"sit38",
+         {.signs = {p4, p2, p4, p2},
+          .vehicles = {V{2, 'S', Red}, V{3, 'S', Blue}},
+          .lights = {'F', 'F', 'F', 'F'}}},
+        {"sit39",
+         {.vehicles = {V{2, 'S', Red}, V{0, 'L', Blue}, V{3, 'S', Green}}, .lights = {'G', 'R', 'G', 'R'}}},
+        {"sit40",
+         {.vehicles = {V{2, 'R', Red}},
+          .zebraArm = 1,
+          .walkers = {{-0.6, 1, true}},
+          .lights = {'G', 'R', 'G', 'R'}}},
+        {"sit41", {.vehicles = {V{2, 'S', Red, K::Car, 40}}, .lights = {'Y', 'U', 'Y', 'U'}}},
+        {"sit42", {.vehicles = {V{2, 'S', Red}, V{1, 'S', Blue}}, .lights = {'F', 'F', 'F', 'F'}}},
+        {"sit43",
+         {.signs = {p4, p2, p4, p2},
+          .vehicles = {V{2, 'S', Red}, V{3, 'S', Blue}},
+          .lights = {'G', 'R', 'G', 'R'}}},
+        // trams
+        {"sit44", {.vehicles = {V{3, 'S', TramYellow, K::Tram}, V{1, 'L', Red}}, .tracks = 1}},
+        {"sit45",
+         {.signs = {p4, p2, p4, p2},
+          .vehicles = {V{1, 'S', TramYellow, K::Tram}, V{3, 'S', Blue}, V{2, 'L', Red}},
+          .tracks = 1}},
+        {"sit46", {.vehicles = {V{1, 'S', TramYellow, K::Tram}, V{2, 'S', Red}}, .tracks = 1}},
+        {"sit47",
+         {.signs = {p4, p2, p4, p2}, .vehicles = {V{1, 'S', TramYellow, K::Tram}, V{3, 'L', Red}}, .tracks = 1}},
+        // vehicles with a blue beacon and siren
+        {"sit48", {.signs = {p4, p2, p4, p2}, .vehicles = {V{2, 'S', White, K::Emergency}, V{3, 'S', Red}}}},
+        {"sit49",
+         {.vehicles = {V{2, 'S', Red}, V{1, 'S', White, K::Emergency}}, .lights = {'G', 'R', 'G', 'R'}}},
+        // roundabouts
+        {"sit50",
+         {.layout = Layout::Roundabout,
+          .signs = {ring, ring, ring, ring},
+          .vehicles = {V{2, 'R', Red}, V{0, 'R', Green}},
+          .ring = {{15, 3, Blue}}}},
+        {"sit51", {.layout = Layout::Roundabout, .vehicles = {V{2, 'R', Red}}, .ring = {{210, -1, Blue}}}},
+        {"sit52", {.layout = Layout::Roundabout, .signs = {ring, ring, ring, ring}, .ring = {{295, 1, Red}}}},
+        {"sit53",
+         {.layout = Layout::Roundabout,
+          .signs = {ring, ring, ring, ring},
+          .vehicles = {V{2, 'R', Red}},
+          .ring = {{210, -1, Green, K::Bicycle}}}},
+        // pedestrians
+        {"sit54",
+         {.layout = Layout::Straight, .vehicles = {V{3, 'S', Red}}, .zebraArm = 1, .walkers = {{1.3, -1, false}}}},
+        {"sit55",
+         {.layout = Layout::Straight,
+          .vehicles = {V{3, 'S', Red}, V{1, 'S', Blue, K::Car, 0, 0, false}},
+          .zebraArm = 1,
+          .walkers = {{-0.6, 1, true}}}},
+        {"sit56", {.vehicles = {V{2, 'L', Red}}, .zebraArm = 3, .walkers = {{-0.6, 1, true}}}},
+        // cyclists
+        {"sit57", {.vehicles = {V{2, 'S', Red}, V{3, 'S', Green, K::Bicycle}}}},
+        {"sit58", {.signs = {p4, p2, p4, p2}, .vehicles = {V{2, 'L', Red}, V{3, 'S', Green, K::Bicycle}}}},
+        {"sit59", {.vehicles = {V{2, 'L', Green, K::Bicycle}, V{0, 'S', Blue}}}},
+        // a bus leaving its stop in a village
+        {"sit60",
+         {.layout = Layout::Straight,
+          .signs = {{}, {}, {}, QStringLiteral("is12a_obec")},
+          .vehicles = {V{3, 'S', BusOrange, K::Bus, -200, 0.95 * R, true, 'L'}, V{3, 'S', Red, K::Car, 40}},
+          .busBay = true}},
     };
     return s;
 }
 
-void drawVehicle(QPainter& p, QPointF at, double angle, const Vehicle& v)
+void drawBlinkers(QPainter& p, double half, double width, char blink)
+{
+    if (blink != 'L' && blink != 'R')
+        return;
+    const double y = (blink == 'L' ? -1 : 1) * (width / 2 - 1);
+    p.setPen(Qt::NoPen);
+    for (const double x : {half - 3, -half + 3}) {
+        p.setBrush(QColor(255, 170, 0, 110));
+        p.drawEllipse(QPointF(x, y), 9, 9);
+        p.setBrush(QColor(255, 150, 0));
+        p.drawEllipse(QPointF(x, y), 4.5, 4.5);
+    }
+}
+
+void drawVehicle(QPainter& p, QPointF at, double angle, Kind kind, QColor colour, char blink = 0)
 {
     p.save();
     p.translate(at);
     p.rotate(angle);
     p.setPen(QPen(QColor(20, 20, 20), 1.5));
-    switch (v.kind) {
+    const QColor glass(170, 200, 230);
+    switch (kind) {
     case Kind::Motorbike:
     case Kind::Bicycle: {
         p.setBrush(QColor(30, 30, 30));
         p.drawRoundedRect(QRectF(-20, -4, 40, 8), 3, 3);
-        p.setBrush(v.colour);
-        p.drawEllipse(QPointF(0, 0), v.kind == Kind::Bicycle ? 6 : 9, v.kind == Kind::Bicycle ? 6 : 9);
+        p.setBrush(colour);
+        p.drawEllipse(QPointF(0, 0), kind == Kind::Bicycle ? 6 : 9, kind == Kind::Bicycle ? 6 : 9);
         p.setPen(QPen(QColor(30, 30, 30), 3));
         p.drawLine(QPointF(10, -10), QPointF(10, 10));
         break;
     }
     case Kind::Truck:
-        p.setBrush(v.colour);
+        p.setBrush(colour);
         p.drawRect(QRectF(-40, -15, 60, 30));
         p.drawRoundedRect(QRectF(22, -14, 18, 28), 3, 3);
+        drawBlinkers(p, 40, 30, blink);
         break;
+    case Kind::Bus:
+        p.setBrush(colour);
+        p.drawRoundedRect(QRectF(-50, -15, 100, 30), 5, 5);
+        p.setBrush(glass);
+        p.drawRoundedRect(QRectF(40, -12, 7, 24), 2, 2);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, 120));
+        p.drawRect(QRectF(-40, -5, 72, 10));
+        drawBlinkers(p, 50, 30, blink);
+        break;
+    case Kind::Tram: {
+        p.setBrush(colour);
+        p.drawRoundedRect(QRectF(-62, -15, 124, 30), 10, 10);
+        p.setBrush(QColor(200, 40, 40));
+        p.setPen(Qt::NoPen);
+        p.drawRect(QRectF(-60, -15, 120, 5));
+        p.drawRect(QRectF(-60, 10, 120, 5));
+        p.setPen(QPen(QColor(20, 20, 20), 1.5));
+        p.drawLine(QPointF(-21, -15), QPointF(-21, 15));
+        p.drawLine(QPointF(21, -15), QPointF(21, 15));
+        p.setBrush(glass);
+        p.drawRoundedRect(QRectF(50, -10, 9, 20), 3, 3);
+        p.drawRoundedRect(QRectF(-59, -10, 9, 20), 3, 3);
+        // the pantograph on the roof
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(QColor(40, 40, 40), 2));
+        p.drawPolygon(QPolygonF{{-8, 0}, {0, -8}, {8, 0}, {0, 8}});
+        break;
+    }
     default:
-        p.setBrush(v.colour);
+        p.setBrush(colour);
         p.drawRoundedRect(QRectF(-30, -15, 60, 30), 8, 8);
-        p.setBrush(QColor(170, 200, 230));
+        p.setBrush(glass);
         p.drawRoundedRect(QRectF(8, -11, 11, 22), 3, 3);
         p.drawRoundedRect(QRectF(-22, -10, 8, 20), 3, 3);
-        if (v.kind == Kind::Emergency) {
+        if (kind == Kind::Emergency) {
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(220, 30, 30));
             p.drawRect(QRectF(-30, -3, 60, 6));
@@ -169,6 +344,7 @@ void drawVehicle(QPainter& p, QPointF at, double angle, const Vehicle& v)
             p.setBrush(QColor(120, 170, 255, 110));
             p.drawEllipse(QPointF(0, 0), 26, 26);
         }
+        drawBlinkers(p, 30, 30, blink);
         break;
     }
     p.restore();
@@ -191,14 +367,96 @@ void drawArrow(QPainter& p, const QPainterPath& path, QColor colour)
     p.restore();
 }
 
-void drawSign(QPainter& p, const QString& name, QPointF at, double size)
+QColor arrowColour(QColor vehicle)
+{
+    return vehicle == White ? QColor(40, 110, 255) : vehicle;
+}
+
+// Signs stacked on one post, the lowest centred on `at`; returns the bottom of the lowest sign.
+double drawSign(QPainter& p, const QString& names, QPointF at, double size)
+{
+    const QStringList list = names.split(QLatin1Char('|'));
+    for (int i = 0; i < list.size(); ++i) {
+        const QPointF c = at - QPointF(0, (list.size() - 1 - i) * (size + 2));
+        p.save();
+        p.setPen(QPen(QColor(60, 60, 60), 3));
+        p.drawLine(c + QPointF(0, size / 2), c + QPointF(0, size / 2 + 10));
+        p.translate(c - QPointF(size / 2, size / 2));
+        p.scale(size / Signs::Size, size / Signs::Size);
+        Signs::draw(list[i]).paint(p);
+        p.restore();
+    }
+    return at.y() + size / 2;
+}
+
+// The additional plate showing the shape of the junction with the main road drawn bold, turned
+// so that the approach it stands at points down.
+void drawMainRoadPlate(QPainter& p, const Scene& s, int arm, QPointF centre)
+{
+    const QSizeF size(46, 40);
+    p.save();
+    p.setPen(QPen(QColor(60, 60, 60), 3));
+    p.drawLine(centre + QPointF(0, size.height() / 2), centre + QPointF(0, size.height() / 2 + 10));
+    p.setPen(QPen(QColor(20, 20, 20), 1.5));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(centre - QPointF(size.width() / 2, size.height() / 2), size));
+    p.translate(centre);
+    p.rotate((2 - arm) * 90.0);
+    const double reach = 16;
+    for (int a = 0; a < 4; ++a) {
+        if (s.layout == Layout::T && a == 0)
+            continue;
+        const bool main = a == s.mainArms[0] || a == s.mainArms[1];
+        p.setPen(QPen(QColor(20, 20, 20), main ? 6 : 2, Qt::SolidLine, main ? Qt::SquareCap : Qt::FlatCap));
+        p.drawLine(QPointF(0, 0), vec(a) * reach);
+    }
+    p.restore();
+}
+
+void drawLight(QPainter& p, QPointF at, char state)
 {
     p.save();
     p.setPen(QPen(QColor(60, 60, 60), 3));
-    p.drawLine(at + QPointF(0, size / 2), at + QPointF(0, size / 2 + 10));
-    p.translate(at - QPointF(size / 2, size / 2));
-    p.scale(size / Signs::Size, size / Signs::Size);
-    Signs::draw(name).paint(p);
+    p.drawLine(at + QPointF(0, 24), at + QPointF(0, 36));
+    p.setPen(QPen(QColor(15, 15, 15), 1.5));
+    p.setBrush(QColor(40, 40, 40));
+    p.drawRoundedRect(QRectF(at - QPointF(10, 25), QSizeF(20, 50)), 4, 4);
+    const bool red = state == 'R' || state == 'U' || state == 'A', yellow = state == 'Y' || state == 'U' || state == 'F',
+               green = state == 'G';
+    const struct
+    {
+        double y;
+        bool lit;
+        QColor on, off;
+    } lamps[] = {{-15, red, QColor(235, 35, 35), QColor(85, 40, 40)},
+                 {0, yellow, QColor(255, 200, 20), QColor(85, 75, 35)},
+                 {15, green, QColor(40, 210, 90), QColor(35, 75, 45)}};
+    for (const auto& lamp : lamps) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(lamp.lit ? lamp.on : lamp.off);
+        p.drawEllipse(at + QPointF(0, lamp.y), 6.5, 6.5);
+    }
+    if (state == 'F') {
+        // rays round the yellow lamp: it flashes
+        p.setPen(QPen(QColor(255, 200, 20), 2.5, Qt::SolidLine, Qt::RoundCap));
+        for (int i = 0; i < 8; ++i) {
+            const double a = qDegreesToRadians(i * 45.0 + 22.5);
+            const QPointF d(std::cos(a), std::sin(a));
+            p.drawLine(at + d * 12, at + d * 18);
+        }
+    }
+    if (state == 'A') {
+        // the additional signal beside it: a green arrow to the right
+        const QRectF box(at + QPointF(11, 4), QSizeF(20, 20));
+        p.setPen(QPen(QColor(15, 15, 15), 1.5));
+        p.setBrush(QColor(40, 40, 40));
+        p.drawRoundedRect(box, 3, 3);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(40, 210, 90));
+        const QPointF c = box.center();
+        p.drawPolygon(QPolygonF{c + QPointF(8, 0), c + QPointF(1, -7), c + QPointF(1, -3), c + QPointF(-7, -3),
+                                c + QPointF(-7, 3), c + QPointF(1, 3), c + QPointF(1, 7)});
+    }
     p.restore();
 }
 
@@ -210,6 +468,19 @@ void drawRoads(QPainter& p, const Scene& s)
     const double W = Scenes::Width, H = Scenes::Height;
     if (s.layout == Layout::Straight) {
         p.drawRect(QRectF(0, Centre.y() - R, W, 2 * R));
+        if (s.busBay) {
+            // a bay beside the eastbound lane, with a shelter on the verge
+            const double top = Centre.y() + R - 1, depth = 34, from = 300, to = 500;
+            p.drawPolygon(QPolygonF{{from - 40, top}, {from, top + depth}, {to, top + depth}, {to + 40, top}});
+            p.setBrush(QColor(150, 150, 155));
+            p.drawRect(QRectF(from - 30, top + depth, to - from + 100, 14));
+            p.setBrush(QColor(110, 140, 170));
+            p.setPen(QPen(QColor(40, 40, 40), 1.5));
+            p.drawRect(QRectF(from + 60, top + depth + 18, 70, 16));
+            p.setPen(QPen(Qt::white, 3, Qt::DashLine));
+            p.drawLine(QPointF(from, top + 1), QPointF(to, top + 1));
+            p.setPen(Qt::NoPen);
+        }
     } else {
         p.drawRect(QRectF(0, Centre.y() - R, W, 2 * R));
         p.drawRect(QRectF(Centre.x() - R, s.layout == Layout::T ? Centre.y() - R : 0, 2 * R,
@@ -234,16 +505,49 @@ void drawRoads(QPainter& p, const Scene& s)
         if (s.layout == Layout::Cross)
             p.drawLine(QPointF(Centre.x(), 0), QPointF(Centre.x(), Centre.y() - gap));
     }
-    // stop lines where a sign makes the driver give way
+    // stop lines where a sign makes the driver give way, and solid ones at traffic lights
     for (int arm = 0; arm < 4; ++arm) {
-        if (!s.signs[arm].startsWith(QLatin1String("p4")) && !s.signs[arm].startsWith(QLatin1String("p6")))
+        const bool stop = s.signs[arm].startsWith(QLatin1String("p6")) || s.lights[arm] != 0;
+        if (!stop && !s.signs[arm].startsWith(QLatin1String("p4")))
             continue;
         const int heading = (arm + 2) % 4;
         const QPointF a = Centre + vec(arm) * (R + 4), b = a + laneOffset(heading) * 2;
-        p.setPen(QPen(Qt::white, s.signs[arm].startsWith(QLatin1String("p6")) ? 6 : 4,
-                      s.signs[arm].startsWith(QLatin1String("p6")) ? Qt::SolidLine : Qt::DashLine));
+        p.setPen(QPen(Qt::white, stop ? 6 : 4, stop ? Qt::SolidLine : Qt::DashLine));
         p.drawLine(a, b);
     }
+}
+
+void drawTracks(QPainter& p, const Scene& s)
+{
+    if (s.tracks == 0)
+        return;
+    p.save();
+    p.setPen(QPen(QColor(175, 175, 178), 2.5));
+    for (int road = 0; road < 2; ++road) {
+        if (!(s.tracks & (1 << road)))
+            continue;
+        for (const double lane : {-R / 2.0, R / 2.0})
+            for (const double rail : {-9.0, 9.0}) {
+                const double off = lane + rail;
+                if (road == 0)
+                    p.drawLine(QPointF(0, Centre.y() + off), QPointF(Scenes::Width, Centre.y() + off));
+                else
+                    p.drawLine(QPointF(Centre.x() + off, 0), QPointF(Centre.x() + off, Scenes::Height));
+            }
+    }
+    p.restore();
+}
+
+void drawWalker(QPainter& p, QPointF at, QPointF way, bool crossing)
+{
+    p.setBrush(QColor(150, 40, 160));
+    p.setPen(QPen(Qt::black, 1.5));
+    p.drawEllipse(at, 10, 10);
+    p.setBrush(QColor(240, 200, 170));
+    p.drawEllipse(at, 5, 5);
+    QPainterPath path(at + way * 12);
+    path.lineTo(at + way * (crossing ? 40 : 30));
+    drawArrow(p, path, QColor(150, 40, 160));
 }
 
 void drawZebra(QPainter& p, const Scene& s)
@@ -263,23 +567,44 @@ void drawZebra(QPainter& p, const Scene& s)
             stripe << c + along * corner.x() + across * corner.y();
         p.drawPolygon(stripe);
     }
-    if (s.pedestrian) {
-        const QPointF at = Centre + along * (from + 18) + across * (-R * 0.6);
-        p.setBrush(QColor(150, 40, 160));
-        p.setPen(QPen(Qt::black, 1.5));
-        p.drawEllipse(at, 10, 10);
-        p.setBrush(QColor(240, 200, 170));
-        p.drawEllipse(at, 5, 5);
-        drawArrow(
-            p,
-            [&] {
-                QPainterPath path(at + across * 12);
-                path.lineTo(at + across * 40);
-                return path;
-            }(),
-            QColor(150, 40, 160));
-    }
+    for (const Walker& w : s.walkers)
+        drawWalker(p, Centre + along * (from + 18) + across * (w.at * R), across * w.dir, w.crossing);
     p.restore();
+}
+
+// Where the sign of an approach stands: on the driver's right before the junction, further out
+// where a traffic light or a plate needs the room.
+QPointF signPlace(const Scene& s, int arm)
+{
+    const int heading = (arm + 2) % 4;
+    if (s.layout == Layout::Roundabout) {
+        // clear of the ring and the arms, with room above for a second sign on the post
+        static const QPointF corner[4] = {{-122, -87}, {125, -87}, {122, 131}, {-135, 131}};
+        return Centre + corner[arm];
+    }
+    if (s.layout == Layout::Straight)
+        return Centre + vec(arm) * (R + 162) + laneOffset(heading) * 2.9;
+    double along = R + 42, lateral = 2.9 * R / 2;
+    if (s.lights[arm] != 0) {
+        if (arm % 2 == 0)
+            lateral = 4.1 * R / 2;
+        else
+            along = R + 70;
+    }
+    if (s.mainArms[0] >= 0) {
+        if (arm == 0)
+            along += 50;
+        if (arm == 1)
+            lateral += 50;
+    }
+    return Centre + vec(arm) * along + laneOffset(heading) * (lateral / (R / 2.0));
+}
+
+QPointF lightPlace(int arm)
+{
+    const int heading = (arm + 2) % 4;
+    const double lateral = arm % 2 == 0 ? R + 16 : R + 31;
+    return Centre + vec(arm) * (R + 28) + laneOffset(heading) * (lateral / (R / 2.0));
 }
 
 } // namespace
@@ -306,47 +631,69 @@ QImage draw(const QString& name)
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     drawRoads(p, s);
+    drawTracks(p, s);
     drawZebra(p, s);
-    for (int arm = 0; arm < 4; ++arm)
-        if (!s.signs[arm].isEmpty() && !(s.layout == Layout::T && arm == 0)) {
-            const int heading = (arm + 2) % 4;
-            drawSign(p, s.signs[arm],
-                     Centre + vec(arm) * (s.layout == Layout::Roundabout ? 2.1 * R + 30 : R + 42.0) +
-                         laneOffset(heading) * 2.9,
-                     46);
-        }
-    if (s.ringVehicle) {
-        // in the ring on the west side, going round anticlockwise towards the south entry
-        const double ring = 1.7 * R;
-        const QPointF at = Centre + QPointF(-ring * std::cos(qDegreesToRadians(30.0)),
-                                            ring * std::sin(qDegreesToRadians(30.0)));
-        drawVehicle(p, at, 60, Vehicle{0, 'S', Blue});
+    for (int arm = 0; arm < 4; ++arm) {
+        if (s.layout == Layout::T && arm == 0)
+            continue;
+        if (s.lights[arm] != 0)
+            drawLight(p, lightPlace(arm), s.lights[arm]);
+        if (s.signs[arm].isEmpty())
+            continue;
+        const QPointF at = signPlace(s, arm);
+        const double bottom = drawSign(p, s.signs[arm], at, 46);
+        if (s.mainArms[0] >= 0)
+            drawMainRoadPlate(p, s, arm, QPointF(at.x(), bottom + 4 + 20));
+    }
+    const double ringRadius = 1.7 * R;
+    const QRectF ringRect(Centre.x() - ringRadius, Centre.y() - ringRadius, 2 * ringRadius, 2 * ringRadius);
+    for (const RingVehicle& v : s.ring) {
+        const double a = qDegreesToRadians(v.angle);
+        const QPointF at = Centre + QPointF(ringRadius * std::cos(a), -ringRadius * std::sin(a));
         QPainterPath path(at);
-        path.arcTo(QRectF(Centre.x() - ring, Centre.y() - ring, 2 * ring, 2 * ring), 220, 75);
-        drawArrow(p, path, Blue);
+        if (v.exitArm < 0) {
+            path.arcTo(ringRect, v.angle + 10, 75);
+        } else {
+            double exitAngle = ringAngleOf(v.exitArm) - 12;
+            while (exitAngle <= v.angle + 20)
+                exitAngle += 360;
+            path.arcTo(ringRect, v.angle, exitAngle - v.angle);
+            const QPointF exit = Centre + vec(v.exitArm) * (2.1 * R) + laneOffset(v.exitArm);
+            path.lineTo(exit);
+            path.lineTo(exit + vec(v.exitArm) * 30);
+        }
+        drawArrow(p, path, arrowColour(v.colour));
+        drawVehicle(p, at, -(v.angle + 90), v.kind, v.colour, v.blink);
     }
     for (const Vehicle& v : s.vehicles) {
         const int heading = (v.arm + 2) % 4;
         const int exitHeading = v.turn == 'L' ? heading + 3 : v.turn == 'R' ? heading + 1 : heading;
-        const double dist = s.layout == Layout::Roundabout ? 2.1 * R + 30 : R + 50;
-        const QPointF at = Centre + vec(v.arm) * dist + laneOffset(heading);
+        const double half = std::max(halfLength(v.kind), 30.0); // two-wheelers keep a car's place
+        const double dist = (s.layout == Layout::Roundabout ? 2.1 * R + 30 : R + 50) + (half - 30) + v.back;
+        const QPointF side = laneOffset(heading) * (2.0 / R) * v.side;
+        const QPointF at = Centre + vec(v.arm) * dist + laneOffset(heading) + side;
         const QPointF entry =
             Centre + vec(v.arm) * (s.layout == Layout::Roundabout ? 2.1 * R : R) + laneOffset(heading);
-        QPainterPath path(at + vec(heading) * 34);
-        path.lineTo(entry);
-        if (s.layout == Layout::Straight) {
+        QPainterPath path(at + vec(heading) * (half + 4));
+        if (v.side != 0) {
+            // out of the bay into the lane
+            const QPointF front = at + vec(heading) * (half + 4);
+            path.cubicTo(front + vec(heading) * 40, front - side + vec(heading) * 50,
+                         front - side + vec(heading) * 120);
+        } else if (s.layout == Layout::Straight) {
+            path.lineTo(entry);
             path.lineTo(entry + vec(heading) * 150);
         } else if (s.layout == Layout::Roundabout) {
+            path.lineTo(entry);
             // into the ring, round it anticlockwise, out at the exit
-            const double ring = 1.7 * R;
             const int quarters = v.turn == 'R' ? 1 : v.turn == 'S' ? 2 : 3;
             const double start = 15.0 - angleOf(v.arm);
-            path.arcTo(QRectF(Centre.x() - ring, Centre.y() - ring, 2 * ring, 2 * ring), start,
-                       quarters * 90.0 - 25.0);
+            path.arcTo(ringRect, start, quarters * 90.0 - 25.0);
             const QPointF exit = Centre + vec(exitHeading) * (2.1 * R) + laneOffset(exitHeading);
             path.lineTo(exit);
             path.lineTo(exit + vec(exitHeading) * 30);
         } else {
+            path.lineTo(entry);
             const QPointF exit = Centre + vec(exitHeading) * R + laneOffset(exitHeading);
             const QPointF corner = Centre + laneOffset(heading) + laneOffset(exitHeading);
             if (v.turn == 'S')
@@ -355,8 +702,9 @@ QImage draw(const QString& name)
                 path.quadTo(corner, exit);
             path.lineTo(exit + vec(exitHeading) * 40);
         }
-        drawArrow(p, path, v.colour == QColor(245, 245, 245) ? QColor(40, 110, 255) : v.colour);
-        drawVehicle(p, at, angleOf(heading), v);
+        if (v.moving)
+            drawArrow(p, path, arrowColour(v.colour));
+        drawVehicle(p, at, angleOf(heading), v.kind, v.colour, v.blink);
     }
     p.setPen(QPen(QColor(60, 60, 60), 2));
     p.setBrush(Qt::NoBrush);
