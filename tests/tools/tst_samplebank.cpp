@@ -120,14 +120,6 @@ private slots:
         }
     }
 
-    // A bank written for fewer questions than the complete one (a part of the bank checked on its
-    // own) may skip the checks that only the complete bank meets, when the environment says so.
-    bool partialBank()
-    {
-        return qEnvironmentVariableIsSet("FERDANO_BANK_PARTIAL") &&
-               m_sql->value(QStringLiteral("SELECT COUNT(*) FROM OTAZKA")).toInt() < MinimumQuestions;
-    }
-
     void allLicenceCategoriesWithTheirLevelsAndNoMandatoryGroup()
     {
         const QMap<QString, int> levels{{"AM", 1},  {"A1", 1}, {"A2", 1},  {"A", 1}, {"B1", 2}, {"B", 2},
@@ -150,8 +142,6 @@ private slots:
 
     void enoughQuestionsEachWithAnExplanation()
     {
-        if (partialBank())
-            QSKIP("part of the bank only (FERDANO_BANK_PARTIAL)");
         const int questions = m_sql->value(QStringLiteral("SELECT COUNT(*) FROM OTAZKA")).toInt();
         QVERIFY2(questions >= MinimumQuestions, qPrintable(QString::number(questions)));
         const auto missing = rows(*m_sql,
@@ -166,8 +156,6 @@ private slots:
 
     void rightAnswerIsSeldomTheLongest()
     {
-        if (partialBank())
-            QSKIP("part of the bank only (FERDANO_BANK_PARTIAL)");
         QMap<int, QStringList> answers;
         for (const QVariantList& a :
              rows(*m_sql,
