@@ -155,6 +155,8 @@ bool TAdvisorySignInLock::confirm(int pupilId)
     for (int attempt = 0;; ++attempt) {
         try {
             TEngine::TCall call(*m_engine);
+            if (m_lost.contains(pupilId))
+                throw TError(Str::ServerPreviousSession);
             if (!m_held.contains(pupilId))
                 return false;
             QSqlQuery q(QSqlDatabase::database(m_connection, false));
@@ -168,8 +170,6 @@ bool TAdvisorySignInLock::confirm(int pupilId)
             if (q.value(0).toInt() == 0)
                 m_held.remove(pupilId);
             return m_held.contains(pupilId);
-        } catch (const TSignInLost&) {
-            return false;
         } catch (const TError&) {
             if (attempt > 0)
                 throw;
@@ -179,8 +179,6 @@ bool TAdvisorySignInLock::confirm(int pupilId)
 
 void TAdvisorySignInLock::retake(int previousSession, const QString& previousStart)
 {
-    bool previousStillHolds = false;
-    bool takenOver = false;
     for (int id : QSet<int>(m_lost)) {
         for (int attempt = 0; attempt < 2; ++attempt) {
             if (run("pg_try_advisory_lock", id)) {
@@ -191,19 +189,11 @@ void TAdvisorySignInLock::retake(int previousSession, const QString& previousSta
             const std::optional<bool> previous = heldBySession(id, previousSession, previousStart);
             if (!previous)
                 continue; // released in between: try once more
-            if (*previous) {
-                previousStillHolds = true;
-            } else {
-                m_lost.remove(id);
-                takenOver = true;
-            }
+            if (!*previous)
+                m_lost.remove(id); // another station's now
             break;
         }
     }
-    if (takenOver)
-        throw TSignInLost(Str::SignInTakenOver);
-    if (previousStillHolds)
-        throw TError(Str::ServerPreviousSession);
 }
 
 void TAdvisorySignInLock::release(int pupilId)

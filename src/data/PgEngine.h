@@ -69,8 +69,8 @@ public:
     }
     // Takes back the locks lost with a connection. `previousSession` is the server process of
     // the lost connection: while it still holds a lock (the server has not yet noticed that the
-    // connection is gone) the call throws TError and the lock stays to be taken back; a lock that
-    // another station took meanwhile is given up and named in the TError thrown.
+    // connection is gone) the lock stays to be taken back, and confirm() says so; a lock that
+    // another station took meanwhile is given up.
     void retake(int previousSession, const QString& previousStart);
     bool hasLost() const { return !m_lost.isEmpty(); }
 

@@ -61,8 +61,9 @@ inline const QString ServerPreviousSession = QStringLiteral(
     "Chyba: databázový server stále drží předchozí, přerušené spojení této stanice a zatím neodpovídá. "
     "Zkuste to prosím za chvíli znovu; trvá-li potíž, obraťte se na správce serveru ...");
 inline const QString SignInTakenOver = QStringLiteral(
-    "Chyba: spojení s databází bylo přerušeno a žáka mezitím přihlásila jiná stanice. Na této stanici byl "
-    "žák odhlášen, jeho rozpracovaný test nelze uložit ...");
+    "Chyba: přihlášení žáka na této stanici zaniklo (spojení s databází bylo přerušeno nebo byl odstraněn "
+    "soubor zámků přihlášení) a žáka mezitím přihlásila jiná stanice. Na této stanici byl žák odhlášen, jeho "
+    "rozpracovaný test nelze uložit ...");
 inline const QString ServerReadOnly =
     QStringLiteral("Chyba: do databáze na serveru nelze zapisovat (chybí oprávnění nebo je jen pro čtení) ...");
 

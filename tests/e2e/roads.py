@@ -969,3 +969,177 @@ def road_second_instance(r):
     check(status not in (0, None) and status > 0, f"the second instance ended with status {status}")
     first.expect_main(label, what="the first instance's main window after the second ended")
     first.end_with_konec()
+
+
+# ================================================================ roads 9 to 11: under faults
+
+def error_box(app, prefix, timeout=30):
+    """The program's error message whose text starts with `prefix`."""
+    return app.proc.window(containing=lambda w: label_starting(w, prefix) is not None, timeout=timeout,
+                           what=f"the message starting {prefix!r}")
+
+
+def dismiss(app, box):
+    """Closes a message with its only button, as a screen reader user does."""
+    buttons = [b for b in find_all(box, "push button") if enabled(b)]
+    check(len(buttons) >= 1, f"{box.name!r} has no button")
+    do_action(buttons[0])
+    app.proc.gone(box, what="the message to close")
+
+
+def start_live_test(app, number=1):
+    """From the main window into the stored live test `number`; returns its test window."""
+    app.command("Ostré testy")
+    d = app.dialog_with_heading("Ostré testy")
+    select_cell(app.display, d, "Název testu", str(number))
+    press(d, "Ok")
+    return app.test_window()
+
+
+SIGN_IN_TAKEN_OVER = "Chyba: přihlášení žáka na této stanici zaniklo"
+DATABASE_REPLACED = "Chyba: databázi mezitím nahradil jiný program"
+TEST_NOT_STORED = "Chyba: test se nepodařilo uložit."
+
+
+@road(9, "the lock file removed under a signed-in station: another station signs the pupil in")
+def road_lock_file_removed(r):
+    program = r.program()
+    admin = pupil(program, ADMIN_RC)
+    label = user_line(admin)
+    statis_before = program.query("SELECT COUNT(*) FROM STATIS")[0][0]
+    first = r.start(program)
+    first.sign_in(ADMIN_PASSWORD)
+    first.expect_main(label)
+    tw = start_live_test(first)
+    tw.tick_by_keys("1000")
+
+    # Someone removes the lock file; a second station (its own temporary directory) then finds the
+    # pupil free on the new one and signs in.
+    os.remove(os.path.join(program.prog_dir, "DB", "ferdano.lck"))
+    other_tmp = os.path.join(r.dir, "tmp-second")
+    os.makedirs(other_tmp, exist_ok=True)
+    second = Ferdano(program.start(extra_env={"TMPDIR": other_tmp}, label="second station"), first.display)
+    second.sign_in(ADMIN_PASSWORD)
+    second_main = second.expect_main(label, what="the second station's main window")
+
+    # The first station ends its test: it must not store it under a pupil it no longer holds.
+    tw.close_with_confirmation("Opravdu chcete ukončit test ?")
+    box = error_box(first, SIGN_IN_TAKEN_OVER)
+    dismiss(first, box)
+    first.proc.gone(tw.win, what="the test window to close unstored")
+    check(program.query("SELECT COUNT(*) FROM STATIS")[0][0] == statis_before,
+          "a report was stored by the station that had lost the pupil")
+    # ... and asks for a sign-in: the pupil is still the second station's
+    w = first.sign_in_window()
+    set_text(field(w, "Heslo"), ADMIN_PASSWORD)
+    press(w, "Ok")
+    first.answer_message("Chyba: Uživatel je již přihlášen ...", "Ok")
+    second.end_with_konec(second_main)
+    first.sign_in(ADMIN_PASSWORD, window=w)
+    main = first.expect_main(label, what="the first station's main window after signing in again")
+    first.end_with_konec(main)
+
+
+@road(10, "the bank imported with --force under a station in a live test")
+def road_database_replaced(r):
+    program = r.program()
+    admin = pupil(program, ADMIN_RC)
+    label = user_line(admin)
+    app = r.start(program)
+    app.sign_in(ADMIN_PASSWORD)
+    main = app.expect_main(label)
+    tw = start_live_test(app)
+    tw.tick_by_keys("1000")
+
+    db_dir = os.path.join(program.prog_dir, "DB")
+    refused = subprocess.run([r.suite.dbbuild, "--source", r.suite.bank, db_dir], capture_output=True, text=True)
+    check(refused.returncode != 0, "the bank builder replaced the database of a station with a pupil signed in")
+    forced = subprocess.run([r.suite.dbbuild, "--source", r.suite.bank, "--force", db_dir], capture_output=True,
+                            text=True)
+    check(forced.returncode == 0, f"the bank builder with --force failed: {forced.stdout}{forced.stderr}")
+
+    tw.close_with_confirmation("Opravdu chcete ukončit test ?")
+    box = error_box(app, DATABASE_REPLACED)
+    check(not find_all(box, "label", predicate=lambda a: "jen pro čtení" in (a.name or "")),
+          "the message blames a read-only directory")
+    dismiss(app, box)
+    app.proc.gone(tw.win, what="the test window to close")
+    app.expect_main(label, what="the main window after the test that could not be stored")
+    app.end_with_konec(main)
+
+
+class TestServer:
+    """A database of its own on the test server that the test command starts (FERDANO_TEST_PG)."""
+
+    def __init__(self, r):
+        self.host = os.environ.get("FERDANO_TEST_PG")
+        if not self.host:
+            raise Skip("no test server (FERDANO_TEST_PG is not set)")
+        self.port = os.environ.get("FERDANO_TEST_PG_PORT", "5432")
+        self.user = os.environ.get("FERDANO_TEST_PG_USER", "postgres")
+        self.psql = shutil.which("psql")
+        if not self.psql:
+            raise Skip("psql is missing")
+        self.name = f"ferdano_e2e_{os.getpid()}_{int(time.time())}"
+        self.sql(f"CREATE DATABASE {self.name} ENCODING 'UTF8' TEMPLATE template0", database="postgres")
+        r.cleanups.append(lambda: self.sql(f"DROP DATABASE IF EXISTS {self.name} WITH (FORCE)", database="postgres"))
+
+    def sql(self, statement, database=None):
+        out = subprocess.run([self.psql, "-h", self.host, "-p", self.port, "-U", self.user, "-d",
+                              database or self.name, "-At", "-v", "ON_ERROR_STOP=1", "-c", statement],
+                             capture_output=True, text=True, timeout=60)
+        check(out.returncode == 0, f"psql failed on {statement!r}: {out.stderr}")
+        return [line for line in out.stdout.splitlines() if line]
+
+    def install(self, program, suite):
+        """Points the program at this database and loads the test bank into it."""
+        conf = os.path.join(program.prog_dir, "DB", "server.conf")
+        with open(conf, "w") as f:
+            f.write(f"host={self.host}\nport={self.port}\ndatabase={self.name}\nuser={self.user}\n")
+        out = subprocess.run([suite.dbbuild, "--source", suite.bank, "--server", conf], capture_output=True, text=True)
+        check(out.returncode == 0, f"loading the bank into the server failed: {out.stdout}{out.stderr}")
+
+
+@road(11, "a frozen database server: the station answers in Czech, and the retried live test is stored once")
+def road_frozen_server(r):
+    import signal
+    server = TestServer(r)
+    program = r.program()
+    server.install(program, r.suite)
+    admin = pupil(program, ADMIN_RC)
+    label = user_line(admin)
+    app = r.start(program)
+    app.sign_in(ADMIN_PASSWORD)
+    main = app.expect_main(label)
+    tw = start_live_test(app)
+    tw.tick_by_keys("1000")
+
+    sessions = server.sql(f"SELECT pid FROM pg_stat_activity WHERE datname = '{server.name}' "
+                          "AND application_name = 'ferdano'")
+    check(len(sessions) == 1, f"the station has {len(sessions)} sessions on the server, not one")
+    backend = int(sessions[0])
+    os.kill(backend, signal.SIGSTOP)
+    r.cleanups.append(lambda: os.kill(backend, signal.SIGCONT))
+
+    started = time.monotonic()
+    tw.close_with_confirmation("Opravdu chcete ukončit test ?")
+    box = error_box(app, TEST_NOT_STORED, timeout=45)
+    waited = time.monotonic() - started
+    check(waited < 30, f"the station answered only after {waited:.0f} s")
+    told = label_starting(box, TEST_NOT_STORED) or ""
+    check("databázový server" in told, f"the message does not say that the server did not answer: {told!r}")
+    r.screenshot(os.path.join(r.dir, "frozen-server-message.png"))
+    dismiss(app, box)
+    check(showing(tw.win), "the test window closed although its test was not stored")
+
+    # The server's process runs again; the station asked the server to end it, so it goes.
+    os.kill(backend, signal.SIGCONT)
+    wait_for(lambda: not server.sql(f"SELECT pid FROM pg_stat_activity WHERE pid = {backend}"), 20,
+             "the stopped session to end on the server")
+    tw.close_with_confirmation("Opravdu chcete ukončit test ?")
+    res = app.proc.window(title=RESULT, timeout=30, what="the result of the retried live test")
+    press(res, "Ne")  # no review
+    app.expect_main(label, what="the main window after the retried live test")
+    stored = server.sql(f"SELECT COUNT(*) FROM STATIS WHERE ID_ZAK = {admin['id']}")
+    check(stored == ["1"], f"the retried live test left {stored} reports, not one")
+    app.end_with_konec(main)
