@@ -234,10 +234,12 @@ QSqlDatabase TPgEngine::connect(const TServerConfig& config, const QString& conn
     db.setDatabaseName(config.database);
     if (!config.user.isEmpty())
         db.setUserName(config.user);
-    // The station's side of the same: a server gone from the network is noticed within a minute.
+    // A server gone from the network is noticed within a minute, and data it does not acknowledge
+    // within 30 s ends the connection (the session's settings do the same on the server's side).
+    // A server that stops answering with its network up is the watchdog's (TServerWatchdog).
     db.setConnectOptions(
         QStringLiteral("connect_timeout=%1;application_name=ferdano;keepalives=1;keepalives_idle=30;"
-                       "keepalives_interval=10;keepalives_count=3")
+                       "keepalives_interval=10;keepalives_count=3;tcp_user_timeout=30000")
             .arg(ConnectTimeoutSeconds));
     if (!db.open()) {
         const QSqlError e = db.lastError();
