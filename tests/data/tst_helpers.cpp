@@ -10,6 +10,7 @@
 #include "data/Strings.h"
 
 #include <QDir>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -36,6 +37,9 @@ private slots:
     void messageGarbage();
     void printLinesRemovesFile();
     void printWithoutPrinter();
+#ifdef Q_OS_WIN
+    void printThroughShellVerb();
+#endif
 };
 
 void TstHelpers::format_data()
@@ -267,6 +271,30 @@ void TstHelpers::printWithoutPrinter()
     QDir::setCurrent(old);
     QVERIFY(QDir(dir.path()).entryList({QStringLiteral("*.txt")}, QDir::Files).isEmpty());
 }
+
+#ifdef Q_OS_WIN
+// Windows prints through the shell's "print" verb of text files: here a verb of this user's that
+// copies the file, so that what was printed can be read after the file is gone.
+void TstHelpers::printThroughShellVerb()
+{
+    QTemporaryDir dir;
+    const QString old = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    const QString copy = QDir::toNativeSeparators(dir.filePath(QStringLiteral("printed.out")));
+    const QString verb = QStringLiteral("HKEY_CURRENT_USER\\Software\\Classes\\txtfile\\shell\\print");
+    QSettings(verb + QStringLiteral("\\command"), QSettings::NativeFormat)
+        .setValue(QStringLiteral("Default"), QStringLiteral("cmd.exe /c copy \"%1\" \"%2\"").arg(QStringLiteral("%1"), copy));
+    SetPrintCommand(QString());
+    PrintLines({QStringLiteral("   Otázka  Odpověď"), QStringLiteral("řádek 2")});
+    SetPrintCommand(QStringLiteral("lp"));
+    QSettings(verb, QSettings::NativeFormat).remove(QString());
+    QDir::setCurrent(old);
+    QFile printed(copy);
+    QVERIFY(printed.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(printed.readAll()), QStringLiteral("   Otázka  Odpověď\nřádek 2\n"));
+    QVERIFY(QDir(dir.path()).entryList({QStringLiteral("*.txt")}, QDir::Files).isEmpty());
+}
+#endif
 
 QTEST_GUILESS_MAIN(TstHelpers)
 #include "tst_helpers.moc"
