@@ -79,6 +79,12 @@ void* loadedFunction(Library library, const char* name);
 // Ends every transfer on a socket, so that a call blocked on it returns at once.
 void shutdownSocket(qintptr socket);
 
+// Whether work may be handed to threads of its own that end while the program goes on. Not in
+// the Windows build: there a thread that has used Qt's regular expressions (image readers, the
+// font database) crashes as it ends, in the destructor of Qt's thread-local matching stack, which
+// MinGW runs after the thread's local storage is gone.
+bool threadsMayEnd();
+
 // The program that prints a text file by default ("lp"), or empty where the shell prints.
 QString defaultPrintProgram();
 // Hands the file to the shell with the verb "print" (or "printto" and the printer's name) and

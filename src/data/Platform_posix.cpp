@@ -152,6 +152,11 @@ void shutdownSocket(qintptr socket)
     ::shutdown(int(socket), SHUT_RDWR);
 }
 
+bool threadsMayEnd()
+{
+    return true;
+}
+
 QString defaultPrintProgram()
 {
     return QStringLiteral("lp");

@@ -190,6 +190,11 @@ void shutdownSocket(qintptr socket)
     ::shutdown(SOCKET(socket), SD_BOTH);
 }
 
+bool threadsMayEnd()
+{
+    return false;
+}
+
 QString defaultPrintProgram()
 {
     return QString();

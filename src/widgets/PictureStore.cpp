@@ -2,6 +2,7 @@
 #include "PictureStore.h"
 
 #include "data/Picture.h"
+#include "data/Platform.h"
 
 #include <QFile>
 #include <QHash>
@@ -81,6 +82,8 @@ QImage decodeFile(const QString& path)
 
 void decodeInBackground(const QStringList& paths)
 {
+    if (!Platform::threadsMayEnd())
+        return; // decoded when first asked for
     TStore& s = store();
     QStringList todo;
     {
