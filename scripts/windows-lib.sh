@@ -236,6 +236,11 @@ win_wine_env() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "== a Wine prefix in $WINEPREFIX"
     "$WINE" wineboot --init >/dev/null 2>&1 || true
+    # Wine hands no QT_* variable to Windows processes; what every process of the prefix gets is
+    # in its registry: Qt's messages on standard error, where the script reads them.
+    "$WINE" reg add 'HKCU\Environment' /v QT_FORCE_STDERR_LOGGING /d 1 /f >/dev/null 2>&1
+    # no crash dialog that waits for a click: a crash ends the process
+    "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   fi
 }
 
@@ -327,8 +332,7 @@ win_test_units() {
   echo "== the unit and window tests under Wine"
   local filter=(-E '_pg$')
   [ -n "$only" ] && filter+=(-R "^($only)\$")
-  (cd "$WIN_BUILD_DIR" && QT_QPA_PLATFORM=offscreen QT_FORCE_STDERR_LOGGING=1 \
-     ctest --output-on-failure "${filter[@]}" -j "$WIN_JOBS" --timeout 600)
+  (cd "$WIN_BUILD_DIR" && ctest --output-on-failure "${filter[@]}" -j "$WIN_JOBS" --timeout 600)
 }
 
 WIN_XVFB_PID=""
@@ -421,7 +425,7 @@ win_run_program() {
 win_program_steps() {
   local folder="$1" shots="$2"
   mkdir -p "$shots"
-  (cd "$folder" && QT_FORCE_STDERR_LOGGING=1 exec "$WINE" ./ferdano.exe) >"$shots/first.log" 2>&1 &
+  (cd "$folder" && exec "$WINE" ./ferdano.exe) >"$shots/first.log" 2>&1 &
   local first=$!
   local signin main
   signin="$(win_wait_window "^Přihlášení do systému$" 120 "$first")" || { cat "$shots/first.log"; return 1; }
@@ -430,7 +434,7 @@ win_program_steps() {
   win_screenshot "$shots/signin.png" "$main" || return 1
   echo "   the main window and the sign-in are shown"
 
-  (cd "$folder" && QT_FORCE_STDERR_LOGGING=1 exec "$WINE" ./ferdano.exe) >"$shots/second.log" 2>&1 &
+  (cd "$folder" && exec "$WINE" ./ferdano.exe) >"$shots/second.log" 2>&1 &
   local second=$!
   # It says so on standard error, hides its splash and shows the message in the general error
   # display, a message box titled "Ferdano".
