@@ -6,6 +6,7 @@
 
 #include "data/DataModule.h"
 #include "data/Engine.h"
+#include "data/SignInLock.h"
 #include "data/Globals.h"
 #include "data/Picture.h"
 #include "data/Public.h"
@@ -450,12 +451,16 @@ QSqlDatabase connection()
 
 void setSignedIn(int pupilId)
 {
-    SignedInPupil.PupilId = pupilId;
-    SignedInPupil.FullName = QStringLiteral(" Jméno Příjmení");
-    SignedInPupil.LicenceCategory = u'B';
-    SignedInPupil.SkillLevel = 2;
-    SignedInPupil.PassMinimum = 43;
-    SignedInPupil.MandatoryGroup = 4;
+    // signed in as the sign-in dialog leaves it: the pupil's lock held
+    DM->engine().signInLock().tryLock(pupilId);
+    TSignedInPupil pupil;
+    pupil.PupilId = pupilId;
+    pupil.FullName = QStringLiteral(" Jméno Příjmení");
+    pupil.LicenceCategory = QStringLiteral("B");
+    pupil.SkillLevel = 2;
+    pupil.PassMinimum = 43;
+    pupil.MandatoryGroup = 4;
+    TSession::instance().setSignedInPupil(pupil);
 }
 
 // Ids of a 25-question test of the large bank, with the picture questions at the end.

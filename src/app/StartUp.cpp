@@ -87,7 +87,7 @@ int RunProgram(const TDM::Options& options)
 
     dm->DMDestroy();
     DatabaseVersion.clear();
-    SignedInPupil.FullName.clear();
+    TSession::instance().signOut();
     while (!windows.empty()) // the last made first
         windows.pop_back();
     PictureStore::finishBackground();

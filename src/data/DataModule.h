@@ -39,6 +39,20 @@ public:
     // True when the pupil has a report of the stored test written at exactly this time.
     bool ReportStored(int pupilId, const QDateTime& when, int testId);
 
+    // The pupil look-ups of the sign-in and the register, each into the query given (the scratch
+    // query QTmp, as a rule): the pupil with this identification or this ID_ZAK, joined with the
+    // category.
+    void OpenPupilByRc(TQuery& query, const QString& rc);
+    void OpenPupilById(TQuery& query, int pupilId);
+    // QZak for the pupil register: every pupil, or only `pupilId` when `onlyThisPupil`, ordered
+    // by surname and first name (in Czech order where the database can give it).
+    void OpenRegister(bool onlyThisPupil, int pupilId);
+    // QZak with no row, to insert a new pupil into.
+    void OpenEmptyRegister();
+    // True when a pupil other than `pupilId` has the identification `rc`.
+    bool IdentificationTaken(const QString& rc, int pupilId);
+    bool PupilExists(int pupilId);
+
     QString programDir() const { return m_programDir; }
     QString privateDir() const { return m_privateDir; }
     TEngine& engine() const { return DB.engine(); }
@@ -87,6 +101,16 @@ public:
     static const QString UpSelectQuestModify;
     static const QString UpdStatisticInsert;
     static const QString UpdStatisticDelete;
+    // The program's other statements; values are parameters.
+    static const QString SqlPupilByRc;
+    static const QString SqlPupilById;
+    static const QString SqlRegister;
+    static const QString SqlRegisterOnePupil;
+    static const QString SqlRegisterOrder;
+    static const QString SqlEmptyRegister;
+    static const QString SqlIdentificationTaken;
+    static const QString SqlPupilExists;
+    static const QString SqlReportStored;
 
 private:
     QString findPrivateDir(const Options& options) const;

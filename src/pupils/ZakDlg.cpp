@@ -144,10 +144,8 @@ TZakDlg::~TZakDlg()
 bool TZakDlg::EditPupil(bool newPupil, const QString& identification, const QString& password)
 {
     TQuery* zak = DM->QZak;
-    if (!zak->active()) {
-        zak->setSql({QStringLiteral("select * from zak, RP where RP.TYP=zak.RP AND id_zak=-1")});
-        zak->open();
-    }
+    if (!zak->active())
+        DM->OpenEmptyRegister();
     if (newPupil) {
         zak->insert();
         zak->setValue(QStringLiteral("ID_ZAK"), -1);
@@ -199,13 +197,7 @@ void TZakDlg::OkBtnClick()
         m_edits[0]->setFocus();
         return;
     }
-    TQuery* tmp = DM->QTmp;
-    tmp->close();
-    tmp->clearSql();
-    tmp->addLine(QStringLiteral("select * from zak where RC=") + SqlQuote(rc) + QStringLiteral(" and "));
-    tmp->addLine(QStringLiteral(" ID_ZAK<>") + SqlInt(zak->asInteger(QStringLiteral("ID_ZAK"))));
-    tmp->open();
-    if (!tmp->isEmpty()) {
+    if (DM->IdentificationTaken(rc, zak->asInteger(QStringLiteral("ID_ZAK")))) {
         SystemDlg->Execute(Str::PupilExists, true);
         m_edits[0]->setFocus();
         return;

@@ -797,7 +797,7 @@ void TTestDlg::StoreTestOutcome(bool isPerfect)
 void TTestDlg::WriteReport(int total, int gained, const QStringList& lines)
 {
     const QDateTime when = m_reportTime.value_or(Clock::now());
-    const QStringList report = ComposeReport(SignedInPupil.FullName, QString(SignedInPupil.LicenceCategory),
+    const QStringList report = ComposeReport(SignedInPupil.FullName, SignedInPupil.LicenceCategory,
                                              when, TestCaption, lines, total, gained);
     ResultDlg->setReportLines(report);
     if (m_reportRetry && DM->ReportStored(SignedInPupil.PupilId, when, TestId))

@@ -346,7 +346,7 @@ void TstZakListDlg::closingRereadsSignedInPupil()
     });
     QCOMPARE(skillWhileOpen, skillB);
     QCOMPARE(SignedInPupil.PupilId, 1);
-    QCOMPARE(SignedInPupil.LicenceCategory, QChar(u'C'));
+    QCOMPARE(SignedInPupil.LicenceCategory, QStringLiteral("C"));
     QCOMPARE(SignedInPupil.SkillLevel, skillC);
     QVERIFY(m_station->lock().isHeld(1));
     QCOMPARE(m.texts, QStringList());

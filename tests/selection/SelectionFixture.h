@@ -49,9 +49,9 @@ public:
             runs << run;
         });
         Clock::setSource([] { return QDateTime(QDate(2026, 12, 8), QTime(10, 20, 30, 456), Qt::UTC); });
-        SignedInPupil = TSignedInPupil();
+        TSession::instance().signOut();
         db.signIn(1);
-        SignedInPupil.SkillLevel = 2;
+        changeSignedIn([&](TSignedInPupil& p) { p.SkillLevel = 2; });
         loadBank();
     }
 

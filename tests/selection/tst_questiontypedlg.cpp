@@ -51,7 +51,7 @@ private slots:
         QFETCH(QString, caption);
         QFETCH(QVector<qint64>, ids);
         TSelectionFixture f;
-        SignedInPupil.SkillLevel = level;
+        changeSignedIn([&](TSignedInPupil& p) { p.SkillLevel = level; });
         TQuestionTypeDlg dlg;
         open(dlg, [&] {
             f.dm->QSelectQuest->moveTo(row);

@@ -214,7 +214,7 @@ static int runWriter(int argc, char** argv)
         std::cout << "not locked" << std::endl;
         return 1;
     }
-    OpenPupilById(*dm.QTmp, pupil);
+    dm.OpenPupilById(*dm.QTmp, pupil);
     FillSignedInPupil(*dm.QTmp);
     TSystemDlg system;
     TResultDlg result;

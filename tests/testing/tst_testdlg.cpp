@@ -140,10 +140,10 @@ void TstTestDlg::init()
     });
     SetGeneralErrorSink([this](const QString& t) { m_errors << t; });
     m_db->signIn(1);
-    SignedInPupil.FullName = " Autoškola Správce";
-    SignedInPupil.LicenceCategory = u'B';
-    SignedInPupil.PassMinimum = 43;
-    SignedInPupil.MandatoryGroup = 4;
+    changeSignedIn([&](TSignedInPupil& p) { p.FullName = " Autoškola Správce"; });
+    changeSignedIn([](TSignedInPupil& p) { p.LicenceCategory = QStringLiteral("B"); });
+    changeSignedIn([&](TSignedInPupil& p) { p.PassMinimum = 43; });
+    changeSignedIn([&](TSignedInPupil& p) { p.MandatoryGroup = 4; });
     m_now = QDateTime(QDate(2026, 12, 8), QTime(10, 0, 0));
     Clock::setSource([this] { return m_now; });
     MessageList = QStringList{"První zpráva", "Druhá zpráva"};
