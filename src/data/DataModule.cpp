@@ -32,6 +32,7 @@ const QString TDM::SqlIdentificationTaken = QStringLiteral("select * from zak wh
 const QString TDM::SqlPupilExists = QStringLiteral("select ID_ZAK from ZAK where ID_ZAK=:ID_ZAK");
 const QString TDM::SqlReportStored = QStringLiteral(
     "SELECT COUNT(*) AS N FROM STATIS WHERE ID_ZAK = :ID_ZAK AND DATETIME = :DATETIME AND ID_TEST = :ID_TEST");
+const QString TDM::SqlExplanation = QStringLiteral("select TEXT from VYSVETLENI where ID_OTAZKA=:ID_OTAZKA");
 const QString TDM::SqlSelectZak = QStringLiteral(R"(select * from ZAK where id_zak=:id_zak)");
 const QString TDM::SqlTmp = QStringLiteral(R"(select * from ZAK)");
 const QString TDM::SqlZak = QStringLiteral(R"(select RP.ID_AVI, RP.POPIS, ZAK.*   from ZAK, RP     WHERE  ZAK.RP=RP.RP )");
@@ -325,6 +326,26 @@ bool TDM::IdentificationTaken(const QString& rc, int pupilId)
     setStatement(*QTmp, SqlIdentificationTaken, {{"RC", rc}, {"ID_ZAK", pupilId}});
     QTmp->open();
     return !QTmp->isEmpty();
+}
+
+QString TDM::Explanation(int questionId)
+{
+    if (m_hasExplanations == false)
+        return QString();
+    TQuery q(QStringLiteral("QExplanation"));
+    setStatement(q, SqlExplanation, {{"ID_OTAZKA", questionId}});
+    try {
+        q.open();
+    } catch (const TError& e) {
+        // A database built before explanations has no table for them: nothing to show, ever.
+        if (!m_hasExplanations && e.message().startsWith(Str::DatabaseIncomplete.section(u'%', 0, 0))) {
+            m_hasExplanations = false;
+            return QString();
+        }
+        throw;
+    }
+    m_hasExplanations = true;
+    return q.isEmpty() ? QString() : q.asString(QStringLiteral("TEXT")).trimmed();
 }
 
 bool TDM::PupilExists(int pupilId)

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class TInstanceMarker;
 
@@ -52,6 +53,9 @@ public:
     // True when a pupil other than `pupilId` has the identification `rc`.
     bool IdentificationTaken(const QString& rc, int pupilId);
     bool PupilExists(int pupilId);
+    // Why the question's right answer is right; empty when the bank gives no explanation (or the
+    // database is older than explanations).
+    QString Explanation(int questionId);
 
     QString programDir() const { return m_programDir; }
     QString privateDir() const { return m_privateDir; }
@@ -111,6 +115,7 @@ public:
     static const QString SqlIdentificationTaken;
     static const QString SqlPupilExists;
     static const QString SqlReportStored;
+    static const QString SqlExplanation;
 
 private:
     QString findPrivateDir(const Options& options) const;
@@ -119,6 +124,8 @@ private:
     QString m_programDir;
     QString m_privateDir;
     std::unique_ptr<TInstanceMarker> m_marker;
+    // Whether the database has the explanations' table: not known until first asked.
+    std::optional<bool> m_hasExplanations;
 };
 
 // The one instance, created at start-up.
