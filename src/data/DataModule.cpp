@@ -7,6 +7,7 @@
 #include "Globals.h"
 #include "MessageCipher.h"
 #include "Strings.h"
+#include "TestStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -258,14 +259,12 @@ void TDM::DMDestroy()
 
 bool TDM::ReportStored(int pupilId, const QDateTime& when, int testId)
 {
-    TQuery q(QStringLiteral("QReportStored"));
-    q.addLine(QStringLiteral("SELECT COUNT(*) AS N FROM STATIS WHERE ID_ZAK = :ID_ZAK AND DATETIME = :DATETIME "
-                             "AND ID_TEST = :ID_TEST"));
-    q.setParam(QStringLiteral("ID_ZAK"), pupilId);
-    q.setParam(QStringLiteral("DATETIME"), when);
-    q.setParam(QStringLiteral("ID_TEST"), testId);
-    q.open();
-    return q.asInteger(QStringLiteral("N")) > 0;
+    return TTestStore::reportStored(pupilId, when, testId);
+}
+
+void TDM::StoreScoredTest(const TScoredTest& test)
+{
+    TTestStore(DB).store(test);
 }
 
 QString TDM::GetConst(const QString& name)

@@ -11,6 +11,7 @@
 #include <memory>
 
 class TInstanceMarker;
+struct TScoredTest;
 
 class TDM : public QObject
 {
@@ -38,6 +39,9 @@ public:
     void SetConst(const QString& name, const QString& value);
     // True when the pupil has a report of the stored test written at exactly this time.
     bool ReportStored(int pupilId, const QDateTime& when, int testId);
+    // Stores what a scored test leaves (wrong answers, the unfinished stored test, a live test's
+    // report) as a whole or not at all; see TTestStore.
+    void StoreScoredTest(const TScoredTest& test);
 
     QString programDir() const { return m_programDir; }
     QString privateDir() const { return m_privateDir; }
