@@ -7,6 +7,7 @@
 #include "Globals.h"
 #include "MessageCipher.h"
 #include "Strings.h"
+#include "TestStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -30,8 +31,6 @@ const QString TDM::SqlRegisterOrder = QStringLiteral(" order by prijmeni%1, jmen
 const QString TDM::SqlEmptyRegister = QStringLiteral("select * from zak, RP where RP.TYP=zak.RP AND id_zak=-1");
 const QString TDM::SqlIdentificationTaken = QStringLiteral("select * from zak where RC=:RC and  ID_ZAK<>:ID_ZAK");
 const QString TDM::SqlPupilExists = QStringLiteral("select ID_ZAK from ZAK where ID_ZAK=:ID_ZAK");
-const QString TDM::SqlReportStored = QStringLiteral(
-    "SELECT COUNT(*) AS N FROM STATIS WHERE ID_ZAK = :ID_ZAK AND DATETIME = :DATETIME AND ID_TEST = :ID_TEST");
 const QString TDM::SqlExplanation = QStringLiteral("select TEXT from VYSVETLENI where ID_OTAZKA=:ID_OTAZKA");
 const QString TDM::SqlSelectZak = QStringLiteral(R"(select * from ZAK where id_zak=:id_zak)");
 const QString TDM::SqlTmp = QStringLiteral(R"(select * from ZAK)");
@@ -284,10 +283,12 @@ void setStatement(TQuery& query, const QString& text, std::initializer_list<std:
 
 bool TDM::ReportStored(int pupilId, const QDateTime& when, int testId)
 {
-    TQuery q(QStringLiteral("QReportStored"));
-    setStatement(q, SqlReportStored, {{"ID_ZAK", pupilId}, {"DATETIME", when}, {"ID_TEST", testId}});
-    q.open();
-    return q.asInteger(QStringLiteral("N")) > 0;
+    return TTestStore::reportStored(pupilId, when, testId);
+}
+
+void TDM::StoreScoredTest(const TScoredTest& test)
+{
+    TTestStore(DB).store(test);
 }
 
 void TDM::OpenPupilByRc(TQuery& query, const QString& rc)

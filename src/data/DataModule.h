@@ -12,6 +12,7 @@
 #include <optional>
 
 class TInstanceMarker;
+struct TScoredTest;
 
 class TDM : public QObject
 {
@@ -39,6 +40,9 @@ public:
     void SetConst(const QString& name, const QString& value);
     // True when the pupil has a report of the stored test written at exactly this time.
     bool ReportStored(int pupilId, const QDateTime& when, int testId);
+    // Stores what a scored test leaves (wrong answers, the unfinished stored test, a live test's
+    // report) as a whole or not at all; see TTestStore.
+    void StoreScoredTest(const TScoredTest& test);
 
     // The pupil look-ups of the sign-in and the register, each into the query given (the scratch
     // query QTmp, as a rule): the pupil with this identification or this ID_ZAK, joined with the
@@ -114,7 +118,6 @@ public:
     static const QString SqlEmptyRegister;
     static const QString SqlIdentificationTaken;
     static const QString SqlPupilExists;
-    static const QString SqlReportStored;
     static const QString SqlExplanation;
 
 private:

@@ -177,6 +177,7 @@ void TstBusy::windowWritesPastTheWait()
     TResultDlg result;
     TInfoDlg info;
     TTestDlg test;
+    test.setPanel(&info);
     QStringList errors;
     TSystemDlg::setAutoAnswer([](const QString&, bool) { return true; });
     TResultDlg::setAutoAnswer([](const TResultDlg::Shown&) { return false; });
