@@ -7,7 +7,7 @@
 #include "data/DataModule.h"
 #include "data/Engine.h"
 #include "data/Globals.h"
-#include "data/Picture.h"
+#include "pictures/Picture.h"
 #include "data/Public.h"
 #include "dialogs/ResultDlg.h"
 #include "dialogs/SystemDlg.h"

@@ -13,7 +13,7 @@
 #include "data/Error.h"
 #include "data/Format.h"
 #include "data/Globals.h"
-#include "data/Picture.h"
+#include "pictures/Picture.h"
 #include "data/Strings.h"
 #include "dialogs/ResultDlg.h"
 #include "dialogs/SystemDlg.h"

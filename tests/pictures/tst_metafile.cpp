@@ -1,7 +1,7 @@
 // Tests of the metafile player: real metafiles from another writer against that writer's own
 // rendering, hand-built records for the mapping and drawing state, and damaged files.
-#include "data/Metafile.h"
-#include "data/Picture.h"
+#include "pictures/Metafile.h"
+#include "pictures/Picture.h"
 
 #include <QFile>
 #include <QPainter>
@@ -20,7 +20,7 @@ QByteArray readFile(const QString& path)
 
 QString dataPath(const QString& name)
 {
-    return QStringLiteral(FERDANO_SOURCE_DIR "/tests/data/metafiles/") + name;
+    return QStringLiteral(FERDANO_SOURCE_DIR "/tests/pictures/metafiles/") + name;
 }
 
 QImage onWhite(const QImage& image, QSize size)
