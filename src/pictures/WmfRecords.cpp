@@ -95,25 +95,26 @@ bool extTextOut(Player& pl, Record& r)
     return !r.bad();
 }
 
-// A stretched device-independent bitmap: rop, usage, source and dest boxes, bitmap.
+// A stretched device-independent bitmap: raster operation (32 bits), colour usage, the source box
+// (height, width, y, x), the destination box (height, width, y, x), then the bitmap.
 bool stretchDib(Player& pl, Record& r)
 {
-    const int srcH = r.i16(P + 8), srcW = r.i16(P + 10), srcY = r.i16(P + 12), srcX = r.i16(P + 14);
-    const int dh = r.i16(P + 16), dw = r.i16(P + 18), dy = r.i16(P + 20), dx = r.i16(P + 22);
+    const int srcH = r.i16(P + 6), srcW = r.i16(P + 8), srcY = r.i16(P + 10), srcX = r.i16(P + 12);
+    const int dh = r.i16(P + 14), dw = r.i16(P + 16), dy = r.i16(P + 18), dx = r.i16(P + 20);
     if (r.bad()) return false;
     // The bitmap follows as an info header, colour table and bits; hand them over as one.
-    const quint32 infoSize = r.u32(P + 24);
-    if (r.bad() || infoSize < 12 || qint64(infoSize) > r.size() - (P + 24)) return false;
-    const qint64 rest = r.size() - (P + 24);
-    const quint32 bitCount = infoSize >= 40 ? r.u16(P + 24 + 14) : r.u16(P + 24 + 10);
-    quint32 colours = infoSize >= 40 ? r.u32(P + 24 + 32) : 0;
+    constexpr int Dib = P + 22;
+    const quint32 infoSize = r.u32(Dib);
+    if (r.bad() || infoSize < 12 || qint64(infoSize) > r.size() - Dib) return false;
+    const qint64 rest = r.size() - Dib;
+    const quint32 bitCount = infoSize >= 40 ? r.u16(Dib + 14) : r.u16(Dib + 10);
+    quint32 colours = infoSize >= 40 ? r.u32(Dib + 32) : 0;
     if (colours == 0 && bitCount <= 8) colours = 1u << bitCount;
-    const bool masks = infoSize == 40 && r.u32(P + 24 + 16) == 3; // three bit-field masks follow
+    const bool masks = infoSize == 40 && r.u32(Dib + 16) == 3; // three bit-field masks follow
     const qint64 bmiSize = qint64(infoSize) + qint64(colours) * (infoSize >= 40 ? 4 : 3) + (masks ? 12 : 0);
     if (r.bad() || bmiSize > rest) return false;
     bool bottomUp = false;
-    QImage img =
-        dibImage(r, P + 24, quint32(bmiSize), quint32(P + 24 + bmiSize), quint32(rest - bmiSize), &bottomUp);
+    QImage img = dibImage(r, Dib, quint32(bmiSize), quint32(Dib + bmiSize), quint32(rest - bmiSize), &bottomUp);
     if (r.bad()) return false;
     img = sourcePart(img, bottomUp, srcX, srcY, srcW, srcH);
     pl.drawImage(QRectF(dx, dy, dw, dh), img);
