@@ -9,7 +9,7 @@
 #include "data/SignInLock.h"
 #include "testing/TestScoring.h"
 #include "data/Globals.h"
-#include "data/Picture.h"
+#include "pictures/Picture.h"
 #include "data/Public.h"
 #include "dialogs/ResultDlg.h"
 #include "dialogs/SystemDlg.h"

@@ -8,7 +8,7 @@
 #include "data/Engine.h"
 #include "data/Error.h"
 #include "data/Format.h"
-#include "data/FrameList.h"
+#include "pictures/FrameList.h"
 #include "data/Globals.h"
 #include "data/SignInLock.h"
 #include "data/Strings.h"

@@ -4,7 +4,7 @@
 #include "SelectionLayout.h"
 #include "data/DataModule.h"
 #include "data/Globals.h"
-#include "data/Picture.h"
+#include "pictures/Picture.h"
 #include "data/Public.h"
 #include "data/Strings.h"
 #include "testing/TestDlg.h"

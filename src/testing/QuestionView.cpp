@@ -9,7 +9,7 @@
 #include "data/DataModule.h"
 #include "data/DataSet.h"
 #include "data/Error.h"
-#include "data/Picture.h"
+#include "pictures/Picture.h"
 #include "data/Strings.h"
 #include "widgets/Guard.h"
 

@@ -1,7 +1,7 @@
 // Pictures of the program's files and resources, decoded once.
 #include "PictureStore.h"
 
-#include "data/Picture.h"
+#include "pictures/Picture.h"
 
 #include <QFile>
 #include <QHash>

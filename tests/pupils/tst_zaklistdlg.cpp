@@ -4,7 +4,7 @@
 
 #include "app/MainDlg.h"
 #include "data/Format.h"
-#include "data/FrameList.h"
+#include "pictures/FrameList.h"
 #include "data/Strings.h"
 #include "pupils/Animate.h"
 #include "pupils/DBLookupList.h"

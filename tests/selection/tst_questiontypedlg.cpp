@@ -2,7 +2,7 @@
 // choice survives, the caption and the arguments of the browsing run, OK only with groups, a
 // group picture of the frame's size shown whole.
 #include "SelectionFixture.h"
-#include "data/Picture.h"
+#include "pictures/Picture.h"
 #include "selection/QuestionTypeDlg.h"
 #include "widgets/DBGrid.h"
 #include "widgets/FancyButton.h"
