@@ -166,10 +166,14 @@ void TTestSelectionDlg::OkBtnClick()
     GroupCounts::Store(*groups, m_dbEdit1->text());
 
     hide();
+    // A road that fails (the database refusing a statement) brings the dialog back: left hidden,
+    // its modal run would go on with no window of the program on screen.
+    auto showAgain = qScopeGuard([this] { show(); });
     if (m_tabSet1->currentIndex() == 0)
         runStoredTest(minutes);
     else
         runRandomTest(minutes);
+    showAgain.dismiss();
     accept();
 }
 

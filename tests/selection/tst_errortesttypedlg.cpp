@@ -270,6 +270,32 @@ private slots:
         QCOMPARE(f.scalar(QStringLiteral("SELECT typeof(Pocet) FROM OKRUHOT WHERE ID_OKRUH = 7")).toString(),
                  QStringLiteral("integer"));
     }
+
+    // A database error on the way from OK to the test is shown, the wait window goes, and the
+    // dialog comes back: hidden, its modal run would go on with no window on screen.
+    void failedDrawBringsTheDialogBack()
+    {
+        TSelectionFixture f;
+        wrongAnswers(f, 1, {101, 102});
+        TErrorTestTypeDlg dlg;
+        bool waitShown = true, back = false;
+        TSelectionFixture::whileOpen(
+            &dlg,
+            [&] {
+                f.exec(QStringLiteral("DROP TABLE ZAKODP"));
+                dlg.TabSet1()->setCurrentIndex(1);
+                QTest::mouseClick(dlg.OkBtn(), Qt::LeftButton);
+                waitShown = f.wait->isVisible();
+                back = dlg.isVisible();
+                if (!back)
+                    dlg.abandonModalRun();
+            },
+            [&] { dlg.Execute(); });
+        QCOMPARE(f.errors.size(), 1);
+        QVERIFY(!waitShown);
+        QVERIFY(back);
+        QVERIFY(f.runs.isEmpty());
+    }
 };
 
 QTEST_MAIN(TestErrorTestTypeDlg)
