@@ -9,6 +9,7 @@
 #include "data/Globals.h"
 #include "data/Picture.h"
 #include "data/Public.h"
+#include "data/Statements.h"
 #include "dialogs/ResultDlg.h"
 #include "dialogs/SystemDlg.h"
 #include "dialogs/WaitDlg.h"
@@ -473,10 +474,7 @@ TIdList testIds()
 
 void openTestSet(const TIdList& ids)
 {
-    TQuery* set = DM->QTestType3;
-    set->close();
-    set->setSql(RandomDraw::IdStatement(ids));
-    set->open();
+    Statements::OpenDrawnQuestions(*DM->QTestType3, ids);
 }
 
 int rowOf(TDataSet* set, int questionId)
