@@ -11,6 +11,7 @@
 #include "data/Globals.h"
 #include "pictures/Picture.h"
 #include "data/Public.h"
+#include "data/Statements.h"
 #include "dialogs/ResultDlg.h"
 #include "dialogs/SystemDlg.h"
 #include "dialogs/WaitDlg.h"
@@ -479,10 +480,7 @@ TIdList testIds()
 
 void openTestSet(const TIdList& ids)
 {
-    TQuery* set = DM->QTestType3;
-    set->close();
-    set->setSql(RandomDraw::IdStatement(ids));
-    set->open();
+    Statements::OpenDrawnQuestions(*DM->QTestType3, ids);
 }
 
 int rowOf(TDataSet* set, int questionId)
