@@ -31,6 +31,8 @@ const QString TDM::SqlRegisterOrder = QStringLiteral(" order by prijmeni%1, jmen
 const QString TDM::SqlEmptyRegister = QStringLiteral("select * from zak, RP where RP.TYP=zak.RP AND id_zak=-1");
 const QString TDM::SqlIdentificationTaken = QStringLiteral("select * from zak where RC=:RC and  ID_ZAK<>:ID_ZAK");
 const QString TDM::SqlPupilExists = QStringLiteral("select ID_ZAK from ZAK where ID_ZAK=:ID_ZAK");
+const QString TDM::SqlGetConst = QStringLiteral("SELECT * FROM FNKonst where ConstName=:NAME");
+const QString TDM::SqlSetConst = QStringLiteral("UPDATE FNKonst SET ConstValue=:VALUE   where ConstName=:NAME");
 const QString TDM::SqlExplanation = QStringLiteral("select TEXT from VYSVETLENI where ID_OTAZKA=:ID_OTAZKA");
 const QString TDM::SqlSelectZak = QStringLiteral(R"(select * from ZAK where id_zak=:id_zak)");
 const QString TDM::SqlTmp = QStringLiteral(R"(select * from ZAK)");
@@ -358,9 +360,7 @@ bool TDM::PupilExists(int pupilId)
 
 QString TDM::GetConst(const QString& name)
 {
-    QTmp->close();
-    QTmp->clearSql();
-    QTmp->addLine(QStringLiteral("SELECT * FROM FNKonst where ConstName=") + SqlQuote(TrimText(name)));
+    setStatement(*QTmp, SqlGetConst, {{"NAME", TrimText(name)}});
     QTmp->open();
     if (QTmp->isEmpty())
         return QString();
@@ -369,9 +369,6 @@ QString TDM::GetConst(const QString& name)
 
 void TDM::SetConst(const QString& name, const QString& value)
 {
-    QTmp->close();
-    QTmp->clearSql();
-    QTmp->addLine(QStringLiteral("UPDATE FNKonst SET ConstValue=") + SqlQuote(TrimText(value)) + u' ');
-    QTmp->addLine(QStringLiteral("  where ConstName=") + SqlQuote(TrimText(name)));
+    setStatement(*QTmp, SqlSetConst, {{"VALUE", TrimText(value)}, {"NAME", TrimText(name)}});
     QTmp->execSql();
 }

@@ -119,6 +119,8 @@ public:
     static const QString SqlIdentificationTaken;
     static const QString SqlPupilExists;
     static const QString SqlExplanation;
+    static const QString SqlGetConst;
+    static const QString SqlSetConst;
 
 private:
     QString findPrivateDir(const Options& options) const;
