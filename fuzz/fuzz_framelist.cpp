@@ -1,6 +1,6 @@
 // Fuzz target: the animation frame list of RES.BLOB, with its frames decoded.
 #include "FuzzMain.h"
-#include "data/FrameList.h"
+#include "pictures/FrameList.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

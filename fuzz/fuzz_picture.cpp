@@ -1,8 +1,8 @@
 // Fuzz target: a stored picture through the signature dispatch, the decoders and the
 // metafile player, both for the fitted view and at full size.
 #include "FuzzMain.h"
-#include "data/Metafile.h"
-#include "data/Picture.h"
+#include "pictures/Metafile.h"
+#include "pictures/Picture.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

@@ -251,7 +251,7 @@ void TMainDlg::signInAgainIfLost()
     if (held)
         return;
     const int pupilId = SignedInPupil.PupilId;
-    SignedInPupil = TSignedInPupil();
+    TSession::instance().signOut();
     TSession::instance().setUserLabel(Format(Str::UserLabel, {QString()}));
     bool signedIn = false;
     Guarded([&] { signedIn = LogonDlg && LogonDlg->Logon(pupilId); });
@@ -296,17 +296,7 @@ void TMainDlg::DsFancyButton6Click()
     runHidden([] {
         Guarded([] {
             const bool privileged = SignedInPupil.PupilId == PrivilegedPupilId;
-            TQuery* zak = DM->QZak;
-            zak->close();
-            zak->clearSql();
-            zak->addLine(QStringLiteral("select * from zak, RP where RP.RP=zak.RP "));
-            if (!privileged)
-                zak->addLine(QStringLiteral("  AND ZAK.id_zak=") + SqlInt(SignedInPupil.PupilId));
-            // Names in Czech order, where the database can give it.
-            const QString czech = DM->engine().czechCollation();
-            zak->addLine(QStringLiteral(" order by prijmeni") + czech + QStringLiteral(", jmeno") + czech +
-                         QStringLiteral(" "));
-            zak->open();
+            DM->OpenRegister(!privileged, SignedInPupil.PupilId);
             if (privileged)
                 ZakListDlg->Execute();
             else

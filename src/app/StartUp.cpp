@@ -73,11 +73,15 @@ int RunProgram(const TDM::Options& options)
         windows.push_back(std::make_unique<TWaitDlg>());
         windows.push_back(std::make_unique<TResultDlg>());
         windows.push_back(std::make_unique<TErrorTestTypeDlg>());
-        windows.push_back(std::make_unique<TInfoDlg>());
+        auto panel = std::make_unique<TInfoDlg>();
+        TInfoDlg* infoPanel = panel.get();
+        windows.push_back(std::move(panel));
         windows.push_back(std::make_unique<TZakDlg>());
         windows.push_back(std::make_unique<TLogonDlg>());
         windows.push_back(std::make_unique<TZakListDlg>());
-        windows.push_back(std::make_unique<TTestDlg>());
+        auto test = std::make_unique<TTestDlg>();
+        test->setPanel(infoPanel);
+        windows.push_back(std::move(test));
         windows.push_back(std::make_unique<TSystemDlg>());
     });
 
@@ -87,7 +91,7 @@ int RunProgram(const TDM::Options& options)
 
     dm->DMDestroy();
     DatabaseVersion.clear();
-    SignedInPupil.FullName.clear();
+    TSession::instance().signOut();
     while (!windows.empty()) // the last made first
         windows.pop_back();
     PictureStore::finishBackground();

@@ -8,6 +8,7 @@
 #include "MessageCipher.h"
 #include "Platform.h"
 #include "Strings.h"
+#include "TestStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,6 +19,18 @@ TDM* DM = nullptr;
 
 // ---- statement texts ----
 
+const QString TDM::SqlPupilByRc = QStringLiteral("select * from ZAK, RP where RC=:RC AND zak.RP=RP.RP");
+const QString TDM::SqlPupilById = QStringLiteral("select * from zak, RP where ID_ZAK=:ID_ZAK AND zak.RP=RP.RP");
+const QString TDM::SqlRegister = QStringLiteral("select * from zak, RP where RP.RP=zak.RP ");
+const QString TDM::SqlRegisterOnePupil = QStringLiteral("  AND ZAK.id_zak=:ID_ZAK");
+// %1 is the engine's Czech collation clause, or nothing.
+const QString TDM::SqlRegisterOrder = QStringLiteral(" order by prijmeni%1, jmeno%1 ");
+const QString TDM::SqlEmptyRegister = QStringLiteral("select * from zak, RP where RP.TYP=zak.RP AND id_zak=-1");
+const QString TDM::SqlIdentificationTaken = QStringLiteral("select * from zak where RC=:RC and  ID_ZAK<>:ID_ZAK");
+const QString TDM::SqlPupilExists = QStringLiteral("select ID_ZAK from ZAK where ID_ZAK=:ID_ZAK");
+const QString TDM::SqlGetConst = QStringLiteral("SELECT * FROM FNKonst where ConstName=:NAME");
+const QString TDM::SqlSetConst = QStringLiteral("UPDATE FNKonst SET ConstValue=:VALUE   where ConstName=:NAME");
+const QString TDM::SqlExplanation = QStringLiteral("select TEXT from VYSVETLENI where ID_OTAZKA=:ID_OTAZKA");
 const QString TDM::SqlSelectZak = QStringLiteral(R"(select * from ZAK where id_zak=:id_zak)");
 const QString TDM::SqlTmp = QStringLiteral(R"(select * from ZAK)");
 const QString TDM::SqlZak = QStringLiteral(R"(select RP.ID_AVI, RP.POPIS, ZAK.*   from ZAK, RP     WHERE  ZAK.RP=RP.RP )");
@@ -238,23 +251,98 @@ void TDM::DMDestroy()
     MessageList.clear();
 }
 
+namespace {
+
+// Replaces the query's statement by `text` and sets its parameters.
+void setStatement(TQuery& query, const QString& text, std::initializer_list<std::pair<const char*, QVariant>> params)
+{
+    query.close();
+    query.clearSql();
+    query.addLine(text);
+    for (const auto& [name, value] : params)
+        query.setParam(QLatin1String(name), value);
+}
+
+} // namespace
+
 bool TDM::ReportStored(int pupilId, const QDateTime& when, int testId)
 {
-    TQuery q(QStringLiteral("QReportStored"));
-    q.addLine(QStringLiteral("SELECT COUNT(*) AS N FROM STATIS WHERE ID_ZAK = :ID_ZAK AND DATETIME = :DATETIME "
-                             "AND ID_TEST = :ID_TEST"));
-    q.setParam(QStringLiteral("ID_ZAK"), pupilId);
-    q.setParam(QStringLiteral("DATETIME"), when);
-    q.setParam(QStringLiteral("ID_TEST"), testId);
-    q.open();
-    return q.asInteger(QStringLiteral("N")) > 0;
+    return TTestStore::reportStored(pupilId, when, testId);
+}
+
+void TDM::StoreScoredTest(const TScoredTest& test)
+{
+    TTestStore(DB).store(test);
+}
+
+void TDM::OpenPupilByRc(TQuery& query, const QString& rc)
+{
+    setStatement(query, SqlPupilByRc, {{"RC", rc}});
+    query.open();
+}
+
+void TDM::OpenPupilById(TQuery& query, int pupilId)
+{
+    setStatement(query, SqlPupilById, {{"ID_ZAK", pupilId}});
+    query.open();
+}
+
+void TDM::OpenRegister(bool onlyThisPupil, int pupilId)
+{
+    QZak->close();
+    QZak->clearSql();
+    QZak->addLine(SqlRegister);
+    if (onlyThisPupil) {
+        QZak->addLine(SqlRegisterOnePupil);
+        QZak->setParam(QStringLiteral("ID_ZAK"), pupilId);
+    }
+    QZak->addLine(SqlRegisterOrder.arg(engine().czechCollation()));
+    QZak->open();
+}
+
+void TDM::OpenEmptyRegister()
+{
+    QZak->setSql({SqlEmptyRegister});
+    QZak->open();
+}
+
+bool TDM::IdentificationTaken(const QString& rc, int pupilId)
+{
+    setStatement(*QTmp, SqlIdentificationTaken, {{"RC", rc}, {"ID_ZAK", pupilId}});
+    QTmp->open();
+    return !QTmp->isEmpty();
+}
+
+QString TDM::Explanation(int questionId)
+{
+    if (m_hasExplanations == false)
+        return QString();
+    TQuery q(QStringLiteral("QExplanation"));
+    setStatement(q, SqlExplanation, {{"ID_OTAZKA", questionId}});
+    try {
+        q.open();
+    } catch (const TError& e) {
+        // A database built before explanations has no table for them: nothing to show, ever.
+        if (!m_hasExplanations && e.message().startsWith(Str::DatabaseIncomplete.section(u'%', 0, 0))) {
+            m_hasExplanations = false;
+            return QString();
+        }
+        throw;
+    }
+    m_hasExplanations = true;
+    return q.isEmpty() ? QString() : q.asString(QStringLiteral("TEXT")).trimmed();
+}
+
+bool TDM::PupilExists(int pupilId)
+{
+    setStatement(*QTmp, SqlPupilExists, {{"ID_ZAK", pupilId}});
+    QTmp->open();
+    return !QTmp->isEmpty();
 }
 
 QString TDM::GetConst(const QString& name)
 {
-    QTmp->close();
-    QTmp->clearSql();
-    QTmp->addLine(QStringLiteral("SELECT * FROM FNKonst where ConstName=") + SqlQuote(TrimText(name)));
+    setStatement(*QTmp, SqlGetConst, {{"NAME", TrimText(name)}});
     QTmp->open();
     if (QTmp->isEmpty())
         return QString();
@@ -263,9 +351,6 @@ QString TDM::GetConst(const QString& name)
 
 void TDM::SetConst(const QString& name, const QString& value)
 {
-    QTmp->close();
-    QTmp->clearSql();
-    QTmp->addLine(QStringLiteral("UPDATE FNKonst SET ConstValue=") + SqlQuote(TrimText(value)) + u' ');
-    QTmp->addLine(QStringLiteral("  where ConstName=") + SqlQuote(TrimText(name)));
+    setStatement(*QTmp, SqlSetConst, {{"VALUE", TrimText(value)}, {"NAME", TrimText(name)}});
     QTmp->execSql();
 }

@@ -10,8 +10,10 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class TInstanceMarker;
+struct TScoredTest;
 
 class TDM : public QObject
 {
@@ -39,6 +41,26 @@ public:
     void SetConst(const QString& name, const QString& value);
     // True when the pupil has a report of the stored test written at exactly this time.
     bool ReportStored(int pupilId, const QDateTime& when, int testId);
+    // Stores what a scored test leaves (wrong answers, the unfinished stored test, a live test's
+    // report) as a whole or not at all; see TTestStore.
+    void StoreScoredTest(const TScoredTest& test);
+
+    // The pupil look-ups of the sign-in and the register, each into the query given (the scratch
+    // query QTmp, as a rule): the pupil with this identification or this ID_ZAK, joined with the
+    // category.
+    void OpenPupilByRc(TQuery& query, const QString& rc);
+    void OpenPupilById(TQuery& query, int pupilId);
+    // QZak for the pupil register: every pupil, or only `pupilId` when `onlyThisPupil`, ordered
+    // by surname and first name (in Czech order where the database can give it).
+    void OpenRegister(bool onlyThisPupil, int pupilId);
+    // QZak with no row, to insert a new pupil into.
+    void OpenEmptyRegister();
+    // True when a pupil other than `pupilId` has the identification `rc`.
+    bool IdentificationTaken(const QString& rc, int pupilId);
+    bool PupilExists(int pupilId);
+    // Why the question's right answer is right; empty when the bank gives no explanation (or the
+    // database is older than explanations).
+    QString Explanation(int questionId);
 
     QString programDir() const { return m_programDir; }
     QString privateDir() const { return m_privateDir; }
@@ -88,6 +110,18 @@ public:
     static const QString UpSelectQuestModify;
     static const QString UpdStatisticInsert;
     static const QString UpdStatisticDelete;
+    // The program's other statements; values are parameters.
+    static const QString SqlPupilByRc;
+    static const QString SqlPupilById;
+    static const QString SqlRegister;
+    static const QString SqlRegisterOnePupil;
+    static const QString SqlRegisterOrder;
+    static const QString SqlEmptyRegister;
+    static const QString SqlIdentificationTaken;
+    static const QString SqlPupilExists;
+    static const QString SqlExplanation;
+    static const QString SqlGetConst;
+    static const QString SqlSetConst;
 
 private:
     QString findPrivateDir(const Options& options) const;
@@ -96,6 +130,8 @@ private:
     QString m_programDir;
     QString m_privateDir;
     std::unique_ptr<TInstanceMarker> m_marker;
+    // Whether the database has the explanations' table: not known until first asked.
+    std::optional<bool> m_hasExplanations;
 };
 
 // The one instance, created at start-up.

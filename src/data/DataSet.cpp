@@ -7,6 +7,7 @@
 #include "Format.h"
 #include "SignInLock.h"
 #include "Statement.h"
+#include "Strings.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -21,7 +22,7 @@ TEngine& currentEngine()
 {
     TDatabase* db = TDatabase::current();
     if (!db || !db->connected())
-        throw TError(QStringLiteral("Database is not connected"));
+        throw TError(Str::DatabaseNotConnected);
     return db->engine();
 }
 
@@ -93,14 +94,14 @@ void TDataSet::requireActive() const
 {
     fetched();
     if (m_state == State::Inactive)
-        throw TError(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(name()));
+        throw TError(Format(Str::DataSetClosed, {name()}));
 }
 
 void TDataSet::requireRow() const
 {
     requireActive();
     if (m_rows.isEmpty())
-        throw TError(QStringLiteral("%1: Cannot perform this operation on an empty dataset").arg(name()));
+        throw TError(Format(Str::DataSetEmpty, {name()}));
 }
 
 void TDataSet::setState(State s)
@@ -129,7 +130,7 @@ QVector<qint64> TDataSet::readIntegers(const QString& fieldName)
         if (rec.fieldName(i).compare(fieldName, Qt::CaseInsensitive) == 0)
             field = i;
     if (field < 0)
-        throw TError(QStringLiteral("%1: Field '%2' not found").arg(name(), fieldName));
+        throw TError(Format(Str::DataSetNoField, {name(), fieldName}));
     QVector<qint64> values;
     while (q.next())
         values.append(q.value(field).toLongLong());
@@ -142,7 +143,7 @@ void TDataSet::openWhenUsed()
         return;
     const QString statement = selectStatement();
     if (TrimText(statement).isEmpty())
-        throw TError(QStringLiteral("%1: No SQL statement available").arg(name()));
+        throw TError(Format(Str::DataSetNoStatement, {name(), QString()}));
     checkStatement(statement);
     m_pendingStatement = statement;
     m_pendingParams = m_params;
@@ -331,7 +332,7 @@ bool TDataSet::locate(const QString& field, const QVariant& value)
     requireActive();
     const int f = fieldIndex(field);
     if (f < 0)
-        throw TError(QStringLiteral("%1: Field '%2' not found").arg(name(), field));
+        throw TError(Format(Str::DataSetNoField, {name(), field}));
     for (int i = 0; i < m_rows.size(); ++i) {
         const QVariant& v = m_rows[i].values[f];
         if (!v.isNull() && v.toString() == value.toString()) {
@@ -366,7 +367,7 @@ QVariant TDataSet::value(const QString& name) const
     requireActive();
     const int f = fieldIndex(name);
     if (f < 0)
-        throw TError(QStringLiteral("%1: Field '%2' not found").arg(this->name(), name));
+        throw TError(Format(Str::DataSetNoField, {this->name(), name}));
     if (m_rows.isEmpty())
         return QVariant();
     return m_rows[m_current].values[f];
@@ -377,7 +378,7 @@ QVariant TDataSet::valueAt(int row, const QString& name) const
     requireActive();
     const int f = fieldIndex(name);
     if (f < 0)
-        throw TError(QStringLiteral("%1: Field '%2' not found").arg(this->name(), name));
+        throw TError(Format(Str::DataSetNoField, {this->name(), name}));
     if (row < 0 || row >= m_rows.size())
         return QVariant();
     return m_rows[row].values[f];
@@ -444,10 +445,10 @@ QDateTime TDataSet::asDateTime(const QString& name) const
 void TDataSet::setValue(const QString& name, const QVariant& value)
 {
     if (m_state != State::Edit && m_state != State::Insert)
-        throw TError(QStringLiteral("%1: Dataset not in edit or insert mode").arg(this->name()));
+        throw TError(Format(Str::DataSetNotEditing, {this->name()}));
     const int f = fieldIndex(name);
     if (f < 0)
-        throw TError(QStringLiteral("%1: Field '%2' not found").arg(this->name(), name));
+        throw TError(Format(Str::DataSetNoField, {this->name(), name}));
     QVariant& slot = m_rows[m_current].values[f];
     if (slot == value && slot.isNull() == value.isNull())
         return;
@@ -463,7 +464,7 @@ void TDataSet::edit()
     if (m_state == State::Edit || m_state == State::Insert)
         return;
     if (m_readOnly)
-        throw TError(QStringLiteral("%1: Cannot modify a read-only dataset").arg(name()));
+        throw TError(Format(Str::DataSetReadOnly, {name()}));
     if (m_rows.isEmpty()) {
         insert();
         return;
@@ -476,7 +477,7 @@ void TDataSet::insert()
 {
     requireActive();
     if (m_readOnly)
-        throw TError(QStringLiteral("%1: Cannot modify a read-only dataset").arg(name()));
+        throw TError(Format(Str::DataSetReadOnly, {name()}));
     checkBrowseMode();
     Row row;
     row.values.resize(m_fieldNames.size());
@@ -495,7 +496,7 @@ void TDataSet::append()
 {
     requireActive();
     if (m_readOnly)
-        throw TError(QStringLiteral("%1: Cannot modify a read-only dataset").arg(name()));
+        throw TError(Format(Str::DataSetReadOnly, {name()}));
     checkBrowseMode();
     Row row;
     row.values.resize(m_fieldNames.size());
@@ -554,7 +555,7 @@ void TDataSet::remove()
 {
     requireRow();
     if (m_readOnly)
-        throw TError(QStringLiteral("%1: Cannot modify a read-only dataset").arg(name()));
+        throw TError(Format(Str::DataSetReadOnly, {name()}));
     if (m_state == State::Insert) {
         cancel();
         return;
@@ -619,7 +620,7 @@ void TDataSet::applyUpdates()
 {
     requireActive();
     if (!m_cached)
-        throw TError(QStringLiteral("%1: Cached updates not enabled").arg(name()));
+        throw TError(Format(Str::DataSetNotCached, {name()}));
     checkBrowseMode();
     if (!updatesPending())
         return;
@@ -638,7 +639,7 @@ void TDataSet::applyUpdates()
     QVector<NewKey> newKeys;
     auto run = [&](const QString& sql, const Row& row, const char* what) {
         if (sql.isEmpty())
-            throw TError(QStringLiteral("%1: No SQL statement for %2").arg(name(), QLatin1String(what)));
+            throw TError(Format(Str::DataSetNoStatement, {name(), QLatin1String(what)}));
         const QVector<QVariant> values = bindValuesFor(sql, row);
         int i = 0;
         TEngine::TCall call(engine);
@@ -760,7 +761,7 @@ void TQuery::open()
     if (active())
         return;
     if (TrimText(text()).isEmpty())
-        throw TError(QStringLiteral("%1: No SQL statement available").arg(name()));
+        throw TError(Format(Str::DataSetNoStatement, {name(), QString()}));
     TDataSet::open();
 }
 
@@ -796,10 +797,10 @@ void TTable::edit()
     if (state() == State::Edit)
         return;
     if (isEmpty())
-        throw TError(QStringLiteral("%1: Cannot perform this operation on an empty dataset").arg(name()));
+        throw TError(Format(Str::DataSetEmpty, {name()}));
     const int key = asInteger(m_lockKeyField);
     if (!m_lock->tryLock(key))
-        throw TError(QStringLiteral("Record locked by another user."));
+        throw TError(Str::RowLockedElsewhere);
     m_lockedKey = key;
     TDataSet::edit();
 }
@@ -828,7 +829,7 @@ void TTable::close()
 bool TTable::moveLockTo(int key)
 {
     if (!m_lock)
-        throw TError(QStringLiteral("%1: No row lock").arg(name()));
+        throw TError(Format(Str::DataSetNoRowLock, {name()}));
     const std::optional<int> previous = m_lockedKey;
     if (previous && *previous == key && state() == State::Edit && m_lock->isHeld(key))
         return true;

@@ -3,6 +3,7 @@
 
 #include "Engine.h"
 #include "Error.h"
+#include "Strings.h"
 
 #include <QSqlError>
 
@@ -39,7 +40,7 @@ void TDatabase::close()
 TEngine& TDatabase::engine() const
 {
     if (!m_engine)
-        throw TError(QStringLiteral("Database is not connected"));
+        throw TError(Str::DatabaseNotConnected);
     return *m_engine;
 }
 

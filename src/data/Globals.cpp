@@ -1,7 +1,8 @@
 // Definitions of the program-wide state.
 #include "Globals.h"
 
-TSignedInPupil SignedInPupil;
+static TSignedInPupil g_signedInPupil;
+const TSignedInPupil& SignedInPupil = g_signedInPupil;
 QString DatabaseVersion;
 QStringList MessageList;
 
@@ -15,4 +16,10 @@ void TSession::setUserLabel(const QString& text)
 {
     m_userLabel = text;
     emit userLabelChanged(text);
+}
+
+void TSession::setSignedInPupil(const TSignedInPupil& pupil)
+{
+    g_signedInPupil = pupil;
+    emit signedInPupilChanged();
 }

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTimeZone>
 
 #include <algorithm>
@@ -35,8 +36,10 @@ void ShowUserName(const TDataSet& query)
     const QString title = TrimText(query.asString(QStringLiteral("TITUL")));
     const QString first = TrimText(query.asString(QStringLiteral("JMENO")));
     const QString surname = TrimText(query.asString(QStringLiteral("PRIJMENI")));
-    SignedInPupil.FullName = title + u' ' + first + u' ' + surname;
-    TSession::instance().setUserLabel(Format(Str::UserLabel, {SignedInPupil.FullName}));
+    TSignedInPupil pupil = SignedInPupil;
+    pupil.FullName = title + u' ' + first + u' ' + surname;
+    TSession::instance().setSignedInPupil(pupil);
+    TSession::instance().setUserLabel(Format(Str::UserLabel, {pupil.FullName}));
 }
 
 void SeedRandom()
@@ -81,12 +84,17 @@ void PrintAndWait(const QString& fileName, const QString& printerName)
     process.setArguments(g_printArgs + destination + QStringList{fileName});
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start();
+    // A print that cannot start, or that the print command refuses, is no print: the user is told.
     if (!process.waitForStarted(2000))
-        return; // no print command on this machine: nothing is reported
+        throw TError(Format(Str::PrintNotStarted, {g_printProgram}));
     while (!process.waitForFinished(100)) {
         if (process.state() == QProcess::NotRunning)
             break;
         QCoreApplication::processEvents();
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        const QString said = QString::fromLocal8Bit(process.readAll()).trimmed();
+        throw TError(Format(Str::PrintFailed, {said.isEmpty() ? g_printProgram : said}));
     }
 }
 
@@ -97,7 +105,7 @@ void PrintLines(const QStringList& lines, const QString& printerName)
     {
         QFile file(fileName);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            throw TError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
+            throw TError(Format(Str::FileNotCreated, {fileName, file.errorString()}));
         for (const QString& line : lines) {
             file.write(line.toUtf8());
             file.write("\n");
@@ -106,9 +114,9 @@ void PrintLines(const QStringList& lines, const QString& printerName)
             const QString why = file.errorString();
             file.close();
             QFile::remove(fileName);
-            throw TError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, why));
+            throw TError(Format(Str::FileNotWritten, {fileName, why}));
         }
     }
+    const auto removeFile = qScopeGuard([&] { QFile::remove(fileName); });
     PrintAndWait(fileName, printerName);
-    QFile::remove(fileName);
 }

@@ -67,6 +67,16 @@ QVector<TTableDef> makeTables()
         // A school's explanation of a question's right answer; a question may have none, and a
         // database made before the table existed has no such table at all.
         {QStringLiteral("VYSVETLENI"), {{"ID_OTAZKA", T::Key}, {"TEXT", T::LongText}}},
+        // How each question of a scored practice, live or error test came out for the pupil:
+        // SPRAVNE 1 right, 0 wrong; REZIM the test's mode (3 practice, 4 live, 5 error test).
+        // The pupils' progress and the school's figures are read from it; an older database
+        // lacks it.
+        {QStringLiteral("ZAKVYSL"),
+         {{"ID_ZAK", T::Integer},
+          {"ID_OTAZKA", T::Integer},
+          {"SPRAVNE", T::Integer},
+          {"DATETIME", T::DateTime},
+          {"REZIM", T::Integer}}},
     };
 }
 
@@ -132,7 +142,9 @@ QStringList createStatements(TDialect dialect)
         << QStringLiteral("CREATE INDEX IX_STATIS_ZAK ON STATIS (ID_ZAK)")
         << QStringLiteral("CREATE INDEX IX_ZAKTEST ON ZAKTEST (ID_ZAK, ID_TEST)")
         << QStringLiteral("CREATE INDEX IX_ZAKODP ON ZAKODP (ID_ZAK, ID_OTAZKA)")
-        << QStringLiteral("CREATE UNIQUE INDEX IX_FNKONST ON FNKonst (ConstName)");
+        << QStringLiteral("CREATE UNIQUE INDEX IX_FNKONST ON FNKonst (ConstName)")
+        << QStringLiteral("CREATE INDEX IX_ZAKVYSL_ZAK ON ZAKVYSL (ID_ZAK, DATETIME)")
+        << QStringLiteral("CREATE INDEX IX_ZAKVYSL_OTAZKA ON ZAKVYSL (ID_OTAZKA, SPRAVNE)");
     return out;
 }
 
@@ -146,7 +158,8 @@ QStringList referenceTables()
 
 QStringList pupilTables()
 {
-    return {QStringLiteral("ZAK"), QStringLiteral("STATIS"), QStringLiteral("ZAKTEST"), QStringLiteral("ZAKODP")};
+    return {QStringLiteral("ZAK"), QStringLiteral("STATIS"), QStringLiteral("ZAKTEST"), QStringLiteral("ZAKODP"),
+            QStringLiteral("ZAKVYSL")};
 }
 
 } // namespace Schema

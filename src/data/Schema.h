@@ -1,6 +1,6 @@
 // The tables of the database, written once, with the DDL for each engine: the fifteen that the
-// program works with and VYSVETLENI, the explanations of the questions' answers, which an older
-// database lacks. Only the database builder creates tables; the program never does.
+// program works with, VYSVETLENI, the explanations of the questions' answers, and ZAKVYSL, every
+// scored answer of every pupil; an older database lacks the last two. Only the database builder creates tables; the program never does.
 #pragma once
 
 #include <QString>

@@ -35,6 +35,23 @@ inline const QString DatabaseIoError = QStringLiteral(
 inline const QString LockFileUnavailable = QStringLiteral(
     "Chyba: soubor zámků přihlášení %s nelze vytvořit ani použít (%s). Zkontrolujte místo na disku a práva "
     "k adresáři DB, případně se obraťte na správce ...");
+// Faults of the program itself (a statement or field it lacks) and of files it writes.
+inline const QString DatabaseNotConnected = QStringLiteral("Chyba: databáze není připojena ...");
+inline const QString DataSetClosed = QStringLiteral("Chyba programu: sada dat %s není otevřená ...");
+inline const QString DataSetEmpty = QStringLiteral("Chyba programu: sada dat %s neobsahuje žádný řádek ...");
+inline const QString DataSetNoField = QStringLiteral("Chyba programu: sada dat %s nemá sloupec %s ...");
+inline const QString DataSetNoStatement = QStringLiteral("Chyba programu: sada dat %s nemá příkaz SQL %s ...");
+inline const QString DataSetNotEditing = QStringLiteral("Chyba programu: sada dat %s se právě neupravuje ...");
+inline const QString DataSetReadOnly = QStringLiteral("Chyba programu: sadu dat %s nelze měnit ...");
+inline const QString DataSetNotCached = QStringLiteral("Chyba programu: sada dat %s neukládá změny najednou ...");
+inline const QString DataSetNoRowLock = QStringLiteral("Chyba programu: sada dat %s nemá zámek řádků ...");
+inline const QString RowLockedElsewhere =
+    QStringLiteral("Chyba: záznam má právě otevřený jiná stanice, zkuste to prosím později ...");
+inline const QString FileNotCreated = QStringLiteral("Chyba: soubor %s nelze vytvořit (%s) ...");
+inline const QString FileNotWritten = QStringLiteral("Chyba: do souboru %s nelze zapsat (%s) ...");
+inline const QString PrintNotStarted =
+    QStringLiteral("Chyba: tisk nelze spustit, tiskový program %s chybí nebo nejde spustit ...");
+inline const QString PrintFailed = QStringLiteral("Chyba: tisk se nezdařil: %s");
 inline const QString NotValidInteger = QStringLiteral("'%s' is not a valid integer value");
 // the database server named by DB/server.conf
 inline const QString ServerFileUnreadable = QStringLiteral("Chyba: soubor %s nelze přečíst ...");

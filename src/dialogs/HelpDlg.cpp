@@ -28,8 +28,7 @@ THelpDlg::THelpDlg(QWidget* parent) : TForm(parent)
     bold.setBold(true);
     m_text->setFont(bold);
     m_text->setGeometry(80, 40, 200, 90);
-    auto* cancel = new TDsFancyButton(Str::Cancel, this);
-    cancel->setGeometry(180, 140, 97, 25);
+    auto* cancel = TDsFancyButton::create(Str::Cancel, this, {180, 140, 97, 25});
     cancel->setButtonColor(lightWindowColour());
     connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
     if (!HelpDlg)

@@ -62,12 +62,9 @@ TResultDlg::TResultDlg(QWidget* parent) : TForm(parent)
     m_message->setWordWrap(true);
     m_message->setGeometry(24, 378, 472, 40);
 
-    m_yes = new TDsFancyButton(Str::Yes, this);
-    m_yes->setGeometry(158, 426, 97, 25);
-    m_no = new TDsFancyButton(Str::No, this);
-    m_no->setGeometry(265, 426, 97, 25);
-    m_ok = new TDsFancyButton(Str::Ok, this);
-    m_ok->setGeometry(211, 426, 97, 25);
+    m_yes = TDsFancyButton::create(Str::Yes, this, {158, 426, 97, 25});
+    m_no = TDsFancyButton::create(Str::No, this, {265, 426, 97, 25});
+    m_ok = TDsFancyButton::create(Str::Ok, this, {211, 426, 97, 25});
     for (TDsFancyButton* b : {m_yes, m_no, m_ok})
         b->setButtonColor(lightWindowColour());
     connect(m_yes, &QAbstractButton::clicked, this, &QDialog::accept);

@@ -46,12 +46,9 @@ TSystemDlg::TSystemDlg(QWidget* parent) : TForm(parent)
     m_message->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_message->setGeometry(84, 46, 310, 72);
 
-    m_yes = new TDsFancyButton(Str::Yes, this);
-    m_yes->setGeometry(108, 128, 97, 25);
-    m_no = new TDsFancyButton(Str::No, this);
-    m_no->setGeometry(215, 128, 97, 25);
-    m_ok = new TDsFancyButton(Str::Ok, this);
-    m_ok->setGeometry(161, 128, 97, 25);
+    m_yes = TDsFancyButton::create(Str::Yes, this, {108, 128, 97, 25});
+    m_no = TDsFancyButton::create(Str::No, this, {215, 128, 97, 25});
+    m_ok = TDsFancyButton::create(Str::Ok, this, {161, 128, 97, 25});
     for (TDsFancyButton* b : {m_yes, m_no, m_ok}) {
         b->applyGreyFrame();
         b->setButtonColor(lightWindowColour());

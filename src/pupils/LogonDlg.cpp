@@ -103,12 +103,12 @@ void TLogonDlg::CancelBtnClick()
 void TLogonDlg::OkBtnClick()
 {
     TQuery* q = DM->QTmp;
-    OpenPupilByRc(*q, TrimText(m_edit1->text()));
+    DM->OpenPupilByRc(*q, TrimText(m_edit1->text()));
     if (q->isEmpty()) {
         if (!SystemDlg->Execute(Str::PupilNotFound, false)) return;
         if (!ZakDlg->EditPupil(true, m_edit1->text(), m_edit2->text())) return;
         // The identification may have been changed in the record, so the saved one is looked up.
-        OpenPupilByRc(*q, TrimText(DM->QZak->asString(QStringLiteral("RC"))));
+        DM->OpenPupilByRc(*q, TrimText(DM->QZak->asString(QStringLiteral("RC"))));
         if (q->isEmpty()) {
             SystemDlg->Execute(Str::NewPupilNotFound, true);
             return;

@@ -6,24 +6,6 @@
 #include "data/Globals.h"
 #include "data/Public.h"
 
-void OpenPupilByRc(TQuery& query, const QString& rc)
-{
-    query.close();
-    query.clearSql();
-    query.addLine(QStringLiteral("select * from ZAK, RP where RC=") + SqlQuote(rc) +
-                  QStringLiteral(" AND zak.RP=RP.RP"));
-    query.open();
-}
-
-void OpenPupilById(TQuery& query, int pupilId)
-{
-    query.close();
-    query.clearSql();
-    query.addLine(QStringLiteral("select * from zak, RP where ID_ZAK=") + SqlInt(pupilId) +
-                  QStringLiteral(" AND zak.RP=RP.RP"));
-    query.open();
-}
-
 bool PasswordMatches(const QString& typed, const QString& stored)
 {
     return TrimText(typed) == TrimText(stored);
@@ -31,11 +13,13 @@ bool PasswordMatches(const QString& typed, const QString& stored)
 
 void FillSignedInPupil(const TDataSet& pupilRow)
 {
-    SignedInPupil.PupilId = pupilRow.asInteger(QStringLiteral("ID_ZAK"));
-    const QString category = pupilRow.asString(QStringLiteral("RP"));
-    SignedInPupil.LicenceCategory = category.isEmpty() ? QChar() : category.at(0);
-    SignedInPupil.SkillLevel = pupilRow.asInteger(QStringLiteral("SKILL_LEVEL"));
-    SignedInPupil.PassMinimum = pupilRow.asInteger(QStringLiteral("MINIMUM"));
-    SignedInPupil.MandatoryGroup = pupilRow.asInteger(QStringLiteral("FLAG"));
+    TSignedInPupil pupil;
+    pupil.PupilId = pupilRow.asInteger(QStringLiteral("ID_ZAK"));
+    // The whole code: categories such as C1E differ from C only after the first character.
+    pupil.LicenceCategory = TrimText(pupilRow.asString(QStringLiteral("RP")));
+    pupil.SkillLevel = pupilRow.asInteger(QStringLiteral("SKILL_LEVEL"));
+    pupil.PassMinimum = pupilRow.asInteger(QStringLiteral("MINIMUM"));
+    pupil.MandatoryGroup = pupilRow.asInteger(QStringLiteral("FLAG"));
+    TSession::instance().setSignedInPupil(pupil);
     ShowUserName(pupilRow);
 }

@@ -47,6 +47,22 @@ TZakDlg::TZakDlg(QWidget* parent) : TForm(parent)
     heading->setFont(bold);
     heading->setGeometry(20, 16, 600, 24);
 
+    addEdits();
+    addLists();
+    addButtons();
+
+    connect(DM->QStatistic, &TDataSet::dataChange, this, [this](const QString& field) {
+        if (field.isEmpty() || field.compare(QLatin1String("REPORT"), Qt::CaseInsensitive) == 0) showReport();
+        DataSource3DataChange();
+    });
+    showReport();
+    DataSource3DataChange();
+    if (!ZakDlg) ZakDlg = this;
+}
+
+// The edits of the pupil's fields, one under another with their labels.
+void TZakDlg::addEdits()
+{
     const EditSpec specs[] = {{"RC", &Str::LabelIdentification, 11}, {"HESLO", &Str::LabelPassword, 10},
                               {"PRIJMENI", &Str::LabelSurname, 60},  {"JMENO", &Str::LabelFirstName, 60},
                               {"TITUL", &Str::LabelTitle, 30},       {"ADRESA", &Str::LabelAddress, 120},
@@ -65,7 +81,11 @@ TZakDlg::TZakDlg(QWidget* parent) : TForm(parent)
         m_edits.append(edit);
         top += 30;
     }
+}
 
+// The category list, the pupil's reports and the text of the current one.
+void TZakDlg::addLists()
+{
     auto* categoryLabel = new QLabel(Str::LabelCategory, this);
     categoryLabel->setGeometry(340, 56, 280, 20);
     m_category =
@@ -100,7 +120,10 @@ TZakDlg::TZakDlg(QWidget* parent) : TForm(parent)
     fixed.setPixelSize(12);
     m_memo->setFont(fixed);
     m_memo->setGeometry(260, 302, 360, 156);
+}
 
+void TZakDlg::addButtons()
+{
     m_del = new TDsFancyButton(Str::DeleteCaption, this);
     m_del->setObjectName(QStringLiteral("DelBtn"));
     m_del->setGeometry(20, 470, 97, 25);
@@ -127,13 +150,6 @@ TZakDlg::TZakDlg(QWidget* parent) : TForm(parent)
     connect(m_cancel, &QAbstractButton::clicked, this, [this] { Guarded([this] { CancelBtnClick(); }); });
     connect(m_del, &QAbstractButton::clicked, this, [this] { Guarded([this] { DelBtnClick(); }); });
     connect(m_print, &QAbstractButton::clicked, this, [this] { Guarded([this] { PrintBtnClick(); }); });
-    connect(DM->QStatistic, &TDataSet::dataChange, this, [this](const QString& field) {
-        if (field.isEmpty() || field.compare(QLatin1String("REPORT"), Qt::CaseInsensitive) == 0) showReport();
-        DataSource3DataChange();
-    });
-    showReport();
-    DataSource3DataChange();
-    if (!ZakDlg) ZakDlg = this;
 }
 
 TZakDlg::~TZakDlg()
@@ -144,10 +160,8 @@ TZakDlg::~TZakDlg()
 bool TZakDlg::EditPupil(bool newPupil, const QString& identification, const QString& password)
 {
     TQuery* zak = DM->QZak;
-    if (!zak->active()) {
-        zak->setSql({QStringLiteral("select * from zak, RP where RP.TYP=zak.RP AND id_zak=-1")});
-        zak->open();
-    }
+    if (!zak->active())
+        DM->OpenEmptyRegister();
     if (newPupil) {
         zak->insert();
         zak->setValue(QStringLiteral("ID_ZAK"), -1);
@@ -199,13 +213,7 @@ void TZakDlg::OkBtnClick()
         m_edits[0]->setFocus();
         return;
     }
-    TQuery* tmp = DM->QTmp;
-    tmp->close();
-    tmp->clearSql();
-    tmp->addLine(QStringLiteral("select * from zak where RC=") + SqlQuote(rc) + QStringLiteral(" and "));
-    tmp->addLine(QStringLiteral(" ID_ZAK<>") + SqlInt(zak->asInteger(QStringLiteral("ID_ZAK"))));
-    tmp->open();
-    if (!tmp->isEmpty()) {
+    if (DM->IdentificationTaken(rc, zak->asInteger(QStringLiteral("ID_ZAK")))) {
         SystemDlg->Execute(Str::PupilExists, true);
         m_edits[0]->setFocus();
         return;

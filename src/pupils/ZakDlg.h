@@ -42,6 +42,9 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    void addEdits();
+    void addLists();
+    void addButtons();
     void showReport();
     QVector<TDBEdit*> m_edits;
     TDBLookupList* m_category;

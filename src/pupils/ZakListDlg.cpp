@@ -8,7 +8,7 @@
 #include "data/Engine.h"
 #include "data/Error.h"
 #include "data/Format.h"
-#include "data/FrameList.h"
+#include "pictures/FrameList.h"
 #include "data/Globals.h"
 #include "data/SignInLock.h"
 #include "data/Strings.h"
@@ -239,12 +239,7 @@ void TZakListDlg::DelBtnClick()
         showAgain();
         throw;
     }
-    TQuery* tmp = DM->QTmp;
-    tmp->close();
-    tmp->clearSql();
-    tmp->addLine(QStringLiteral("select ID_ZAK from ZAK where ID_ZAK=") + SqlInt(pupilId));
-    tmp->open();
-    if (!tmp->isEmpty()) {
+    if (DM->PupilExists(pupilId)) {
         showAgain();
         SystemDlg->Execute(Str::PupilNotDeleted, true);
     }
@@ -263,7 +258,7 @@ void TZakListDlg::FormClose()
     m_animation->stop();
     m_animationId = -1;
     // The signed-in pupil's own row may have been edited here.
-    OpenPupilById(*DM->QTmp, SignedInPupil.PupilId);
+    DM->OpenPupilById(*DM->QTmp, SignedInPupil.PupilId);
     if (!DM->QTmp->isEmpty())
         FillSignedInPupil(*DM->QTmp);
 }

@@ -4,7 +4,7 @@
 #include "SelectionLayout.h"
 #include "data/DataModule.h"
 #include "data/Globals.h"
-#include "data/Picture.h"
+#include "pictures/Picture.h"
 #include "data/Public.h"
 #include "data/Strings.h"
 #include "testing/TestDlg.h"
@@ -40,31 +40,34 @@ TQuestionTypeDlg::TQuestionTypeDlg(QWidget* parent) : TForm(parent)
 
     buttons(this, m_okBtn, m_cancelBtn, m_helpBtn);
 
-    connect(m_okBtn, &QAbstractButton::clicked, this, [this] { Guarded([&] { OkBtnClick(); }); });
-    connect(m_cancelBtn, &QAbstractButton::clicked, this, [this] { Guarded([&] { CancelBtnClick(); }); });
-    connect(addHiddenDefaultButton(Str::Ok), &QPushButton::clicked, this,
-            [this] { Guarded([&] { OkBtnClick(); }); });
+    connectGuarded(m_okBtn, &QAbstractButton::clicked, this, &TQuestionTypeDlg::OkBtnClick);
+    connectGuarded(m_cancelBtn, &QAbstractButton::clicked, this, &TQuestionTypeDlg::CancelBtnClick);
+    connectGuarded(addHiddenDefaultButton(Str::Ok), &QPushButton::clicked, this,
+                   &TQuestionTypeDlg::OkBtnClick);
     addHiddenCancelButton(Str::Cancel);
-    if (DM) bindData();
+    if (DM)
+        bindData();
 
-    if (!QuestionTypeDlg) QuestionTypeDlg = this;
+    if (!QuestionTypeDlg)
+        QuestionTypeDlg = this;
 }
 
 TQuestionTypeDlg::~TQuestionTypeDlg()
 {
-    if (QuestionTypeDlg == this) QuestionTypeDlg = nullptr;
+    if (QuestionTypeDlg == this)
+        QuestionTypeDlg = nullptr;
 }
 
 void TQuestionTypeDlg::bindData()
 {
-    if (m_dbGrid1) return;
+    if (m_dbGrid1)
+        return;
     m_dbGrid1 = SelectionLayout::grid(DM->QSelectQuest, QStringLiteral("OKRUH"), Str::NameQuestionGroups,
                                       this, {30, 90, 300, 250});
     m_dbGrid1->setObjectName(QStringLiteral("DBGrid1"));
     m_dbGrid1->show();
-    connect(m_dbGrid1, &TDBGrid::rowDoubleClicked, this, [this] { Guarded([&] { OkBtnClick(); }); });
-    connect(DM->QSelectQuest, &TDataSet::dataChange, this,
-            [this](const QString& f) { Guarded([&] { DataSource1DataChange(f); }); });
+    connectGuarded(m_dbGrid1, &TDBGrid::rowDoubleClicked, this, &TQuestionTypeDlg::OkBtnClick);
+    connectGuarded(DM->QSelectQuest, &TDataSet::dataChange, this, &TQuestionTypeDlg::DataSource1DataChange);
 }
 
 void TQuestionTypeDlg::showEvent(QShowEvent* e)
@@ -78,7 +81,8 @@ void TQuestionTypeDlg::FormActivate()
     if (!firstActivationOfOpening())
         return;
     TQuery* groups = DM->QSelectQuest;
-    if (groups->active()) groups->first();
+    if (groups->active())
+        groups->first();
     // The list may be as it was at the last opening, so the button and picture follow it here too.
     m_okBtn->setEnabled(groups->active() && !groups->isEmpty());
     SelectionLayout::showGroupPicture(m_image1, groups);
@@ -87,15 +91,18 @@ void TQuestionTypeDlg::FormActivate()
 void TQuestionTypeDlg::DataSource1DataChange(const QString& field)
 {
     // The topic-group cursor is shared; it matters here only while this dialog is on screen.
-    if (!isVisible()) return;
+    if (!isVisible())
+        return;
     TQuery* groups = DM->QSelectQuest;
     m_okBtn->setEnabled(groups->active() && !groups->isEmpty());
-    if (field.isEmpty()) SelectionLayout::showGroupPicture(m_image1, groups);
+    if (field.isEmpty())
+        SelectionLayout::showGroupPicture(m_image1, groups);
 }
 
 void TQuestionTypeDlg::OkBtnClick()
 {
-    if (!m_okBtn->isEnabled()) return;
+    if (!m_okBtn->isEnabled())
+        return;
     TQuery* groups = DM->QSelectQuest;
     TQuery* questions = DM->QTestType1;
     questions->close();

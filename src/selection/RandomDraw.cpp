@@ -51,7 +51,8 @@ void DrawFrom(const TIdList& candidates, int count, TIdList& drawn)
 {
     const int n = int(candidates.size());
     count = std::clamp(count, 0, n);
-    if (count == 0) return;
+    if (count == 0)
+        return;
     TLeftCandidates left(n);
     drawn.reserve(drawn.size() + count);
     for (int k = 0; k < count; ++k)
@@ -70,8 +71,10 @@ void DrawErrorGroup(const TIdList& errors, int wanted, bool topUp,
                     const std::function<TIdList()>& levelCandidates, TIdList& drawn)
 {
     const int errorCount = int(errors.size());
-    if (!topUp && errorCount < wanted) wanted = errorCount;
-    if (wanted <= 0) return;
+    if (!topUp && errorCount < wanted)
+        wanted = errorCount;
+    if (wanted <= 0)
+        return;
     if (!topUp) {
         DrawFrom(errors, wanted, drawn);
         return;
@@ -79,7 +82,8 @@ void DrawErrorGroup(const TIdList& errors, int wanted, bool topUp,
     // All wrong answers are taken, also when there are more than wanted.
     drawn += errors;
     const int more = wanted - errorCount;
-    if (more > 0 && levelCandidates) DrawFrom(levelCandidates(), more, drawn);
+    if (more > 0 && levelCandidates)
+        DrawFrom(levelCandidates(), more, drawn);
 }
 
 TIdList DrawErrorTest(const QVector<TErrorGroup>& groups, bool topUp)
@@ -89,25 +93,6 @@ TIdList DrawErrorTest(const QVector<TErrorGroup>& groups, bool topUp)
         DrawErrorGroup(
             g.errors, g.wanted, topUp, [&g] { return g.levelCandidates; }, drawn);
     return drawn;
-}
-
-QString IdListText(const TIdList& ids)
-{
-    QString text;
-    text.reserve(2 + ids.size() * 7);
-    text += u'(';
-    for (qsizetype i = 0; i < ids.size(); ++i) {
-        if (i > 0) text += u',';
-        text += QString::number(ids[i]);
-    }
-    text += u')';
-    return text;
-}
-
-QStringList IdStatement(const TIdList& ids)
-{
-    return {QStringLiteral("select * from otazka "), QStringLiteral(" where "),
-            QStringLiteral("id_otazka in ") + IdListText(ids)};
 }
 
 } // namespace RandomDraw

@@ -1,9 +1,7 @@
 // The random draws of random and error tests: question ids drawn per topic group without
-// repetition with the program's generator, and the statement that selects the drawn questions.
+// repetition with the program's generator.
 #pragma once
 
-#include <QString>
-#include <QStringList>
 #include <QVector>
 
 #include <functional>
@@ -43,11 +41,5 @@ struct TErrorGroup
 };
 
 TIdList DrawErrorTest(const QVector<TErrorGroup>& groups, bool topUp);
-
-// "(12,7,40)": the ids in drawn order, without blanks.
-QString IdListText(const TIdList& ids);
-
-// The statement of the question query of a drawn test, as its three lines.
-QStringList IdStatement(const TIdList& ids);
 
 } // namespace RandomDraw

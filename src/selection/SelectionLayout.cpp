@@ -68,15 +68,9 @@ QWidget* page(QWidget* parent)
 
 void buttons(QWidget* parent, TDsFancyButton*& ok, TDsFancyButton*& cancel, TDsFancyButton*& help)
 {
-    ok = new TDsFancyButton(Str::Ok, parent);
-    ok->setObjectName(QStringLiteral("OkBtn"));
-    ok->setGeometry(255, 392, 97, 25);
-    cancel = new TDsFancyButton(Str::Cancel, parent);
-    cancel->setObjectName(QStringLiteral("CancelBtn"));
-    cancel->setGeometry(364, 392, 97, 25);
-    help = new TDsFancyButton(Str::Help, parent);
-    help->setObjectName(QStringLiteral("HelpBtn"));
-    help->setGeometry(473, 392, 97, 25);
+    ok = TDsFancyButton::create(Str::Ok, parent, {255, 392, 97, 25}, QStringLiteral("OkBtn"));
+    cancel = TDsFancyButton::create(Str::Cancel, parent, {364, 392, 97, 25}, QStringLiteral("CancelBtn"));
+    help = TDsFancyButton::create(Str::Help, parent, {473, 392, 97, 25}, QStringLiteral("HelpBtn"));
 }
 
 void showGroupPicture(QLabel* image, const TDataSet* groups)

@@ -2,7 +2,6 @@
 #include "InfoDlg.h"
 
 #include "Evaluation.h"
-#include "TestDlg.h"
 #include "data/Clock.h"
 #include "data/Globals.h"
 #include "data/Strings.h"
@@ -17,8 +16,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
-
-TInfoDlg* InfoDlg = nullptr;
 
 namespace {
 constexpr int TickerWidth = 200;
@@ -63,6 +60,25 @@ TInfoDlg::TInfoDlg(QWidget* parent) : TForm(parent)
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setAlignment(Qt::AlignCenter);
 
+    buildCountdown(bold);
+    buildTicker(bold);
+
+    YesBtn = new TDsFancyButton(Str::CloseCaption, this);
+    YesBtn->setObjectName(QStringLiteral("YesBtn"));
+    YesBtn->setGeometry(81, 262, 97, 25);
+    YesBtn->applyGreyFrame();
+    connect(YesBtn, &QAbstractButton::clicked, this, &TInfoDlg::YesBtnClick);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(300);
+    connect(Timer1, &QTimer::timeout, this, &TInfoDlg::Timer1Timer);
+
+    setTimeLimit(0);
+}
+
+void TInfoDlg::buildCountdown(const QFont& bold)
+{
     // The countdown panel: light text on a dark ground, so that the yellow countdown reads well.
     Panel3 = new QWidget(this);
     Panel3->setObjectName(QStringLiteral("Panel3"));
@@ -73,9 +89,11 @@ TInfoDlg::TInfoDlg(QWidget* parent) : TForm(parent)
     dark.setColor(QPalette::WindowText, QColor(240, 234, 214));
     Panel3->setPalette(dark);
     Label5 = makeLabel(Str::TestStart, Panel3, QRect(10, 10, 120, 18));
+    Label5->setObjectName(QStringLiteral("Label5"));
     Label6 = makeLabel(QString(), Panel3, QRect(140, 10, 86, 18));
     Label6->setObjectName(QStringLiteral("Label6"));
     Label4 = makeLabel(Str::TestEnd, Panel3, QRect(10, 32, 120, 18));
+    Label4->setObjectName(QStringLiteral("Label4"));
     Label7 = makeLabel(QString(), Panel3, QRect(140, 32, 86, 18));
     Label7->setObjectName(QStringLiteral("Label7"));
     Label8 = makeLabel(QString(), Panel3, QRect(6, 64, 224, 24));
@@ -103,7 +121,10 @@ TInfoDlg::TInfoDlg(QWidget* parent) : TForm(parent)
     Gauge1->setTextVisible(true);
     Gauge1->setFormat(QStringLiteral("%p%"));
     Gauge1->setAccessibleName(Str::GaugeName);
+}
 
+void TInfoDlg::buildTicker(const QFont& bold)
+{
     // The ticker: the message label scrolls up through a box without visible scroll bars.
     auto* tickerFrame = new QFrame(this);
     tickerFrame->setObjectName(QStringLiteral("Panel2"));
@@ -138,25 +159,9 @@ TInfoDlg::TInfoDlg(QWidget* parent) : TForm(parent)
     content->resize(TickerWidth + 4, TickerTop + 20 + 2 * TickerBoxHeight);
     ScrollBox1->setWidget(content);
     ScrollBox1->setWidgetResizable(false);
-
-    YesBtn = new TDsFancyButton(Str::CloseCaption, this);
-    YesBtn->setObjectName(QStringLiteral("YesBtn"));
-    YesBtn->setGeometry(81, 262, 97, 25);
-    YesBtn->applyGreyFrame();
-    connect(YesBtn, &QAbstractButton::clicked, this, &TInfoDlg::YesBtnClick);
-
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(300);
-    connect(Timer1, &QTimer::timeout, this, &TInfoDlg::Timer1Timer);
-
-    setTimeLimit(0);
-    if (!InfoDlg) InfoDlg = this;
 }
 
-TInfoDlg::~TInfoDlg()
-{
-    if (InfoDlg == this) InfoDlg = nullptr;
-}
+TInfoDlg::~TInfoDlg() = default;
 
 void TInfoDlg::setTimeLimit(quint16 limitSecs)
 {
@@ -205,13 +210,33 @@ void TInfoDlg::ShowPanel()
 void TInfoDlg::ClosePanel()
 {
     Timer1->stop();
+    m_pausedWhileTicking = false;
     hide();
+}
+
+void TInfoDlg::PauseCountdown()
+{
+    m_pausedWhileTicking = Timer1->isActive();
+    Timer1->stop();
+}
+
+void TInfoDlg::ResumeCountdown()
+{
+    if (m_pausedWhileTicking)
+        Timer1->start();
+    m_pausedWhileTicking = false;
+}
+
+bool TInfoDlg::isTicking() const
+{
+    return Timer1->isActive();
 }
 
 void TInfoDlg::FormActivate()
 {
     // An activation that arrives after the panel was closed must not start it again.
-    if (!isVisible()) return;
+    if (!isVisible())
+        return;
     restartTicker();
 }
 
@@ -247,33 +272,43 @@ void TInfoDlg::Timer1Timer()
     Guarded([&] {
         const QDateTime now = Clock::now();
         Label2->setText(longTime(now));
-        if (!Panel3->isHidden()) {
-            const int remaining = RemainingSeconds(TimeLimitSecs, StartTime, now);
-            Label8->setText(CountdownText(remaining));
-            Gauge1->setValue(TimeLimitSecs - remaining);
-            if (remaining <= 10) {
-                ++m_beeps;
-                QApplication::beep();
-            }
-            if (remaining == 0) {
-                Label8->hide();
-                Label9->show();
-                Label10->show();
-                Label9->raise();
-                Timer1->stop();
-                if (TestDlg) TestDlg->RequestTimedOutClose();
-            }
-        } else {
-            QScrollBar* bar = ScrollBox1->verticalScrollBar();
-            bar->setValue(bar->value() + 2);
-            if (bar->value() >= Label1->height() + ScrollBox1->height()) {
-                bar->setValue(1);
-                ++MessageIndex;
-                if (MessageIndex >= MessageList.size()) MessageIndex = 0;
-                setTickerText(MessageList.value(MessageIndex));
-            }
-        }
+        if (!Panel3->isHidden())
+            tickCountdown(now);
+        else
+            tickTicker();
     });
+}
+
+void TInfoDlg::tickCountdown(const QDateTime& now)
+{
+    const int remaining = RemainingSeconds(TimeLimitSecs, StartTime, now);
+    Label8->setText(CountdownText(remaining));
+    Gauge1->setValue(TimeLimitSecs - remaining);
+    if (remaining <= 10) {
+        ++m_beeps;
+        QApplication::beep();
+    }
+    if (remaining == 0) {
+        Label8->hide();
+        Label9->show();
+        Label10->show();
+        Label9->raise();
+        Timer1->stop();
+        emit countdownExpired();
+    }
+}
+
+void TInfoDlg::tickTicker()
+{
+    QScrollBar* bar = ScrollBox1->verticalScrollBar();
+    bar->setValue(bar->value() + 2);
+    if (bar->value() >= Label1->height() + ScrollBox1->height()) {
+        bar->setValue(1);
+        ++MessageIndex;
+        if (MessageIndex >= MessageList.size())
+            MessageIndex = 0;
+        setTickerText(MessageList.value(MessageIndex));
+    }
 }
 
 void TInfoDlg::YesBtnClick()

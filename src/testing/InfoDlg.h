@@ -31,6 +31,38 @@ public:
     void ShowPanel();
     // Hides the panel and stops its tick: the test window closed or scored.
     void ClosePanel();
+    // Holds the tick (clock, countdown, ticker) while the test window scores, so that the
+    // countdown cannot strike meanwhile; the time limit still runs from the test's start.
+    void PauseCountdown();
+    // Lets the tick go on after PauseCountdown(), if it ran before.
+    void ResumeCountdown();
+    // True while the panel ticks.
+    bool isTicking() const;
+
+    // Which of the program's messages the ticker shows.
+    quint16 messageIndex() const { return MessageIndex; }
+    // How often the panel has sounded the beep (tests).
+    int beepCount() const { return m_beeps; }
+    int scrollPosition() const;
+
+signals:
+    // The countdown reached zero: the test is over.
+    void countdownExpired();
+
+public slots:
+    void Timer1Timer();
+    void YesBtnClick();
+
+protected:
+    void FormActivate() override;
+
+private:
+    void buildCountdown(const QFont& bold);
+    void buildTicker(const QFont& bold);
+    void tickCountdown(const QDateTime& now);
+    void tickTicker();
+    void restartTicker();
+    void setTickerText(const QString& text);
 
     quint16 TimeLimitSecs = 0;
     QDateTime StartTime;
@@ -54,21 +86,6 @@ public:
     TDsFancyButton* YesBtn;
     QTimer* Timer1;
 
-    // How often the panel has sounded the beep (tests).
-    int beepCount() const { return m_beeps; }
-    int scrollPosition() const;
-
-public slots:
-    void Timer1Timer();
-    void YesBtnClick();
-
-protected:
-    void FormActivate() override;
-
-private:
-    void restartTicker();
-    void setTickerText(const QString& text);
     int m_beeps = 0;
+    bool m_pausedWhileTicking = false;
 };
-
-extern TInfoDlg* InfoDlg;

@@ -3,32 +3,21 @@
 // the close with its scoring, the outcome and what is stored.
 #pragma once
 
-#include "Evaluation.h"
+#include "TestMode.h"
+#include "TestScoring.h"
 #include "widgets/Form.h"
 
-#include <QByteArray>
-#include <QImage>
+#include <QPointer>
 
 #include <functional>
 #include <optional>
 
 class QLabel;
-class QFrame;
-class QScrollArea;
 class QTimer;
 class TDataSet;
 class TDsFancyButton;
-class TWrapCheckBox;
-
-enum TestMode
-{
-    tmBrowse = 1,
-    tmHints = 2,
-    tmPractice = 3,
-    tmLive = 4,
-    tmErrorTest = 5,
-    tmReview = 7
-};
+class TInfoDlg;
+class TQuestionView;
 
 class TTestDlg : public TForm
 {
@@ -36,6 +25,10 @@ class TTestDlg : public TForm
 public:
     explicit TTestDlg(QWidget* parent = nullptr);
     ~TTestDlg() override;
+
+    // The information panel that stands beside this window during a run: it appears a second
+    // after the window first becomes active, and its countdown running out ends the test.
+    void setPanel(TInfoDlg* panel);
 
     // The one way into the test engine; returns when the window has closed.
     void RunTest(int mode, int testId, const QString& caption, TDataSet* questionSet, bool showAnswerNow,
@@ -61,19 +54,52 @@ public:
     void UpdateQuestionLabels();
     void LoadQuestionPicture(int id);
     void ShowCorrectAnswers(bool tick);
+    bool pictureClickable() const;
 
-    // ---- scoring and storing ----
-    TEvaluation Evaluate();
-    void StoreAnswerOutcome(bool isRight, int questionId, const QString& pattern);
-    void StoreTestOutcome(bool isPerfect);
-    void WriteReport(int total, int gained, const QStringList& lines);
-    void EnterReview();
+    // ---- the state of the run ----
+    int mode() const { return Mode; }
+    int unansweredCount() const { return UnansweredCount; }
+    int tickedCount() const { return TickedCount; }
+    // The countdown ended the test.
+    bool timedOut() const { return TimedOut; }
+    // The window has become active in this run (the panel's timer started then).
+    bool activated() const { return Activated; }
 
+public slots:
+    void AnswerChange();
+    void FirstBtnClick();
+    void PrevBtnClick();
+    void NextBtnClick();
+    void LastBtnClick();
+    void ShowAnswerBtnClick();
+    void InfoBtnClick();
+    void OkBtnClick();
+    void Timer1Timer();
+
+protected:
+    void FormActivate() override;
+    bool FormCloseQuery() override;
+    void FormClose() override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private slots:
     // The countdown ran out: close without the confirmation, scoring as if confirmed.
     void RequestTimedOutClose();
 
-    TDataSet* questionSet() const { return m_set; }
-    bool pictureClickable() const { return m_pictureClickable; }
+private:
+    void buildLabels();
+    void buildButtons();
+    void placeOnScreen();
+    void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    // Moves through the question set (when there is one) and shows the question arrived at.
+    void navigate(const std::function<void(TDataSet&)>& move);
+    bool hasQuestion() const;
+    // Scores the run and stores it; nothing (with the error shown and the run as it was) when
+    // the database refused to store it. `abandoned` is set when the pupil's sign-in went to
+    // another station: the run is then closed unstored.
+    std::optional<TEvaluation> Evaluate(bool& abandoned);
+    void EnterReview();
+    void closeAfterTimeout();
 
     // ---- state of a run ----
     bool Activated = false;
@@ -94,14 +120,7 @@ public:
     QLabel* PointForQuestion;
     QLabel* QuestionCount;
     QLabel* NotReadyQuestion;
-    QScrollArea* ScrollBox1;
-    TWrapCheckBox* LabelQuestion;
-    QScrollArea* ScrollBox2;
-    TWrapCheckBox* LabelAnswer[4];
-    QLabel* Image1;
-    QFrame* BMPPanel;
-    QLabel* BMPImage;
-    QImage Image2; // the placeholder picture
+    TQuestionView* m_view; // the question text, the answer boxes and the picture
     TDsFancyButton* FirstBtn;
     TDsFancyButton* PrevBtn;
     TDsFancyButton* NextBtn;
@@ -111,52 +130,11 @@ public:
     TDsFancyButton* OkBtn;
     QTimer* Timer1;
 
-public slots:
-    void AnswerChange();
-    void FirstBtnClick();
-    void PrevBtnClick();
-    void NextBtnClick();
-    void LastBtnClick();
-    void ShowAnswerBtnClick();
-    void InfoBtnClick();
-    void OkBtnClick();
-    void BMPImageClick();
-    void Timer1Timer();
-
-protected:
-    void FormActivate() override;
-    bool FormCloseQuery() override;
-    void FormClose() override;
-    void keyPressEvent(QKeyEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
-
-private:
-    void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
-    void FillAnswerBox(int k, int answerCount);
-    void setAnswerHandlersAttached(bool attached);
-    bool hasQuestion() const;
-    // Scores the run and stores it; nothing (with the error shown and the run as it was) when
-    // the database refused to store it. `abandoned` is set when the pupil's sign-in went to
-    // another station: the run is then closed unstored.
-    std::optional<TEvaluation> scoreAndStore(bool& abandoned);
-    // Shows the outcome; true when the pupil chose to review.
-    bool showOutcome(const TEvaluation& ev);
-    void closeAfterTimeout();
-    void layoutAnswers();
-
+    QPointer<TInfoDlg> m_panel;
     TDataSet* m_set = nullptr;
-    QByteArray m_pictureBytes;
-    QImage m_viewImage;
-    QSize m_pictureSize;
-    bool m_pictureClickable = false;
+    TTestScoring m_scoring;
     bool m_inCloseQuery = false;
-    bool m_scoring = false;
-    bool m_zoomOpen = false;
-    // The time of the run's report, fixed by the first attempt to store it: an attempt whose
-    // outcome the server did not confirm may have been stored, and a retry must not store the
-    // report twice.
-    std::optional<QDateTime> m_reportTime;
-    bool m_reportRetry = false;
+    bool m_inScoring = false;
 };
 
 extern TTestDlg* TestDlg;

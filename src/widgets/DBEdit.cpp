@@ -5,6 +5,8 @@
 #include "data/DataSet.h"
 #include "data/Strings.h"
 
+#include <QScopeGuard>
+
 #include <algorithm>
 
 QString WholeCharacters(const QString& text)
@@ -49,7 +51,7 @@ TDBEdit::TDBEdit(TDataSet* dataSet, const QString& field, QWidget* parent)
     : QLineEdit(parent), m_dataSet(dataSet), m_field(field)
 {
     // textChanged, not textEdited: text set through the accessibility interface counts as typed.
-    connect(this, &QLineEdit::textChanged, this, &TDBEdit::onTextChanged);
+    connectGuarded(this, &QLineEdit::textChanged, this, &TDBEdit::onTextChanged);
     connect(dataSet, &TDataSet::dataChange, this, [this](const QString& f) {
         if (!m_writing && (f.isEmpty() || f.compare(m_field, Qt::CaseInsensitive) == 0))
             refresh();
@@ -78,16 +80,10 @@ void TDBEdit::onTextChanged(const QString& changed)
     const QString text = this->text();
     if (!m_dataSet || !m_dataSet->active())
         return;
-    Guarded([&] {
-        m_writing = true;
-        struct Reset
-        {
-            bool& flag;
-            ~Reset() { flag = false; }
-        } reset{m_writing};
-        m_dataSet->edit();
-        m_dataSet->setValue(m_field, text.isEmpty() ? QVariant() : QVariant(text));
-    });
+    m_writing = true;
+    const auto reset = qScopeGuard([this] { m_writing = false; });
+    m_dataSet->edit();
+    m_dataSet->setValue(m_field, text.isEmpty() ? QVariant() : QVariant(text));
 }
 
 TDBText::TDBText(TDataSet* dataSet, const QString& field, QWidget* parent)

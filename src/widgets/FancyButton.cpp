@@ -99,6 +99,16 @@ TDsFancyButton::TDsFancyButton(const QString& caption, QWidget* parent) : TDsFan
     applyProgramSettings();
 }
 
+TDsFancyButton* TDsFancyButton::create(const QString& caption, QWidget* parent, const QRect& geometry,
+                                       const QString& objectName)
+{
+    auto* b = new TDsFancyButton(caption, parent);
+    if (!objectName.isEmpty())
+        b->setObjectName(objectName);
+    b->setGeometry(geometry);
+    return b;
+}
+
 void TDsFancyButton::applyProgramSettings()
 {
     m_buttonColor = QColor(205, 179, 115);

@@ -20,6 +20,11 @@ public:
     explicit TDsFancyButton(QWidget* parent = nullptr);
     TDsFancyButton(const QString& caption, QWidget* parent);
 
+    // The button as the windows place it: the program's settings, the caption, the place and,
+    // where given, the object name by which the window and its tests find it.
+    static TDsFancyButton* create(const QString& caption, QWidget* parent, const QRect& geometry,
+                                  const QString& objectName = QString());
+
     // The settings every button of the program has (colour, olive frame, Arial 13 px).
     void applyProgramSettings();
     // The grey frame of the message window and the information panel.

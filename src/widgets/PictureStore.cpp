@@ -1,8 +1,8 @@
 // Pictures of the program's files and resources, decoded once.
 #include "PictureStore.h"
 
-#include "data/Picture.h"
 #include "data/Platform.h"
+#include "pictures/Picture.h"
 
 #include <QFile>
 #include <QHash>

@@ -128,7 +128,7 @@ void TTestDb::signIn(int pupilId)
 {
     if (!m_dm || !m_dm->engine().signInLock().tryLock(pupilId))
         qFatal("pupil %d cannot be signed in", pupilId);
-    SignedInPupil.PupilId = pupilId;
+    changeSignedIn([&](TSignedInPupil& p) { p.PupilId = pupilId; });
 }
 
 void TTestDb::closeDm()

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "data/DataModule.h"
+#include "data/Globals.h"
 #include "data/PgEngine.h"
 
 #include <QTemporaryDir>
@@ -53,3 +54,11 @@ private:
     std::unique_ptr<TDM> m_dm;
     std::optional<TServerConfig> m_server;
 };
+
+// Changes the signed-in pupil as a test needs it, through the session as the program does.
+template <typename Change> void changeSignedIn(Change change)
+{
+    TSignedInPupil pupil = SignedInPupil;
+    change(pupil);
+    TSession::instance().setSignedInPupil(pupil);
+}

@@ -177,15 +177,16 @@ void TstBusy::windowWritesPastTheWait()
     TResultDlg result;
     TInfoDlg info;
     TTestDlg test;
+    test.setPanel(&info);
     QStringList errors;
     TSystemDlg::setAutoAnswer([](const QString&, bool) { return true; });
     TResultDlg::setAutoAnswer([](const TResultDlg::Shown&) { return false; });
     SetGeneralErrorSink([&](const QString& text) { errors << text; });
-    SignedInPupil = TSignedInPupil();
+    TSession::instance().signOut();
     db.signIn(1);
-    SignedInPupil.FullName = QStringLiteral(" Autoškola Správce");
-    SignedInPupil.LicenceCategory = u'B';
-    SignedInPupil.PassMinimum = 43;
+    changeSignedIn([&](TSignedInPupil& p) { p.FullName = QStringLiteral(" Autoškola Správce"); });
+    changeSignedIn([](TSignedInPupil& p) { p.LicenceCategory = QStringLiteral("B"); });
+    changeSignedIn([&](TSignedInPupil& p) { p.PassMinimum = 43; });
     const QString pocetBefore =
         QString::number(countOf(dm, QStringLiteral("select sum(Pocet) N from OKRUHOT")));
     const auto rows = [&] {
@@ -250,7 +251,7 @@ void TstBusy::windowWritesPastTheWait()
     TSystemDlg::setAutoAnswer({});
     TResultDlg::setAutoAnswer({});
     SetGeneralErrorSink({});
-    SignedInPupil = TSignedInPupil();
+    TSession::instance().signOut();
 }
 
 // "--hold-write DBFILE MS": begins a write transaction, says so, holds it, then rolls back.

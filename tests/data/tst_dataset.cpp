@@ -4,9 +4,12 @@
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/Statement.h"
+#include "data/Statements.h"
 
 #include <QSignalSpy>
 #include <QtTest>
+
+#include <algorithm>
 
 namespace {
 int count(TDM&, const QString& sql)
@@ -50,6 +53,7 @@ private slots:
     void openWhenUsedReadsAtFirstLook();
     void openWhenUsedRefusesABadStatementAtOnce();
     void readIntegersGivesOneColumnOfEveryRow();
+    void drawnQuestionsAreBoundAndReplaced();
 };
 
 void TstDataSet::statementParameters_data()
@@ -493,6 +497,36 @@ void TstDataSet::readIntegersGivesOneColumnOfEveryRow()
     bad.setSql({QStringLiteral("select NO_SUCH_COLUMN from OTAZKA")});
     QVERIFY_THROWS_EXCEPTION(TError, bad.readIntegers(QStringLiteral("NO_SUCH_COLUMN")));
     QVERIFY(!bad.active());
+}
+
+void TstDataSet::drawnQuestionsAreBoundAndReplaced()
+{
+    TTestDb db;
+    TDM& dm = db.open();
+    TQuery all(QStringLiteral("all"));
+    all.setSql({QStringLiteral("select ID_OTAZKA from OTAZKA order by ID_OTAZKA")});
+    const QVector<qint64> bank = all.readIntegers(QStringLiteral("ID_OTAZKA"));
+    QVERIFY(bank.size() >= 4);
+    auto selected = [&dm] {
+        QVector<qint64> ids;
+        for (int row = 0; row < dm.QTestType3->recordCount(); ++row)
+            ids << dm.QTestType3->valueAt(row, QStringLiteral("ID_OTAZKA")).toLongLong();
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    };
+
+    // drawn order, a repeated id (a wrong answer stored twice) and an id the bank lacks
+    Statements::OpenDrawnQuestions(*dm.QTestType3, {bank[3], bank[0], bank[3], bank[2], 999999999});
+    QCOMPARE(selected(), (QVector<qint64>{bank[0], bank[2], bank[3]}));
+
+    // a shorter draw after a longer one selects only its own questions
+    Statements::OpenDrawnQuestions(*dm.QTestType3, {bank[1]});
+    QCOMPARE(selected(), QVector<qint64>{bank[1]});
+
+    // nothing drawn: the previous test stays as it was
+    Statements::OpenDrawnQuestions(*dm.QTestType3, {});
+    QVERIFY(dm.QTestType3->active());
+    QCOMPARE(selected(), QVector<qint64>{bank[1]});
 }
 
 QTEST_MAIN(TstDataSet)

@@ -269,9 +269,25 @@ void TstHelpers::printWithoutPrinter()
     const QString old = QDir::currentPath();
     QDir::setCurrent(dir.path());
     SetPrintCommand(QStringLiteral("/nonexistent/lp"));
-    PrintLines({QStringLiteral("x")}); // nothing reported, nothing left behind
+    QString told;
+    try {
+        PrintLines({QStringLiteral("x")});
+    } catch (const TError& e) {
+        told = e.message();
+    }
+    // a print command that refuses the job is told as well, with what it said
+    SetPrintCommand(QStringLiteral("false"));
+    QString refused;
+    try {
+        PrintLines({QStringLiteral("x")});
+    } catch (const TError& e) {
+        refused = e.message();
+    }
     SetPrintCommand(QStringLiteral("lp"));
     QDir::setCurrent(old);
+    QCOMPARE(told, Format(Str::PrintNotStarted, {QStringLiteral("/nonexistent/lp")}));
+    QCOMPARE(refused, Format(Str::PrintFailed, {QStringLiteral("false")}));
+    // and nothing is left behind either way
     QVERIFY(QDir(dir.path()).entryList({QStringLiteral("*.txt")}, QDir::Files).isEmpty());
 }
 

@@ -996,6 +996,20 @@ def start_live_test(app, number=1):
     return app.test_window()
 
 
+def signed_in_live_test(r, program):
+    """Signs the privileged pupil in and opens stored live test 1 with its first answer ticked;
+    returns the application, the pupil, the pupil's user line, the main window and the test
+    window."""
+    admin = pupil(program, ADMIN_RC)
+    label = user_line(admin)
+    app = r.start(program)
+    app.sign_in(ADMIN_PASSWORD)
+    main = app.expect_main(label)
+    tw = start_live_test(app)
+    tw.tick_by_keys("1000")
+    return app, admin, label, main, tw
+
+
 SIGN_IN_TAKEN_OVER = "Chyba: přihlášení žáka na této stanici zaniklo"
 DATABASE_REPLACED = "Chyba: databázi mezitím nahradil jiný program"
 TEST_NOT_STORED = "Chyba: test se nepodařilo uložit."
@@ -1004,14 +1018,8 @@ TEST_NOT_STORED = "Chyba: test se nepodařilo uložit."
 @road(9, "the lock file removed under a signed-in station: another station signs the pupil in")
 def road_lock_file_removed(r):
     program = r.program()
-    admin = pupil(program, ADMIN_RC)
-    label = user_line(admin)
     statis_before = program.query("SELECT COUNT(*) FROM STATIS")[0][0]
-    first = r.start(program)
-    first.sign_in(ADMIN_PASSWORD)
-    first.expect_main(label)
-    tw = start_live_test(first)
-    tw.tick_by_keys("1000")
+    first, _, label, _, tw = signed_in_live_test(r, program)
 
     # Someone removes the lock file; a second station (its own temporary directory) then finds the
     # pupil free on the new one and signs in.
@@ -1043,13 +1051,7 @@ def road_lock_file_removed(r):
 @road(10, "the bank imported with --force under a station in a live test")
 def road_database_replaced(r):
     program = r.program()
-    admin = pupil(program, ADMIN_RC)
-    label = user_line(admin)
-    app = r.start(program)
-    app.sign_in(ADMIN_PASSWORD)
-    main = app.expect_main(label)
-    tw = start_live_test(app)
-    tw.tick_by_keys("1000")
+    app, admin, label, main, tw = signed_in_live_test(r, program)
 
     db_dir = os.path.join(program.prog_dir, "DB")
     refused = subprocess.run([r.suite.dbbuild, "--source", r.suite.bank, db_dir], capture_output=True, text=True)
@@ -1106,13 +1108,7 @@ def road_frozen_server(r):
     server = TestServer(r)
     program = r.program()
     server.install(program, r.suite)
-    admin = pupil(program, ADMIN_RC)
-    label = user_line(admin)
-    app = r.start(program)
-    app.sign_in(ADMIN_PASSWORD)
-    main = app.expect_main(label)
-    tw = start_live_test(app)
-    tw.tick_by_keys("1000")
+    app, admin, label, main, tw = signed_in_live_test(r, program)
 
     sessions = server.sql(f"SELECT pid FROM pg_stat_activity WHERE datname = '{server.name}' "
                           "AND application_name = 'ferdano'")

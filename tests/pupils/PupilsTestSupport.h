@@ -66,7 +66,7 @@ struct Station
     std::unique_ptr<TZakListDlg> zakList;
     Station()
     {
-        SignedInPupil = TSignedInPupil();
+        TSession::instance().signOut();
         db->open();
         zak = std::make_unique<TZakDlg>();
         logon = std::make_unique<TLogonDlg>();
@@ -80,7 +80,7 @@ struct Station
         zak.reset();
         system.reset();
         db.reset();
-        SignedInPupil = TSignedInPupil();
+        TSession::instance().signOut();
     }
     TSignInLock& lock() const { return DM->engine().signInLock(); }
 };

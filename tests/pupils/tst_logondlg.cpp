@@ -143,7 +143,7 @@ void TstLogonDlg::signedInPupilFields()
     exec(QStringLiteral("update ZAK set TITUL='Ing.' where ID_ZAK=1"));
     QVERIFY(PupilsTest::signIn(QStringLiteral("admin"), QStringLiteral("ferdano")));
     QCOMPARE(SignedInPupil.PupilId, 1);
-    QCOMPARE(SignedInPupil.LicenceCategory, QChar(u'B'));
+    QCOMPARE(SignedInPupil.LicenceCategory, QStringLiteral("B"));
     const QString b = QStringLiteral(" from RP where RP='B'");
     QCOMPARE(SignedInPupil.SkillLevel, scalar(QStringLiteral("select SKILL_LEVEL") + b).toInt());
     QCOMPARE(SignedInPupil.PassMinimum, scalar(QStringLiteral("select MINIMUM") + b).toInt());
@@ -183,7 +183,7 @@ void TstLogonDlg::unknownIdentificationCreatesPupil()
     const int id = scalar(QStringLiteral("select ID_ZAK from ZAK where RC='nova'")).toInt();
     QVERIFY(id > 1);
     QCOMPARE(SignedInPupil.PupilId, id);
-    QCOMPARE(SignedInPupil.LicenceCategory, QChar(u'B'));
+    QCOMPARE(SignedInPupil.LicenceCategory, QStringLiteral("B"));
     QCOMPARE(SignedInPupil.FullName, QStringLiteral("  Nováková"));
     QVERIFY(m_station->lock().isHeld(id));
     QCOMPARE(scalar(QStringLiteral("select HESLO from ZAK where ID_ZAK=%1").arg(id)).toString(),
@@ -300,7 +300,7 @@ void TstLogonDlg::wrongPasswordThenStornoKeepsPrevious()
     QVERIFY(stayedOpen);
     QCOMPARE(m.texts, QStringList{Str::WrongPassword});
     QCOMPARE(SignedInPupil.PupilId, novak);
-    QCOMPARE(SignedInPupil.LicenceCategory, QChar(u'C'));
+    QCOMPARE(SignedInPupil.LicenceCategory, QStringLiteral("C"));
     QVERIFY(m_station->lock().isHeld(novak));
     QVERIFY(!m_station->lock().isHeld(1));
 }
@@ -327,7 +327,7 @@ void TstLogonDlg::databaseErrorKeepsPrevious()
     QCOMPARE(m.errors.size(), 1);
     QVERIFY2(m.errors[0].contains(QLatin1String("zak_zamek"), Qt::CaseInsensitive), qPrintable(m.errors[0]));
     QCOMPARE(SignedInPupil.PupilId, novak);
-    QCOMPARE(SignedInPupil.LicenceCategory, QChar(u'C'));
+    QCOMPARE(SignedInPupil.LicenceCategory, QStringLiteral("C"));
     QVERIFY(m_station->lock().isHeld(novak));
     QVERIFY(!m_station->lock().isHeld(1));
     QCOMPARE(cursor.lockedKey(), std::optional<int>(novak));

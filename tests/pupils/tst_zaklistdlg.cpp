@@ -4,7 +4,7 @@
 
 #include "app/MainDlg.h"
 #include "data/Format.h"
-#include "data/FrameList.h"
+#include "pictures/FrameList.h"
 #include "data/Strings.h"
 #include "pupils/Animate.h"
 #include "pupils/DBLookupList.h"
@@ -346,7 +346,7 @@ void TstZakListDlg::closingRereadsSignedInPupil()
     });
     QCOMPARE(skillWhileOpen, skillB);
     QCOMPARE(SignedInPupil.PupilId, 1);
-    QCOMPARE(SignedInPupil.LicenceCategory, QChar(u'C'));
+    QCOMPARE(SignedInPupil.LicenceCategory, QStringLiteral("C"));
     QCOMPARE(SignedInPupil.SkillLevel, skillC);
     QVERIFY(m_station->lock().isHeld(1));
     QCOMPARE(m.texts, QStringList());

@@ -11,6 +11,7 @@
 #include "testing/TestDlg.h"
 #include "widgets/Guard.h"
 
+#include <QRegularExpression>
 #include <QTimeZone>
 #include <QTimer>
 #include <QtTest>
@@ -49,9 +50,9 @@ public:
             runs << run;
         });
         Clock::setSource([] { return QDateTime(QDate(2026, 12, 8), QTime(10, 20, 30, 456), Qt::UTC); });
-        SignedInPupil = TSignedInPupil();
+        TSession::instance().signOut();
         db.signIn(1);
-        SignedInPupil.SkillLevel = 2;
+        changeSignedIn([&](TSignedInPupil& p) { p.SkillLevel = 2; });
         loadBank();
     }
 
@@ -118,6 +119,17 @@ public:
         reloadGroups();
     }
 
+    // The ids bound to the statement of the drawn test, in drawn order.
+    QVector<qint64> drawnIds() const
+    {
+        static const QRegularExpression key(QStringLiteral(R"re("(\d+)":)re"));
+        QVector<qint64> ids;
+        const QString list = dm->QTestType3->param(QStringLiteral("ID_LIST")).toString();
+        for (const QRegularExpressionMatch& m : key.globalMatch(list))
+            ids << m.captured(1).toLongLong();
+        return ids;
+    }
+
     // The question ids of one group at the pupil's level, as the bank was loaded (ascending).
     QVector<qint64> levelIds(int group)
     {
@@ -172,10 +184,3 @@ struct TReferenceDraw
     }
 };
 
-inline QString idList(const QVector<qint64>& ids)
-{
-    QStringList parts;
-    for (qint64 id : ids)
-        parts << QString::number(id);
-    return QStringLiteral("(") + parts.join(u',') + u')';
-}

@@ -2,7 +2,7 @@
 // choice survives, the caption and the arguments of the browsing run, OK only with groups, a
 // group picture of the frame's size shown whole.
 #include "SelectionFixture.h"
-#include "data/Picture.h"
+#include "pictures/Picture.h"
 #include "selection/QuestionTypeDlg.h"
 #include "widgets/DBGrid.h"
 #include "widgets/FancyButton.h"
@@ -51,7 +51,7 @@ private slots:
         QFETCH(QString, caption);
         QFETCH(QVector<qint64>, ids);
         TSelectionFixture f;
-        SignedInPupil.SkillLevel = level;
+        changeSignedIn([&](TSignedInPupil& p) { p.SkillLevel = level; });
         TQuestionTypeDlg dlg;
         open(dlg, [&] {
             f.dm->QSelectQuest->moveTo(row);

@@ -1,6 +1,8 @@
 // The random draws: reproducible with a known generator state, without repetition, clamped to
-// the candidates, the error-test top-up, the id list and the speed on a large bank.
+// the candidates, the error-test top-up, the statement of the drawn questions and the speed on a
+// large bank.
 #include "data/Public.h"
+#include "data/Statements.h"
 #include "selection/RandomDraw.h"
 
 #include <QElapsedTimer>
@@ -186,22 +188,24 @@ private slots:
         QCOMPARE(DrawErrorTest(groups, true), expected);
     }
 
+    // The drawn ids are one bound value; the statement keeps its own three lines.
     void idListAndStatement_data()
     {
         QTest::addColumn<TIdList>("ids");
         QTest::addColumn<QString>("list");
-        QTest::newRow("three") << TIdList{12, 7, 40} << QStringLiteral("(12,7,40)");
-        QTest::newRow("one") << TIdList{7} << QStringLiteral("(7)");
-        QTest::newRow("repeated") << TIdList{5, 5} << QStringLiteral("(5,5)");
+        QTest::newRow("three") << TIdList{12, 7, 40} << QStringLiteral(R"({"12":0,"7":0,"40":0})");
+        QTest::newRow("one") << TIdList{7} << QStringLiteral(R"({"7":0})");
+        QTest::newRow("repeated") << TIdList{5, 5} << QStringLiteral(R"({"5":0,"5":0})");
     }
     void idListAndStatement()
     {
         QFETCH(TIdList, ids);
         QFETCH(QString, list);
-        QCOMPARE(IdListText(ids), list);
-        QCOMPARE(IdStatement(ids),
-                 (QStringList{QStringLiteral("select * from otazka "), QStringLiteral(" where "),
-                              QStringLiteral("id_otazka in ") + list}));
+        QCOMPARE(Statements::DrawnIdList(ids), list);
+        QCOMPARE(Statements::DrawnQuestions.value(0), QStringLiteral("select * from otazka "));
+        QCOMPARE(Statements::DrawnQuestions.value(1), QStringLiteral(" where "));
+        QVERIFY(Statements::DrawnQuestions.value(2).startsWith(QStringLiteral("id_otazka in (")));
+        QVERIFY(Statements::DrawnQuestions.value(2).contains(QStringLiteral(":ID_LIST")));
     }
 
     void largeBankIsFast()
@@ -212,13 +216,13 @@ private slots:
         SetRandomState(1);
         TIdList drawn;
         DrawFrom(bank, 100000, drawn);
-        const QString list = IdListText(drawn);
+        const QString list = Statements::DrawnIdList(drawn);
         QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(drawn.size(), 100000);
         TIdList sorted = drawn;
         std::sort(sorted.begin(), sorted.end());
         QCOMPARE(sorted, bank);
-        QVERIFY(list.startsWith(u'(') && list.endsWith(u')'));
+        QVERIFY(list.startsWith(u'{') && list.endsWith(u'}'));
         QCOMPARE(list.count(u','), 99999);
     }
 };

@@ -1,6 +1,7 @@
 // The test-type selection: random draws per mode, stored tests, captions, time limits, the
 // per-group counts (stored, refused, discarded) and the state of OK.
 #include "SelectionFixture.h"
+#include "data/Statements.h"
 #include "data/Strings.h"
 #include "selection/TestTypeDlg.h"
 #include "widgets/DBEdit.h"
@@ -58,9 +59,8 @@ private slots:
             ref.draw(f.levelIds(groups[g]), counts[g], expected);
         QCOMPARE(expected.size(), mode == 4 ? 6 : 5);
 
-        QCOMPARE(f.dm->QTestType3->sql(),
-                 (QStringList{QStringLiteral("select * from otazka "), QStringLiteral(" where "),
-                              QStringLiteral("id_otazka in ") + idList(expected)}));
+        QCOMPARE(f.dm->QTestType3->sql(), Statements::DrawnQuestions);
+        QCOMPARE(f.drawnIds(), expected);
         QCOMPARE(f.runs.size(), 1);
         const TRecordedRun& run = f.runs[0];
         QCOMPARE(run.args.mode, mode);

@@ -3,14 +3,17 @@
 // instance marker in the way of the next start; a live test's report arrives with its bookkeeping.
 #include "TestDb.h"
 
+#include "data/Clock.h"
 #include "data/DataModule.h"
 #include "data/Engine.h"
 #include "data/Error.h"
 #include "data/Globals.h"
+#include "data/ScoredTest.h"
 #include "data/SignInLock.h"
 #include "dialogs/ResultDlg.h"
 #include "dialogs/SystemDlg.h"
 #include "pupils/SignIn.h"
+#include "testing/Evaluation.h"
 #include "testing/InfoDlg.h"
 #include "testing/TestDlg.h"
 #include "widgets/Guard.h"
@@ -214,12 +217,13 @@ static int runWriter(int argc, char** argv)
         std::cout << "not locked" << std::endl;
         return 1;
     }
-    OpenPupilById(*dm.QTmp, pupil);
+    dm.OpenPupilById(*dm.QTmp, pupil);
     FillSignedInPupil(*dm.QTmp);
     TSystemDlg system;
     TResultDlg result;
     TInfoDlg info;
     TTestDlg test;
+    test.setPanel(&info);
     TSystemDlg::setAutoAnswer([](const QString&, bool) { return true; });
     TResultDlg::setAutoAnswer([](const TResultDlg::Shown&) { return false; });
     SetGeneralErrorSink(
@@ -255,14 +259,25 @@ static int runWriter(int argc, char** argv)
             zak->setValue(QStringLiteral("RP"), QStringLiteral("B"));
             zak->postAndApply();
         } else if (kind == QLatin1String("report")) {
-            test.TestId = TestId;
-            test.TestCaption = QStringLiteral("Ostré testy - Test číslo %1").arg(tag);
-            // A long report, so that a kill can fall into the middle of writing it.
+            // A long report, so that a kill can fall into the middle of writing it; a random test's,
+            // so that the report is all there is to store.
             QStringList lines;
             for (int n = 1; n <= 200; ++n)
                 lines << QStringLiteral("    * %1     a     b      2").arg(n, 3);
             lines << evaluation.mid(1);
-            test.WriteReport(400, tag % 400, lines);
+            TScoredTest report;
+            report.pupilId = pupil;
+            const QString caption = QStringLiteral("Ostré testy - Test číslo %1").arg(tag);
+            const QDateTime when = Clock::now();
+            report.report = TScoredTest::Report{when,
+                                                caption,
+                                                400,
+                                                tag % 400,
+                                                ComposeReport(SignedInPupil.FullName,
+                                                              QString(SignedInPupil.LicenceCategory), when,
+                                                              caption, lines, 400, tag % 400),
+                                                false};
+            dm.StoreScoredTest(report);
         } else {
             QVector<QVector<QVariant>> rows;
             for (int id : std::as_const(ids))

@@ -5,6 +5,7 @@
 #include "data/Globals.h"
 #include "dialogs/ResultDlg.h"
 #include "dialogs/SystemDlg.h"
+#include "testing/Artwork.h"
 #include "testing/ImageZoom.h"
 #include "testing/InfoDlg.h"
 #include "testing/TestDlg.h"
@@ -48,6 +49,15 @@ QImage testImage(QSize size)
     QImage img(size, QImage::Format_RGB32);
     img.fill(QColor(30, 120, 200));
     return img;
+}
+
+// A control of a window, found by its name as the window shows it.
+template <typename T> T* part(const QObject* window, const char* name)
+{
+    T* found = window->findChild<T*>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("%s has no %s", qPrintable(window->objectName()), name);
+    return found;
 }
 } // namespace
 
@@ -100,6 +110,14 @@ private:
     int count(const QString& sql);
     QString zakOdp(int questionId);
     void putPicture(int id, const QByteArray& bytes);
+    TWrapCheckBox* answer(int k) const
+    {
+        return part<TWrapCheckBox>(m_test.get(), qPrintable(QString("LabelAnswer%1").arg(k + 1)));
+    }
+    QList<TWrapCheckBox*> answers() const { return {answer(0), answer(1), answer(2), answer(3)}; }
+    TWrapCheckBox* question() const { return part<TWrapCheckBox>(m_test.get(), "LabelQuestion"); }
+    QLabel* label(const char* name) const { return part<QLabel>(m_test.get(), name); }
+    QLabel* panelLabel(const char* name) const { return part<QLabel>(m_info.get(), name); }
 
     std::unique_ptr<TTestDb> m_db;
     std::unique_ptr<TSystemDlg> m_system;
@@ -124,6 +142,7 @@ void TstTestDlg::init()
     m_result = std::make_unique<TResultDlg>();
     m_info = std::make_unique<TInfoDlg>();
     m_test = std::make_unique<TTestDlg>();
+    m_test->setPanel(m_info.get());
     m_systemTexts.clear();
     m_results.clear();
     m_errors.clear();
@@ -140,10 +159,10 @@ void TstTestDlg::init()
     });
     SetGeneralErrorSink([this](const QString& t) { m_errors << t; });
     m_db->signIn(1);
-    SignedInPupil.FullName = " Autoškola Správce";
-    SignedInPupil.LicenceCategory = u'B';
-    SignedInPupil.PassMinimum = 43;
-    SignedInPupil.MandatoryGroup = 4;
+    changeSignedIn([&](TSignedInPupil& p) { p.FullName = " Autoškola Správce"; });
+    changeSignedIn([](TSignedInPupil& p) { p.LicenceCategory = QStringLiteral("B"); });
+    changeSignedIn([&](TSignedInPupil& p) { p.PassMinimum = 43; });
+    changeSignedIn([&](TSignedInPupil& p) { p.MandatoryGroup = 4; });
     m_now = QDateTime(QDate(2026, 12, 8), QTime(10, 0, 0));
     Clock::setSource([this] { return m_now; });
     MessageList = QStringList{"První zpráva", "Druhá zpráva"};
@@ -246,42 +265,43 @@ void TstTestDlg::liveTestEndsByCountdown()
     run(tmLive, 1, set, 1, [&] {
         // Answer the first question right (its correct letters), the second wrong (nothing else).
         for (int k = 0; k < 4; ++k)
-            if (aa1[k] == '1') QTest::keyClick(m_test.get(), Qt::Key(Qt::Key_A + k));
+            if (aa1[k] == '1')
+                QTest::keyClick(m_test.get(), Qt::Key(Qt::Key_A + k));
         QTest::keyClick(m_test.get(), Qt::Key_PageDown);
         QTest::keyClick(m_test.get(), Qt::Key(Qt::Key_A + wrongKey));
         m_test->Timer1Timer();
         QVERIFY(m_info->isVisible());
-        QVERIFY(!m_info->Panel3->isHidden());
-        QVERIFY(m_info->Panel2->isHidden());
-        QCOMPARE(m_info->Label6->text(), QString("10:00:00"));
-        QCOMPARE(m_info->Label7->text(), QString("10:01:00"));
-        QCOMPARE(m_info->Label5->text(), QString("Začátek testu :"));
-        QCOMPARE(m_info->Label4->text(), QString("Konec testu :"));
-        QVERIFY(m_info->Timer1->isActive());
+        QVERIFY(!part<QWidget>(m_info.get(), "Panel3")->isHidden());
+        QVERIFY(part<QWidget>(m_info.get(), "Panel2")->isHidden());
+        QCOMPARE(panelLabel("Label6")->text(), QString("10:00:00"));
+        QCOMPARE(panelLabel("Label7")->text(), QString("10:01:00"));
+        QCOMPARE(panelLabel("Label5")->text(), QString("Začátek testu :"));
+        QCOMPARE(panelLabel("Label4")->text(), QString("Konec testu :"));
+        QVERIFY(m_info->isTicking());
         m_info->Timer1Timer();
-        QCOMPARE(m_info->Label8->text(), QString("Do konce testu zbývá 1:00"));
+        QCOMPARE(panelLabel("Label8")->text(), QString("Do konce testu zbývá 1:00"));
         m_now = m_now.addSecs(25);
         m_info->Timer1Timer();
-        QCOMPARE(m_info->Label8->text(), QString("Do konce testu zbývá 0:35"));
-        QCOMPARE(m_info->Gauge1->value(), 25);
+        QCOMPARE(panelLabel("Label8")->text(), QString("Do konce testu zbývá 0:35"));
+        QCOMPARE(part<QProgressBar>(m_info.get(), "Gauge1")->value(), 25);
         QCOMPARE(m_info->beepCount(), 0);
         // "&Zavřít" hides the panel, the countdown goes on.
-        m_info->YesBtn->click();
+        part<TDsFancyButton>(m_info.get(), "YesBtn")->click();
         QVERIFY(!m_info->isVisible());
         m_now = m_now.addSecs(26);
         m_info->Timer1Timer();
-        QCOMPARE(m_info->Label8->text(), QString("Do konce testu zbývá 0:09"));
+        QCOMPARE(panelLabel("Label8")->text(), QString("Do konce testu zbývá 0:09"));
         QCOMPARE(m_info->beepCount(), 1);
         m_test->InfoBtnClick();
         QVERIFY(m_info->isVisible());
         m_now = m_now.addSecs(10);
         m_info->Timer1Timer();
-        QVERIFY(!m_info->Label9->isHidden());
-        QVERIFY(!m_info->Label10->isHidden());
-        QVERIFY(m_info->Label8->isHidden());
-        QCOMPARE(m_info->Label9->text(), QString("Čas testu vypršel"));
-        QVERIFY(!m_info->Timer1->isActive());
-        timedOut = m_test->TimedOut;
+        QVERIFY(!panelLabel("Label9")->isHidden());
+        QVERIFY(!panelLabel("Label10")->isHidden());
+        QVERIFY(panelLabel("Label8")->isHidden());
+        QCOMPARE(panelLabel("Label9")->text(), QString("Čas testu vypršel"));
+        QVERIFY(!m_info->isTicking());
+        timedOut = m_test->timedOut();
         QTRY_VERIFY(!m_test->isVisible());
     });
     QVERIFY(timedOut);
@@ -323,7 +343,8 @@ void TstTestDlg::liveTestEndsByCountdown()
     auto letters = [](const QString& p) {
         QString s;
         for (int i = 0; i < p.size(); ++i)
-            if (p[i] == '1') s += QChar('a' + i);
+            if (p[i] == '1')
+                s += QChar('a' + i);
         return s;
     };
     QCOMPARE(lines[9], QString::asprintf("      %3d     %4s     %4s     %2d", 1, qPrintable(letters(aa1)),
@@ -486,17 +507,17 @@ void TstTestDlg::pictureFit()
     QFETCH(QSize, image);
     QFETCH(QSize, frame);
     putPicture(900, encoded(testImage(own), format.constData()));
-    const QPoint panelPos = m_test->BMPPanel->pos();
-    const QPoint framePos = m_test->Image1->pos();
+    const QPoint panelPos = part<QFrame>(m_test.get(), "BMPPanel")->pos();
+    const QPoint framePos = label("Image1")->pos();
     m_test->LoadQuestionPicture(900);
-    QCOMPARE(m_test->BMPImage->geometry(), QRect(QPoint(0, 0), image));
-    QCOMPARE(m_test->BMPPanel->size(), image + QSize(2, 2));
-    QCOMPARE(m_test->Image1->size(), frame);
-    QCOMPARE(m_test->BMPPanel->pos(), panelPos);
-    QCOMPARE(m_test->Image1->pos(), framePos);
+    QCOMPARE(label("BMPImage")->geometry(), QRect(QPoint(0, 0), image));
+    QCOMPARE(part<QFrame>(m_test.get(), "BMPPanel")->size(), image + QSize(2, 2));
+    QCOMPARE(label("Image1")->size(), frame);
+    QCOMPARE(part<QFrame>(m_test.get(), "BMPPanel")->pos(), panelPos);
+    QCOMPARE(label("Image1")->pos(), framePos);
     // the picture itself is shown, not the placeholder of the same size
-    QVERIFY(m_test->BMPImage->pixmap().toImage().convertToFormat(QImage::Format_RGB32) !=
-            QImage(m_test->Image2).convertToFormat(QImage::Format_RGB32));
+    QVERIFY(label("BMPImage")->pixmap().toImage().convertToFormat(QImage::Format_RGB32) !=
+            Artwork::placeholderPicture().convertToFormat(QImage::Format_RGB32));
 }
 
 void TstTestDlg::unreadablePicture_data()
@@ -544,15 +565,15 @@ void TstTestDlg::unreadablePicture()
     TDataSet* set = makeSet({{31, 4, "1000", 2, QString(), 901}, {32, 4, "1000", 2, QString(), 0}});
     run(tmHints, 0, set, 0, [&] {
         QVERIFY(!m_test->pictureClickable());
-        QCOMPARE(m_test->BMPImage->size(), QSize(280, 180));
-        QCOMPARE(m_test->BMPImage->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
-                 m_test->Image2.convertToFormat(QImage::Format_RGB32));
-        QTest::mouseClick(m_test->BMPImage, Qt::LeftButton);
+        QCOMPARE(label("BMPImage")->size(), QSize(280, 180));
+        QCOMPARE(label("BMPImage")->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
+                 Artwork::placeholderPicture().convertToFormat(QImage::Format_RGB32));
+        QTest::mouseClick(label("BMPImage"), Qt::LeftButton);
         QCOMPARE(QApplication::activeModalWidget(), m_test.get());
         // ID_PICT 0 shows the placeholder too.
         m_test->NextBtnClick();
         QVERIFY(!m_test->pictureClickable());
-        QCOMPARE(m_test->BMPImage->size(), QSize(280, 180));
+        QCOMPARE(label("BMPImage")->size(), QSize(280, 180));
         m_test->OkBtnClick();
     });
     QVERIFY(!m_leftOpen);
@@ -564,7 +585,7 @@ void TstTestDlg::pictureClickByGroup()
     TDataSet* set = makeSet({{21, 3, "1000", 2, QString(), 902}, {31, 4, "1000", 2, QString(), 902}});
     run(tmHints, 0, set, 0, [&] {
         QVERIFY(!m_test->pictureClickable());
-        QCOMPARE(m_test->BMPImage->size(), QSize(270, 180));
+        QCOMPARE(label("BMPImage")->size(), QSize(270, 180));
         m_test->NextBtnClick();
         QVERIFY(m_test->pictureClickable());
         m_test->OkBtnClick();
@@ -597,7 +618,8 @@ void TstTestDlg::zoomPlacement()
         for (int i = 0; i < 2; ++i) {
             QTimer::singleShot(0, [&] {
                 auto* zoom = qobject_cast<TImageZoom*>(QApplication::activeModalWidget());
-                if (!zoom) return;
+                if (!zoom)
+                    return;
                 QCOMPARE(zoom->size(), QSize(560, 324));
                 QCOMPARE(zoom->image()->pixmap().size(), zoom->image()->size());
                 const QPoint okCentre = zoom->okButton()->geometry().center();
@@ -605,7 +627,7 @@ void TstTestDlg::zoomPlacement()
                              zoom->childAt(okCentre) == zoom->okButton()};
                 QTest::mouseClick(zoom->image(), Qt::LeftButton);
             });
-            QTest::mouseClick(m_test->BMPImage, Qt::LeftButton);
+            QTest::mouseClick(label("BMPImage"), Qt::LeftButton);
             m_test->NextBtnClick();
         }
         m_test->OkBtnClick();
@@ -662,19 +684,19 @@ void TstTestDlg::reviewShowsWrongQuestions()
         QTest::keyClick(m_test.get(), Qt::Key_D);
         m_test->OkBtnClick();
         QVERIFY(m_test->isVisible());
-        QCOMPARE(m_test->Mode, int(tmReview));
-        QCOMPARE(m_test->QuestionCount->text(), QString("Celkový počet otázek 1"));
-        QCOMPARE(m_test->NotReadyQuestion->text(), QString("Nezodpovězených otázek 0"));
-        QVERIFY(m_test->ShowAnswerBtn->isEnabled());
+        QCOMPARE(m_test->mode(), int(tmReview));
+        QCOMPARE(label("QuestionCount")->text(), QString("Celkový počet otázek 1"));
+        QCOMPARE(label("NotReadyQuestion")->text(), QString("Nezodpovězených otázek 0"));
+        QVERIFY(part<TDsFancyButton>(m_test.get(), "ShowAnswerBtn")->isEnabled());
         QCOMPARE(set->asInteger("ID_OTAZKA"), 2);
-        for (TWrapCheckBox* box : m_test->LabelAnswer)
+        for (TWrapCheckBox* box : answers())
             QVERIFY(!box->isEnabled());
-        QVERIFY(m_test->LabelAnswer[0]->isChecked());
-        QVERIFY(!m_test->LabelAnswer[1]->isChecked());
-        QCOMPARE(m_test->LabelAnswer[1]->fontColour(), QColor(255, 0, 0));
-        QCOMPARE(m_test->LabelAnswer[0]->fontColour(), QColor(Qt::black));
+        QVERIFY(answer(0)->isChecked());
+        QVERIFY(!answer(1)->isChecked());
+        QCOMPARE(answer(1)->fontColour(), QColor(255, 0, 0));
+        QCOMPARE(answer(0)->fontColour(), QColor(Qt::black));
         QTest::keyClick(m_test.get(), Qt::Key_C);
-        QVERIFY(!m_test->LabelAnswer[2]->isChecked());
+        QVERIFY(!answer(2)->isChecked());
         afterReview = m_systemTexts;
         m_test->OkBtnClick();
     });
@@ -696,12 +718,12 @@ void TstTestDlg::reviewIsNotTimed()
         m_test->Timer1Timer();
         m_now = m_now.addSecs(61);
         m_info->Timer1Timer();
-        QTRY_COMPARE(m_test->Mode, int(tmReview));
+        QTRY_COMPARE(m_test->mode(), int(tmReview));
         QVERIFY(m_test->isVisible());
         QVERIFY(!m_info->isVisible());
         // "Info" in the review shows the ticker; the ended countdown does not strike again.
         m_test->InfoBtnClick();
-        QVERIFY(!m_info->Panel2->isHidden());
+        QVERIFY(!part<QWidget>(m_info.get(), "Panel2")->isHidden());
         m_now = m_now.addSecs(120);
         m_info->Timer1Timer();
         QTest::qWait(20);
@@ -770,7 +792,7 @@ void TstTestDlg::countdownClosesOpenDialogs()
             m_now = m_now.addSecs(60);
             m_info->Timer1Timer();
         });
-        QTest::mouseClick(m_test->BMPImage, Qt::LeftButton);
+        QTest::mouseClick(label("BMPImage"), Qt::LeftButton);
         QTRY_VERIFY(!m_test->isVisible());
     });
     QVERIFY(zoomSeen);
@@ -782,7 +804,7 @@ void TstTestDlg::accessibleAnswers()
 {
     TDataSet* set = makeSet({{1, 1, "1000", 1}});
     run(tmHints, 0, set, 0, [&] {
-        TWrapCheckBox* box = m_test->LabelAnswer[0];
+        TWrapCheckBox* box = answer(0);
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(box);
         QVERIFY(iface);
         QCOMPARE(iface->role(), QAccessible::CheckBox);
@@ -796,15 +818,16 @@ void TstTestDlg::accessibleAnswers()
         iface->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
         QVERIFY(box->isChecked());
         // the question is text, named by the question, not a button; the window is named by the run
-        QAccessibleInterface* question = QAccessible::queryAccessibleInterface(m_test->LabelQuestion);
-        QCOMPARE(question->role(), QAccessible::StaticText);
-        QCOMPARE(question->text(QAccessible::Name), m_test->LabelQuestion->caption().trimmed());
-        QVERIFY(!question->text(QAccessible::Name).isEmpty());
-        QVERIFY(question->actionInterface() == nullptr || question->actionInterface()->actionNames().isEmpty());
+        QAccessibleInterface* text = QAccessible::queryAccessibleInterface(question());
+        QCOMPARE(text->role(), QAccessible::StaticText);
+        QCOMPARE(text->text(QAccessible::Name), question()->caption().trimmed());
+        QVERIFY(!text->text(QAccessible::Name).isEmpty());
+        QVERIFY(text->actionInterface() == nullptr || text->actionInterface()->actionNames().isEmpty());
         QVERIFY(!QAccessible::queryAccessibleInterface(m_test.get())->text(QAccessible::Name).isEmpty());
-        QAccessibleInterface* ok = QAccessible::queryAccessibleInterface(m_test->OkBtn);
+        QAccessibleInterface* ok =
+            QAccessible::queryAccessibleInterface(part<TDsFancyButton>(m_test.get(), "OkBtn"));
         QCOMPARE(ok->text(QAccessible::Name), QString("Ok"));
-        QVERIFY(!m_test->BMPImage->accessibleName().isEmpty());
+        QVERIFY(!label("BMPImage")->accessibleName().isEmpty());
         m_test->OkBtnClick();
     });
 }
@@ -848,7 +871,7 @@ void TstTestDlg::failedStoreKeepsTestOpen()
     bool stayedOpen = false;
     run(tmLive, 3, set, 1, [&] {
         m_test->Timer1Timer();
-        QVERIFY(m_info->Timer1->isActive());
+        QVERIFY(m_info->isTicking());
         QTest::keyClick(m_test.get(), Qt::Key_A);
         QTest::keyClick(m_test.get(), Qt::Key_PageDown);
         QTest::keyClick(m_test.get(), Qt::Key_C);
@@ -860,7 +883,7 @@ void TstTestDlg::failedStoreKeepsTestOpen()
                  qPrintable(m_errors[0]));
         stayedOpen = m_test->isVisible();
         QVERIFY(stayedOpen);
-        QCOMPARE(m_test->Mode, int(tmLive));
+        QCOMPARE(m_test->mode(), int(tmLive));
         QVERIFY(m_results.isEmpty());
         QCOMPARE(count("SELECT * FROM ZAKODP"), 0);
         QCOMPARE(count("SELECT * FROM ZAKTEST"), 0);
@@ -870,12 +893,12 @@ void TstTestDlg::failedStoreKeepsTestOpen()
         QCOMPARE(set->valueAt(0, "CC").toString(), QString("1000"));
         QCOMPARE(set->valueAt(1, "CC").toString(), QString("0010"));
         QVERIFY(set->valueAt(2, "CC").toString().isEmpty());
-        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 2 "));
-        QVERIFY(m_test->LabelAnswer[2]->isChecked());
-        QVERIFY(m_test->LabelAnswer[0]->isEnabled());
-        QCOMPARE(m_test->NotReadyQuestion->text(), QString("Nezodpovězených otázek 1"));
+        QCOMPARE(label("QuestinNo")->text(), QString("Otázka číslo 2 "));
+        QVERIFY(answer(2)->isChecked());
+        QVERIFY(answer(0)->isEnabled());
+        QCOMPARE(label("NotReadyQuestion")->text(), QString("Nezodpovězených otázek 1"));
         QVERIFY(m_info->isVisible());
-        QVERIFY(m_info->Timer1->isActive());
+        QVERIFY(m_info->isTicking());
 
         m_errors.clear();
         exec("DROP TRIGGER refuse" + QString(server ? " ON " + table : ""));
@@ -895,33 +918,33 @@ void TstTestDlg::failedStoreKeepsTestOpen()
     QCOMPARE(zakOdp(2), QString("0010"));
     QCOMPARE(zakOdp(3), QString(""));
     QCOMPARE(zakOdp(1), QString("<none>"));
-    QVERIFY(!m_info->Timer1->isActive());
+    QVERIFY(!m_info->isTicking());
 }
 
 void TstTestDlg::unansweredCounter()
 {
     TDataSet* set = makeSet({{1, 1, "1000", 1}, {2, 1, "0100", 2}, {3, 1, "0010", 1}});
     run(tmHints, 0, set, 0, [&] {
-        QCOMPARE(m_test->NotReadyQuestion->text(), QString("Nezodpovězených otázek 3"));
+        QCOMPARE(label("NotReadyQuestion")->text(), QString("Nezodpovězených otázek 3"));
         QTest::keyClick(m_test.get(), Qt::Key_A);
-        QCOMPARE(m_test->UnansweredCount, 2);
+        QCOMPARE(m_test->unansweredCount(), 2);
         QTest::keyClick(m_test.get(), Qt::Key_B);
-        QCOMPARE(m_test->UnansweredCount, 2);
+        QCOMPARE(m_test->unansweredCount(), 2);
         QCOMPARE(set->asString("CC"), QString("1100"));
         QTest::keyClick(m_test.get(), Qt::Key_A);
-        QCOMPARE(m_test->UnansweredCount, 2);
+        QCOMPARE(m_test->unansweredCount(), 2);
         QTest::keyClick(m_test.get(), Qt::Key_B);
-        QCOMPARE(m_test->UnansweredCount, 3);
+        QCOMPARE(m_test->unansweredCount(), 3);
         QCOMPARE(set->asString("CC"), QString("0000"));
         // The mouse ticks the same way.
-        QTest::mouseClick(m_test->LabelAnswer[3], Qt::LeftButton, {}, QPoint(30, 5));
+        QTest::mouseClick(answer(3), Qt::LeftButton, {}, QPoint(30, 5));
         QCOMPARE(set->asString("CC"), QString("0001"));
-        QCOMPARE(m_test->NotReadyQuestion->text(), QString("Nezodpovězených otázek 2"));
+        QCOMPARE(label("NotReadyQuestion")->text(), QString("Nezodpovězených otázek 2"));
         // Showing questions never changes the counter.
         m_test->NextBtnClick();
         m_test->PrevBtnClick();
-        QCOMPARE(m_test->UnansweredCount, 2);
-        QVERIFY(m_test->LabelAnswer[3]->isChecked());
+        QCOMPARE(m_test->unansweredCount(), 2);
+        QVERIFY(answer(3)->isChecked());
         m_test->OkBtnClick();
     });
     QCOMPARE(m_systemTexts, QStringList{"Opravdu chcete ukončit test s nápovědou ?"});
@@ -935,33 +958,33 @@ void TstTestDlg::tenRowMoves()
         qs.append({i % 40 + 1, 1, "1000", 1});
     TDataSet* set = makeSet(qs);
     run(tmHints, 0, set, 0, [&] {
-        QCOMPARE(m_test->QuestionCount->text(), QString("Celkový počet otázek 100"));
-        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 1 "));
+        QCOMPARE(label("QuestionCount")->text(), QString("Celkový počet otázek 100"));
+        QCOMPARE(label("QuestinNo")->text(), QString("Otázka číslo 1 "));
         QTest::keyClick(m_test.get(), Qt::Key_PageDown, Qt::ControlModifier);
-        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 11 "));
+        QCOMPARE(label("QuestinNo")->text(), QString("Otázka číslo 11 "));
         set->moveTo(94);
         m_test->ShowQuestion();
-        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 95 "));
+        QCOMPARE(label("QuestinNo")->text(), QString("Otázka číslo 95 "));
         QTest::keyClick(m_test.get(), Qt::Key_PageDown, Qt::ControlModifier);
-        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 100 "));
+        QCOMPARE(label("QuestinNo")->text(), QString("Otázka číslo 100 "));
         QTest::keyClick(m_test.get(), Qt::Key_PageDown);
-        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 100 "));
+        QCOMPARE(label("QuestinNo")->text(), QString("Otázka číslo 100 "));
         QTest::keyClick(m_test.get(), Qt::Key_PageUp);
-        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 99 "));
+        QCOMPARE(label("QuestinNo")->text(), QString("Otázka číslo 99 "));
         QTest::keyClick(m_test.get(), Qt::Key_Home);
-        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 1 "));
+        QCOMPARE(label("QuestinNo")->text(), QString("Otázka číslo 1 "));
         QTest::keyClick(m_test.get(), Qt::Key_PageUp);
-        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 1 "));
+        QCOMPARE(label("QuestinNo")->text(), QString("Otázka číslo 1 "));
         set->moveTo(4);
         m_test->ShowQuestion();
         QTest::keyClick(m_test.get(), Qt::Key_PageUp, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 1 "));
+        QCOMPARE(label("QuestinNo")->text(), QString("Otázka číslo 1 "));
         QTest::keyClick(m_test.get(), Qt::Key_End);
-        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 100 "));
-        QTest::mouseClick(m_test->FirstBtn, Qt::LeftButton);
-        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 1 "));
-        QTest::mouseClick(m_test->NextBtn, Qt::LeftButton);
-        QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 2 "));
+        QCOMPARE(label("QuestinNo")->text(), QString("Otázka číslo 100 "));
+        QTest::mouseClick(part<TDsFancyButton>(m_test.get(), "FirstBtn"), Qt::LeftButton);
+        QCOMPARE(label("QuestinNo")->text(), QString("Otázka číslo 1 "));
+        QTest::mouseClick(part<TDsFancyButton>(m_test.get(), "NextBtn"), Qt::LeftButton);
+        QCOMPARE(label("QuestinNo")->text(), QString("Otázka číslo 2 "));
         QTest::keyClick(m_test.get(), Qt::Key_Escape);
     });
     QVERIFY(!m_leftOpen);
@@ -971,28 +994,28 @@ void TstTestDlg::hintsByMode()
 {
     TDataSet* set = makeSet({{1, 1, "0110", 1}, {2, 1, "0100", 2}});
     run(tmPractice, 0, set, 0, [&] {
-        QVERIFY(!m_test->ShowAnswerBtn->isEnabled());
+        QVERIFY(!part<TDsFancyButton>(m_test.get(), "ShowAnswerBtn")->isEnabled());
         QTest::keyClick(m_test.get(), Qt::Key_F1);
-        QTest::mouseClick(m_test->ShowAnswerBtn, Qt::LeftButton);
-        for (TWrapCheckBox* box : m_test->LabelAnswer)
+        QTest::mouseClick(part<TDsFancyButton>(m_test.get(), "ShowAnswerBtn"), Qt::LeftButton);
+        for (TWrapCheckBox* box : answers())
             QCOMPARE(box->fontColour(), QColor(Qt::black));
         m_test->abandonModalRun();
     });
     set = makeSet({{1, 1, "0110", 1}, {2, 1, "0100", 2}});
     run(tmHints, 0, set, 0, [&] {
-        QVERIFY(m_test->ShowAnswerBtn->isEnabled());
+        QVERIFY(part<TDsFancyButton>(m_test.get(), "ShowAnswerBtn")->isEnabled());
         QTest::keyClick(m_test.get(), Qt::Key_A);
         QTest::keyClick(m_test.get(), Qt::Key_F1);
-        QCOMPARE(m_test->LabelAnswer[0]->fontColour(), QColor(Qt::black));
-        QCOMPARE(m_test->LabelAnswer[1]->fontColour(), QColor(255, 0, 0));
-        QCOMPARE(m_test->LabelAnswer[2]->fontColour(), QColor(255, 0, 0));
-        QVERIFY(m_test->LabelAnswer[0]->isChecked());
-        QVERIFY(!m_test->LabelAnswer[1]->isChecked());
+        QCOMPARE(answer(0)->fontColour(), QColor(Qt::black));
+        QCOMPARE(answer(1)->fontColour(), QColor(255, 0, 0));
+        QCOMPARE(answer(2)->fontColour(), QColor(255, 0, 0));
+        QVERIFY(answer(0)->isChecked());
+        QVERIFY(!answer(1)->isChecked());
         m_test->NextBtnClick();
         m_test->PrevBtnClick();
-        for (TWrapCheckBox* box : m_test->LabelAnswer)
+        for (TWrapCheckBox* box : answers())
             QCOMPARE(box->fontColour(), QColor(Qt::black));
-        QVERIFY(m_test->LabelAnswer[0]->isChecked());
+        QVERIFY(answer(0)->isChecked());
         m_test->OkBtnClick();
     });
 }
@@ -1001,17 +1024,17 @@ void TstTestDlg::browsingTicksVanish()
 {
     TDataSet* set = makeSet({{1, 1, "1000", 1}, {2, 1, "0100", 2}});
     run(tmBrowse, 0, set, 0, [&] {
-        QCOMPARE(m_test->NotReadyQuestion->text(), QString("Nezodpovězených otázek 0"));
-        QVERIFY(m_test->LabelAnswer[1]->isEnabled());
+        QCOMPARE(label("NotReadyQuestion")->text(), QString("Nezodpovězených otázek 0"));
+        QVERIFY(answer(1)->isEnabled());
         QTest::keyClick(m_test.get(), Qt::Key_B);
-        QVERIFY(m_test->LabelAnswer[1]->isChecked());
-        QCOMPARE(m_test->NotReadyQuestion->text(), QString("Nezodpovězených otázek 0"));
+        QVERIFY(answer(1)->isChecked());
+        QCOMPARE(label("NotReadyQuestion")->text(), QString("Nezodpovězených otázek 0"));
         m_test->NextBtnClick();
         m_test->PrevBtnClick();
-        QVERIFY(!m_test->LabelAnswer[1]->isChecked());
+        QVERIFY(!answer(1)->isChecked());
         QCOMPARE(set->asString("CC"), QString(""));
         QTest::keyClick(m_test.get(), Qt::Key_F1);
-        QCOMPARE(m_test->LabelAnswer[0]->fontColour(), QColor(255, 0, 0));
+        QCOMPARE(answer(0)->fontColour(), QColor(255, 0, 0));
         m_test->OkBtnClick();
     });
     QCOMPARE(m_systemTexts, QStringList{"Opravdu chcete ukončit prohlížení otázek ?"});
@@ -1023,16 +1046,16 @@ void TstTestDlg::browsingShowAnswerNow()
     run(
         tmBrowse, 0, set, 0,
         [&] {
-            for (TWrapCheckBox* box : m_test->LabelAnswer)
+            for (TWrapCheckBox* box : answers())
                 QVERIFY(!box->isEnabled());
-            QVERIFY(m_test->LabelAnswer[0]->isChecked());
-            QVERIFY(m_test->LabelAnswer[2]->isChecked());
-            QCOMPARE(m_test->LabelAnswer[2]->fontColour(), QColor(255, 0, 0));
+            QVERIFY(answer(0)->isChecked());
+            QVERIFY(answer(2)->isChecked());
+            QCOMPARE(answer(2)->fontColour(), QColor(255, 0, 0));
             QTest::keyClick(m_test.get(), Qt::Key_C);
-            QVERIFY(m_test->LabelAnswer[2]->isChecked());
+            QVERIFY(answer(2)->isChecked());
             m_test->NextBtnClick();
-            QVERIFY(m_test->LabelAnswer[1]->isChecked());
-            QVERIFY(!m_test->LabelAnswer[0]->isChecked());
+            QVERIFY(answer(1)->isChecked());
+            QVERIFY(!answer(0)->isChecked());
             QCOMPARE(set->asString("CC"), QString(""));
             m_test->OkBtnClick();
         },
@@ -1048,30 +1071,28 @@ void TstTestDlg::fewerAnswersHideBoxes()
     q->execSql();
     TDataSet* set = makeSet({{5, 1, "0100", 1}, {6, 1, "0100", 1}});
     run(tmHints, 0, set, 0, [&] {
-        QVERIFY(!m_test->LabelAnswer[0]->isHidden());
-        QVERIFY2(m_test->LabelAnswer[0]->width() > 500,
-                 qPrintable(QString::number(m_test->LabelAnswer[0]->width())));
-        QVERIFY(!m_test->LabelAnswer[1]->isHidden());
-        QVERIFY(m_test->LabelAnswer[2]->isHidden());
-        QVERIFY(m_test->LabelAnswer[3]->isHidden());
-        QVERIFY(m_test->LabelAnswer[0]->caption().startsWith("a)  "));
-        QVERIFY(m_test->LabelAnswer[1]->caption().startsWith("b)  Druhá možnost"));
+        QVERIFY(!answer(0)->isHidden());
+        QVERIFY2(answer(0)->width() > 500, qPrintable(QString::number(answer(0)->width())));
+        QVERIFY(!answer(1)->isHidden());
+        QVERIFY(answer(2)->isHidden());
+        QVERIFY(answer(3)->isHidden());
+        QVERIFY(answer(0)->caption().startsWith("a)  "));
+        QVERIFY(answer(1)->caption().startsWith("b)  Druhá možnost"));
         QTest::keyClick(m_test.get(), Qt::Key_D);
         QCOMPARE(set->asString("CC"), QString(""));
         m_test->NextBtnClick();
-        QVERIFY(!m_test->LabelAnswer[3]->isHidden());
-        QVERIFY(m_test->LabelAnswer[3]->caption().startsWith("d)  Čtvrtá"));
+        QVERIFY(!answer(3)->isHidden());
+        QVERIFY(answer(3)->caption().startsWith("d)  Čtvrtá"));
         // The boxes stand one below the other, each as tall as its wrapped text needs.
         for (int k = 1; k < 4; ++k)
-            QCOMPARE(m_test->LabelAnswer[k]->y(),
-                     m_test->LabelAnswer[k - 1]->y() + m_test->LabelAnswer[k - 1]->height());
-        TWrapCheckBox* b = m_test->LabelAnswer[1];
+            QCOMPARE(answer(k)->y(), answer(k - 1)->y() + answer(k - 1)->height());
+        TWrapCheckBox* b = answer(1);
         // The texts wrap within the boxes' width, not within a viewport not yet laid out.
         QVERIFY2(b->width() > 500, qPrintable(QString::number(b->width())));
-        QVERIFY(m_test->LabelQuestion->width() > 250);
+        QVERIFY(question()->width() > 250);
         QCOMPARE(b->height(), b->neededHeight(b->width()) + 10);
         QVERIFY(b->neededHeight(120) > b->neededHeight(b->width()));
-        QVERIFY(m_test->LabelQuestion->caption().startsWith(" Otázka 6 Druhý řádek"));
+        QVERIFY(question()->caption().startsWith(" Otázka 6 Druhý řádek"));
         m_test->OkBtnClick();
     });
 }
@@ -1080,12 +1101,12 @@ void TstTestDlg::shortPatternTicks()
 {
     TDataSet* set = makeSet({{1, 1, "1000", 1, "01"}, {2, 1, "0100", 2, ""}});
     run(tmHints, 0, set, 0, [&] {
-        QVERIFY(!m_test->LabelAnswer[0]->isChecked());
-        QVERIFY(m_test->LabelAnswer[1]->isChecked());
-        QVERIFY(!m_test->LabelAnswer[2]->isChecked());
-        QCOMPARE(m_test->TickedCount, 1);
+        QVERIFY(!answer(0)->isChecked());
+        QVERIFY(answer(1)->isChecked());
+        QVERIFY(!answer(2)->isChecked());
+        QCOMPARE(m_test->tickedCount(), 1);
         m_test->NextBtnClick();
-        for (TWrapCheckBox* box : m_test->LabelAnswer)
+        for (TWrapCheckBox* box : answers())
             QVERIFY(!box->isChecked());
         m_test->OkBtnClick();
     });
@@ -1097,15 +1118,15 @@ void TstTestDlg::emptyQuestionSet()
         TDataSet* set = makeSet({});
         m_systemTexts.clear();
         run(mode, 1, set, 1, [&] {
-            QCOMPARE(m_test->QuestionCount->text(), QString("Celkový počet otázek 0"));
-            QCOMPARE(m_test->NotReadyQuestion->text(), QString("Nezodpovězených otázek 0"));
-            QCOMPARE(m_test->QuestinNo->text(), QString("Otázka číslo 0 "));
+            QCOMPARE(label("QuestionCount")->text(), QString("Celkový počet otázek 0"));
+            QCOMPARE(label("NotReadyQuestion")->text(), QString("Nezodpovězených otázek 0"));
+            QCOMPARE(label("QuestinNo")->text(), QString("Otázka číslo 0 "));
             for (int key :
                  {Qt::Key_PageDown, Qt::Key_PageUp, Qt::Key_End, Qt::Key_Home, Qt::Key_A, Qt::Key_F1})
                 QTest::keyClick(m_test.get(), Qt::Key(key));
             QTest::keyClick(m_test.get(), Qt::Key_PageDown, Qt::ControlModifier);
             m_test->NextBtnClick();
-            for (TWrapCheckBox* box : m_test->LabelAnswer)
+            for (TWrapCheckBox* box : answers())
                 QVERIFY(box->isHidden());
             m_test->Timer1Timer();
             m_test->OkBtnClick();
@@ -1128,9 +1149,9 @@ void TstTestDlg::confirmationRefusedKeepsRun()
         QTest::keyClick(m_test.get(), Qt::Key_Escape);
         QVERIFY(m_test->isVisible());
         QCOMPARE(set->recordCount(), 2);
-        QCOMPARE(m_test->UnansweredCount, 1);
+        QCOMPARE(m_test->unansweredCount(), 1);
         QVERIFY(m_info->isVisible());
-        QVERIFY(!m_info->Panel2->isHidden());
+        QVERIFY(!part<QWidget>(m_info.get(), "Panel2")->isHidden());
         m_test->abandonModalRun();
     });
     QCOMPARE(m_systemTexts, QStringList{"Opravdu chcete ukončit test ?"});
@@ -1143,18 +1164,18 @@ void TstTestDlg::closeBeforeTimeStopsCountdown()
     TDataSet* set = makeSet({{1, 1, "1000", 1}});
     run(tmPractice, 0, set, 2, [&] {
         m_test->Timer1Timer();
-        QVERIFY(m_info->Timer1->isActive());
+        QVERIFY(m_info->isTicking());
         m_now = m_now.addSecs(30);
         m_info->Timer1Timer();
-        QCOMPARE(m_info->Label8->text(), QString("Do konce testu zbývá 1:30"));
+        QCOMPARE(panelLabel("Label8")->text(), QString("Do konce testu zbývá 1:30"));
         m_test->OkBtnClick();
     });
-    QVERIFY(!m_info->Timer1->isActive());
+    QVERIFY(!m_info->isTicking());
     QVERIFY(!m_info->isVisible());
     const int shown = m_systemTexts.size();
     m_now = m_now.addSecs(600);
     QTest::qWait(50);
-    QVERIFY(!m_test->TimedOut);
+    QVERIFY(!m_test->timedOut());
     QCOMPARE(m_systemTexts.size(), shown);
 }
 
@@ -1166,7 +1187,7 @@ void TstTestDlg::infoBeforeFirstTickKnowsOnlyThisRun()
     TDataSet* set = makeSet({{1, 1, "1000", 1}, {2, 1, "0100", 2}});
     run(tmPractice, 0, set, 1, [&] {
         m_test->Timer1Timer();
-        QVERIFY(!m_info->Panel3->isHidden());
+        QVERIFY(!part<QWidget>(m_info.get(), "Panel3")->isHidden());
         m_test->OkBtnClick();
     });
     QVERIFY(!m_leftOpen);
@@ -1177,12 +1198,12 @@ void TstTestDlg::infoBeforeFirstTickKnowsOnlyThisRun()
     run(tmLive, 0, set, 0, [&] {
         m_test->InfoBtnClick();
         QVERIFY(m_info->isVisible());
-        QVERIFY(m_info->Panel3->isHidden());
-        QVERIFY(!m_info->Panel2->isHidden());
+        QVERIFY(part<QWidget>(m_info.get(), "Panel3")->isHidden());
+        QVERIFY(!part<QWidget>(m_info.get(), "Panel2")->isHidden());
         m_info->Timer1Timer();
         QCoreApplication::processEvents();
         QVERIFY(m_test->isVisible());
-        QVERIFY(!m_test->TimedOut);
+        QVERIFY(!m_test->timedOut());
         m_test->abandonModalRun();
     });
     QCOMPARE(m_systemTexts.size(), shown);
@@ -1196,13 +1217,13 @@ void TstTestDlg::infoBeforeFirstTickKnowsOnlyThisRun()
         m_info->Timer1Timer();
         QCoreApplication::processEvents();
         QVERIFY(m_test->isVisible());
-        QVERIFY(!m_test->TimedOut);
+        QVERIFY(!m_test->timedOut());
         m_test->Timer1Timer();
-        QVERIFY(!m_info->Panel3->isHidden());
-        QCOMPARE(m_info->Label6->text(), QString("10:07:00"));
+        QVERIFY(!part<QWidget>(m_info.get(), "Panel3")->isHidden());
+        QCOMPARE(panelLabel("Label6")->text(), QString("10:07:00"));
         m_now = m_now.addSecs(30);
         m_info->Timer1Timer();
-        QCOMPARE(m_info->Label8->text(), QString("Do konce testu zbývá 1:30"));
+        QCOMPARE(panelLabel("Label8")->text(), QString("Do konce testu zbývá 1:30"));
         m_test->abandonModalRun();
     });
     QCOMPARE(m_systemTexts.size(), shown);
@@ -1213,30 +1234,30 @@ void TstTestDlg::tickerWrapsAround()
     MessageList = QStringList{"Jedna", "Dvě", "Tři"};
     m_info->setTimeLimit(0);
     m_info->ShowPanel();
-    QVERIFY(!m_info->Panel2->isHidden());
-    QVERIFY(m_info->Panel3->isHidden());
-    QCOMPARE(m_info->Label1->text(), QString("Jedna"));
-    QCOMPARE(m_info->Label1->width(), 200);
-    QCOMPARE(m_info->Label1->y(), 90);
-    QCOMPARE(m_info->ScrollBox1->height(), 97);
+    QVERIFY(!part<QWidget>(m_info.get(), "Panel2")->isHidden());
+    QVERIFY(part<QWidget>(m_info.get(), "Panel3")->isHidden());
+    QCOMPARE(panelLabel("Label1")->text(), QString("Jedna"));
+    QCOMPARE(panelLabel("Label1")->width(), 200);
+    QCOMPARE(panelLabel("Label1")->y(), 90);
+    QCOMPARE(part<QScrollArea>(m_info.get(), "ScrollBox1")->height(), 97);
     const int start = m_info->scrollPosition();
     m_info->Timer1Timer();
     QCOMPARE(m_info->scrollPosition(), start + 2);
-    QStringList seen{m_info->Label1->text()};
+    QStringList seen{panelLabel("Label1")->text()};
     for (int i = 0; i < 2000 && seen.size() < 5; ++i) {
         m_info->Timer1Timer();
-        if (m_info->Label1->text() != seen.last()) {
-            seen << m_info->Label1->text();
+        if (panelLabel("Label1")->text() != seen.last()) {
+            seen << panelLabel("Label1")->text();
             QCOMPARE(m_info->scrollPosition(), 1);
         }
     }
     QCOMPARE(seen, (QStringList{"Jedna", "Dvě", "Tři", "Jedna", "Dvě"}));
     // Activating the panel again starts with the first message.
     m_info->ShowPanel();
-    QCOMPARE(m_info->Label1->text(), QString("Jedna"));
-    QCOMPARE(m_info->MessageIndex, quint16(0));
+    QCOMPARE(panelLabel("Label1")->text(), QString("Jedna"));
+    QCOMPARE(m_info->messageIndex(), quint16(0));
     m_info->ClosePanel();
-    QVERIFY(!m_info->Timer1->isActive());
+    QVERIFY(!m_info->isTicking());
 }
 
 void TstTestDlg::emptyTickerList()
@@ -1244,11 +1265,11 @@ void TstTestDlg::emptyTickerList()
     MessageList.clear();
     m_info->setTimeLimit(0);
     m_info->ShowPanel();
-    QCOMPARE(m_info->Label1->text(), QString());
+    QCOMPARE(panelLabel("Label1")->text(), QString());
     for (int i = 0; i < 200; ++i)
         m_info->Timer1Timer();
-    QCOMPARE(m_info->Label1->text(), QString());
-    QCOMPARE(m_info->MessageIndex, quint16(0));
+    QCOMPARE(panelLabel("Label1")->text(), QString());
+    QCOMPARE(m_info->messageIndex(), quint16(0));
     m_info->ClosePanel();
 }
 
@@ -1259,21 +1280,21 @@ void TstTestDlg::windowPlacement()
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         QCOMPARE(m_test->size(), QSize(760, 560));
         // The panel appears by itself a second after the window became active.
-        QVERIFY(m_test->Timer1->isSingleShot());
-        QCOMPARE(m_test->Timer1->interval(), 1000);
+        QVERIFY(part<QTimer>(m_test.get(), "Timer1")->isSingleShot());
+        QCOMPARE(part<QTimer>(m_test.get(), "Timer1")->interval(), 1000);
         QTRY_VERIFY_WITH_TIMEOUT(m_info->isVisible(), 3000);
-        QVERIFY(m_test->Activated);
-        QVERIFY(!m_test->Timer1->isActive());
-        QVERIFY(!m_info->Panel2->isHidden());
+        QVERIFY(m_test->activated());
+        QVERIFY(!part<QTimer>(m_test.get(), "Timer1")->isActive());
+        QVERIFY(!part<QWidget>(m_info.get(), "Panel2")->isHidden());
         QCOMPARE(m_test->x(), screen.x() + (screen.width() - 760 - m_info->width() + 120) / 2);
         QCOMPARE(m_test->y(), screen.y() + (screen.height() - 560) / 2);
         m_test->Timer1Timer();
         QCOMPARE(m_info->x(), m_test->x() + 760 - 120);
         QCOMPARE(m_info->y(), m_test->y() + 560 - m_info->height() - 100);
         QCOMPARE(m_info->size(), QSize(260, 300));
-        QCOMPARE(m_test->ZakName->text(), QString(" Autoškola Správce"));
-        QCOMPARE(m_test->TestNameLb->text(), QString("Ostré testy - Test číslo 1"));
-        QCOMPARE(m_test->PointForQuestion->text(), QString("1 body"));
+        QCOMPARE(label("ZakName")->text(), QString(" Autoškola Správce"));
+        QCOMPARE(label("TestNameLb")->text(), QString("Ostré testy - Test číslo 1"));
+        QCOMPARE(label("PointForQuestion")->text(), QString("1 body"));
         m_test->OkBtnClick();
     });
 }

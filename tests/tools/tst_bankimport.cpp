@@ -3,7 +3,7 @@
 // across a new bank.
 #include "BankTestUtil.h"
 
-#include "data/Picture.h"
+#include "pictures/Picture.h"
 #include "data/SqliteEngine.h"
 
 #include <QBuffer>

@@ -3,7 +3,7 @@
 #include "BankSource.h"
 #include "MetafileWriter.h"
 
-#include "data/Metafile.h"
+#include "pictures/Metafile.h"
 
 #include <QPainter>
 #include <QtEndian>

@@ -3,10 +3,10 @@
 #include "BankTestUtil.h"
 #include "TestDb.h"
 
-#include "data/FrameList.h"
+#include "pictures/FrameList.h"
 #include "data/Globals.h"
 #include "data/MessageCipher.h"
-#include "data/Picture.h"
+#include "pictures/Picture.h"
 #include "data/Public.h"
 
 #include <QRegularExpression>

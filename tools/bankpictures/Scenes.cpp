@@ -3,7 +3,7 @@
 
 #include "Signs.h"
 
-#include "data/Picture.h"
+#include "pictures/Picture.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -2,9 +2,9 @@
 #include "BankDatabase.h"
 
 #include "data/Error.h"
-#include "data/FrameList.h"
+#include "pictures/FrameList.h"
 #include "data/MessageCipher.h"
-#include "data/Picture.h"
+#include "pictures/Picture.h"
 
 #include <QSet>
 #include <QSqlError>

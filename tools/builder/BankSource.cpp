@@ -1,7 +1,7 @@
 // Reading, checking and writing the bank's source folder.
 #include "BankSource.h"
 
-#include "data/Picture.h"
+#include "pictures/Picture.h"
 #include "data/Schema.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // Tests of the metafile player: real metafiles from another writer against that writer's own
 // rendering, hand-built records for the mapping and drawing state, and damaged files.
-#include "data/Metafile.h"
-#include "data/Picture.h"
+#include "pictures/Metafile.h"
+#include "pictures/Picture.h"
 
 #include <QFile>
 #include <QPainter>
@@ -20,7 +20,7 @@ QByteArray readFile(const QString& path)
 
 QString dataPath(const QString& name)
 {
-    return QStringLiteral(FERDANO_SOURCE_DIR "/tests/data/metafiles/") + name;
+    return QStringLiteral(FERDANO_SOURCE_DIR "/tests/pictures/metafiles/") + name;
 }
 
 QImage onWhite(const QImage& image, QSize size)
@@ -500,6 +500,36 @@ private slots:
         const QColor c = image.pixelColor(30, 30);
         QVERIFY2(c.blue() > 200 && c.red() < 60, qPrintable(c.name()));
         QCOMPARE(image.pixelColor(80, 80).alpha(), 0);
+    }
+
+    void wmfBitmapRecord()
+    {
+        // A 2x2 bitmap stored bottom-up: red, green over blue, yellow.
+        QByteArray dib;
+        for (qint32 v : {40, 2, 2})
+            put32(dib, quint32(v));
+        put16(dib, 1);
+        put16(dib, 24);
+        dib += QByteArray(24, '\0');
+        dib += QByteArray("\xff\x00\x00\x00\xff\xff\x00\x00", 8);
+        dib += QByteArray("\x00\x00\xff\x00\xff\x00\x00\x00", 8);
+        // Raster operation, colour usage, source height, width, y, x, destination height, width,
+        // y, x, then the bitmap.
+        auto stretch = [&](qint16 srcW, qint16 srcH) {
+            QVector<qint16> p = {0x0020, 0x00CC, 0, srcH, srcW, 0, 0, 100, 100, 0, 0};
+            for (int i = 0; i < dib.size(); i += 2)
+                p.append(qFromLittleEndian<qint16>(dib.constData() + i));
+            return WmfWriter().rec(0x0F43, p).finish();
+        };
+        const QImage whole = Metafile::render(stretch(2, 2));
+        QVERIFY(!whole.isNull());
+        QVERIFY(isRed(whole.pixelColor(25, 25)));
+        QVERIFY(whole.pixelColor(75, 25).green() > 200 && whole.pixelColor(75, 25).red() < 60);
+        QVERIFY(whole.pixelColor(25, 75).blue() > 200 && whole.pixelColor(25, 75).red() < 60);
+        QVERIFY(whole.pixelColor(75, 75).red() > 200 && whole.pixelColor(75, 75).green() > 200);
+        // The source origin of a bottom-up bitmap is its lower left corner.
+        const QImage part = Metafile::render(stretch(1, 1));
+        QVERIFY(part.pixelColor(10, 10).blue() > 200 && part.pixelColor(90, 90).blue() > 200);
     }
 
     void wmfText()

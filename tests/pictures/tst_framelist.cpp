@@ -1,5 +1,5 @@
 // Tests of the stored animation frame lists: writing, reading back and refusing damaged lists.
-#include "data/FrameList.h"
+#include "pictures/FrameList.h"
 
 #include <QBuffer>
 #include <QtEndian>

@@ -1,6 +1,6 @@
 // Tests of stored picture decoding: kinds by signature, the picture fit, guarded bitmap and JPEG
 // decoding with scaled JPEG output, and the refusal of damaged or oversized pictures.
-#include "data/Picture.h"
+#include "pictures/Picture.h"
 
 #include <QBuffer>
 #include <QImageWriter>
