@@ -13,7 +13,7 @@ WINE=/usr/lib/wine/wine64
 
 WIN_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 nsis
               dpkg-dev tcl cmake ninja-build qt6-base-dev qt6-base-dev-tools xvfb python3-pil zip unzip
-              xdotool x11-utils)
+              xdotool x11-utils fonts-liberation)
 
 # Debian's source packages need a deb-src line; it is added beside the system's own lines.
 win_source_lines() {
@@ -69,7 +69,7 @@ win_stamp() { win_version "$1" >"$WIN_DEPS/.$1"; }
 
 win_deps_ready() {
   [ -x "$WIN_QT/bin/qt-cmake" ] && [ -f "$WIN_SYSROOT/bin/sqlite3.dll" ] && [ -f "$WIN_SYSROOT/lib/libjpeg.a" ] \
-    && [ -f "$WIN_SYSROOT/bin/libpq.dll" ]
+    && [ -f "$WIN_SYSROOT/bin/libpq.dll" ] && { [ -f "$WIN_QT/bin/Qt6Charts.dll" ] || ! win_program_needs_charts; }
 }
 
 win_dep_sqlite() {
@@ -164,6 +164,41 @@ win_dep_qt() {
   win_stamp qt6-base
 }
 
+# Whether the program's build asks for Qt Charts (the statistics window).
+win_program_needs_charts() {
+  grep -qs 'Charts' "$FERDANO_ROOT/CMakeLists.txt" "$FERDANO_ROOT/src/CMakeLists.txt"
+}
+
+# Qt Charts from Debian's qt6-charts, built as a module of the Qt above (its qt-cmake, Debian's
+# host tools) and installed into it. That Qt has no OpenGL, so Qt6Charts.dll needs nothing but
+# Qt6Core, Qt6Gui and Qt6Widgets. Built when missing from the cache; when Debian's source cannot
+# be had, a build that does not ask for Qt Charts goes on without it and says so.
+win_dep_charts() {
+  win_done qt6-charts && [ -f "$WIN_QT/bin/Qt6Charts.dll" ] && return 0
+  echo "== Qt Charts for Windows"
+  local src bld
+  if ! src="$(win_unpack qt6-charts)"; then
+    if win_program_needs_charts; then
+      echo "Qt Charts: Debian's source package qt6-charts could not be fetched (see above)" >&2
+      return 1
+    fi
+    echo "   Qt Charts: Debian's source package qt6-charts could not be fetched; the program does not use it yet, the build goes on without it"
+    return 0
+  fi
+  bld="$WIN_DEPS/work/charts-build"
+  rm -rf "$bld"
+  "$WIN_QT/bin/qt-cmake" -S "$src" -B "$bld" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF >"$WIN_DEPS/work/charts-configure.log" 2>&1 \
+    || { tail -40 "$WIN_DEPS/work/charts-configure.log"; return 1; }
+  cmake --build "$bld" --parallel "$WIN_JOBS" >"$WIN_DEPS/work/charts-build.log" 2>&1 \
+    || { tail -40 "$WIN_DEPS/work/charts-build.log"; return 1; }
+  cmake --install "$bld" >"$WIN_DEPS/work/charts-install.log" 2>&1 \
+    || { tail -40 "$WIN_DEPS/work/charts-install.log"; return 1; }
+  [ -f "$WIN_QT/bin/Qt6Charts.dll" ] || { echo "Qt Charts built, but no Qt6Charts.dll in $WIN_QT/bin" >&2; return 1; }
+  win_stamp qt6-charts
+}
+
 win_deps() {
   win_source_lines
   win_toolchain
@@ -171,6 +206,7 @@ win_deps() {
   win_dep_jpeg
   win_dep_libpq
   win_dep_qt
+  win_dep_charts
   rm -rf "$WIN_DEPS/work"
   echo "Windows libraries ready in $WIN_DEPS ($(du -sh "$WIN_DEPS" | cut -f1))"
 }
@@ -203,8 +239,11 @@ win_build() {
   local what="${1:-all}"
   mkdir -p "$WIN_BUILD_DIR"
   [ -f "$WIN_BUILD_DIR/ferdano.ico" ] || win_icon
+  # ccache keeps the objects of earlier builds, as for the Linux build
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   if [ ! -f "$WIN_BUILD_DIR/build.ninja" ]; then
-    cmake -S "$FERDANO_ROOT" -B "$WIN_BUILD_DIR" -G Ninja \
+    cmake -S "$FERDANO_ROOT" -B "$WIN_BUILD_DIR" -G Ninja "${launcher[@]}" \
       -DCMAKE_TOOLCHAIN_FILE="$WIN_QT/lib/cmake/Qt6/qt.toolchain.cmake" -DCMAKE_BUILD_TYPE=Release \
       -DFERDANO_BUILD_BENCH=OFF -DFERDANO_WIN_ICON="$WIN_BUILD_DIR/ferdano.ico" \
       -DJPEG_INCLUDE_DIR="$WIN_SYSROOT/include" -DJPEG_LIBRARY="$WIN_SYSROOT/lib/libjpeg.a" \
@@ -242,6 +281,14 @@ win_wine_env() {
     # no crash dialog that waits for a click: a crash ends the process
     "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   fi
+  # Wine has neither Arial nor Courier New, which the program asks for, and falls back to a serif
+  # face; the prefix shows their metric twins, Liberation Sans and Mono, under their names, as
+  # near as Wine comes to what a school's PC shows.
+  if ! grep -q '"Courier New"="Liberation Mono"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f >/dev/null 2>&1
+    "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Courier New' /d 'Liberation Mono' /f >/dev/null 2>&1
+    "${WINE%/*}/wineserver" -w 2>/dev/null || true
+  fi
 }
 
 # ---- the zip and the installer ----
@@ -265,6 +312,9 @@ win_package() {
   cp "$WIN_BUILD_DIR/bin/ferdano.exe" "$WIN_BUILD_DIR/bin/ferdano-dbbuild.exe" "$WIN_STAGE/"
   local f d
   for f in "${WIN_QT_DLLS[@]}"; do cp "$WIN_QT/bin/$f.dll" "$WIN_STAGE/"; done
+  # the statistics window's charts, where the cache has them (the import check below tells
+  # whether the program needs them)
+  [ -f "$WIN_QT/bin/Qt6Charts.dll" ] && cp "$WIN_QT/bin/Qt6Charts.dll" "$WIN_STAGE/"
   for f in "${WIN_QT_PLUGINS[@]}"; do
     mkdir -p "$WIN_STAGE/$(dirname "$f")"
     cp "$WIN_QT/plugins/$f.dll" "$WIN_STAGE/$f.dll"
@@ -324,7 +374,7 @@ win_check_imports() {
 
 # The unit and window tests, offscreen, on SQLite (the server twins need a server of the machine's).
 # The tests that the README's test command runs: those of the platform layers and of start-up.
-WIN_CHECK_TESTS=(tst_datamodule tst_helpers tst_signinlock tst_logondlg tst_zakdlg)
+WIN_CHECK_TESTS=(tst_datamodule tst_helpers tst_signinlock tst_logondlg tst_zakdlg tst_startup tst_metafile)
 
 win_test_units() {
   local only="${1:-}"

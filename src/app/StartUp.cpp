@@ -56,7 +56,7 @@ int RunProgram(const TDM::Options& options)
         dm->DMCreate(options);
     } catch (const TError& e) {
         // also on standard error, for whoever started the program from a terminal or a script
-        qWarning("%s", qPrintable(e.message()));
+        qWarning("%s", qUtf8Printable(e.message()));
         // The splash is kept above all other windows and would cover the message box: it goes
         // first, as it would a moment later anyway.
         splash->hide();

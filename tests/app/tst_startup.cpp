@@ -53,7 +53,9 @@ bool stderrShows(QProcess& p, const QString& text, int ms)
     while (t.elapsed() < ms) {
         p.waitForReadyRead(100);
         seen += p.readAllStandardError();
-        if (QString::fromUtf8(seen).contains(text))
+        // Qt writes its messages in the system's 8-bit encoding: UTF-8 here, the ANSI code page
+        // on Windows.
+        if (QString::fromLocal8Bit(seen).contains(text))
             return true;
         if (p.state() == QProcess::NotRunning && !p.bytesAvailable())
             break;

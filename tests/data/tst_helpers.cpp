@@ -276,7 +276,13 @@ void TstHelpers::printWithoutPrinter()
         told = e.message();
     }
     // a print command that refuses the job is told as well, with what it said
-    SetPrintCommand(QStringLiteral("false"));
+#ifdef Q_OS_WIN
+    const QString refuser = QStringLiteral("cmd");
+    SetPrintCommand(refuser, {QStringLiteral("/c"), QStringLiteral("exit 1")});
+#else
+    const QString refuser = QStringLiteral("false");
+    SetPrintCommand(refuser);
+#endif
     QString refused;
     try {
         PrintLines({QStringLiteral("x")});
@@ -286,7 +292,7 @@ void TstHelpers::printWithoutPrinter()
     SetPrintCommand(QStringLiteral("lp"));
     QDir::setCurrent(old);
     QCOMPARE(told, Format(Str::PrintNotStarted, {QStringLiteral("/nonexistent/lp")}));
-    QCOMPARE(refused, Format(Str::PrintFailed, {QStringLiteral("false")}));
+    QCOMPARE(refused, Format(Str::PrintFailed, {refuser}));
     // and nothing is left behind either way
     QVERIFY(QDir(dir.path()).entryList({QStringLiteral("*.txt")}, QDir::Files).isEmpty());
 }
