@@ -174,7 +174,7 @@ void TQuestionView::showExplanation()
     const int width = contentWidth(ScrollBox3) - 104;
     LabelExplanation->setGeometry(100, 6, width, LabelExplanation->heightForWidth(width));
     const int needed = std::max(LabelExplanation->height(), ExplanationLb->height()) + 12;
-    const int height = std::min(needed, ExplanationMaxHeight);
+    const int height = std::min(needed + 2 * ScrollBox3->frameWidth(), ExplanationMaxHeight);
     ScrollBox3->widget()->resize(contentWidth(ScrollBox3), needed);
     ScrollBox3->setGeometry(AnswersArea.left(), AnswersArea.bottom() + 1 - height, AnswersArea.width(), height);
     ScrollBox3->setAccessibleDescription(text);

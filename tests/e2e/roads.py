@@ -1170,7 +1170,9 @@ def road_review_explanations(r):
     admin = pupil(program, ADMIN_RC)
     pid = admin["id"]
     # The first and third questions explain their right answers; the second has no explanation.
-    explained = {order[0]: f"Správně je {letters(questions[order[0]]['aa'])}): řidič dává přednost chodcům.",
+    explained = {order[0]: "Řidič musí chodci na přechodu umožnit nerušené a bezpečné přejití vozovky; proto "
+                           "před přechodem zpomalí, a je-li třeba, zastaví. Ohrožení chodce je vždy chybou řidiče, "
+                           "i když chodec vstoupí na přechod nepozorně (§ 5 odst. 2 zákona č. 361/2000 Sb.).",
                  order[2]: "Na křižovatce bez značek platí pravidlo pravé ruky."}
     for qid, text in explained.items():
         program.execute("INSERT INTO VYSVETLENI (ID_OTAZKA, TEXT) VALUES (?, ?)", (qid, text))
