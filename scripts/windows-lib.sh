@@ -249,6 +249,9 @@ win_build() {
       -DJPEG_INCLUDE_DIR="$WIN_SYSROOT/include" -DJPEG_LIBRARY="$WIN_SYSROOT/lib/libjpeg.a" \
       -DCMAKE_CROSSCOMPILING_EMULATOR="$FERDANO_ROOT/scripts/windows/wine-test.sh" >"$WIN_BUILD_DIR/cmake.log" 2>&1 \
       || { tail -30 "$WIN_BUILD_DIR/cmake.log"; return 1; }
+  else
+    # test files added since the last build become targets before the targets are listed
+    cmake "$WIN_BUILD_DIR" >"$WIN_BUILD_DIR/cmake.log" 2>&1 || { tail -30 "$WIN_BUILD_DIR/cmake.log"; return 1; }
   fi
   local targets=(ferdano ferdano-dbbuild)
   case "$what" in
