@@ -3,6 +3,7 @@
 
 #include "DBLookupList.h"
 #include "ReportPrint.h"
+#include "StatistikaDlg.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/Format.h"
@@ -50,6 +51,7 @@ TZakDlg::TZakDlg(QWidget* parent) : TForm(parent)
     addEdits();
     addLists();
     addButtons();
+    addStatisticsButton();
 
     connect(DM->QStatistic, &TDataSet::dataChange, this, [this](const QString& field) {
         if (field.isEmpty() || field.compare(QLatin1String("REPORT"), Qt::CaseInsensitive) == 0) showReport();
@@ -152,6 +154,30 @@ void TZakDlg::addButtons()
     connect(m_print, &QAbstractButton::clicked, this, [this] { Guarded([this] { PrintBtnClick(); }); });
 }
 
+// Beside the reports, whose live tests it charts.
+void TZakDlg::addStatisticsButton()
+{
+    m_stat = new TDsFancyButton(Str::StatisticsCaption, this);
+    m_stat->setObjectName(QStringLiteral("StatBtn"));
+    m_stat->setGeometry(523, 272, 97, 25);
+    // Alt+S stays with "&Storno", which the window had first.
+    m_stat->setShortcut(QKeySequence());
+    connect(m_stat, &QAbstractButton::clicked, this, [this] { Guarded([this] { StatBtnClick(); }); });
+}
+
+void TZakDlg::StatBtnClick()
+{
+    TQuery* zak = DM->QZak;
+    const int pupilId = zak->active() && !zak->isEmpty() ? zak->asInteger(QStringLiteral("ID_ZAK")) : -1;
+    if (pupilId <= 0)
+        return;
+    QStringList name;
+    for (const char* field : {"TITUL", "JMENO", "PRIJMENI"})
+        name.append(TrimText(zak->asString(QLatin1String(field))));
+    name.removeAll(QString());
+    StatistikaDlg->Execute(pupilId, name.join(u' '));
+}
+
 TZakDlg::~TZakDlg()
 {
     if (ZakDlg == this) ZakDlg = nullptr;
@@ -177,6 +203,7 @@ bool TZakDlg::EditPupil(bool newPupil, const QString& identification, const QStr
     for (TDBEdit* e : std::as_const(m_edits))
         e->refresh();
     m_category->refresh();
+    m_stat->setEnabled(zak->asInteger(QStringLiteral("ID_ZAK")) > 0);
     centreOnScreen();
     return ShowModal();
 }
