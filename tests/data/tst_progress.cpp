@@ -11,18 +11,9 @@
 #include <QtTest>
 
 namespace {
-void run(const QString& sql, std::initializer_list<TParam> params)
-{
-    TQuery q(QStringLiteral("QTestSql"));
-    q.setSql({sql});
-    for (const TParam& p : params)
-        q.setParam(p.name, p.value);
-    q.execSql();
-}
-
 int addPupil(const QString& rc, const QString& surname, const QString& category = QStringLiteral("B"))
 {
-    run(QStringLiteral("INSERT INTO ZAK (RC, HESLO, PRIJMENI, JMENO, TITUL, RP, ADRESA, TELEFON) "
+    execBound(QStringLiteral("INSERT INTO ZAK (RC, HESLO, PRIJMENI, JMENO, TITUL, RP, ADRESA, TELEFON) "
                        "VALUES (:RC, 'x', :P, 'Jan', '', :RP, '', '')"),
         {{QStringLiteral("RC"), rc}, {QStringLiteral("P"), surname}, {QStringLiteral("RP"), category}});
     TQuery q(QStringLiteral("QTestSql"));
@@ -34,7 +25,7 @@ int addPupil(const QString& rc, const QString& surname, const QString& category 
 
 void addLiveTest(int pupil, const QDateTime& when, int points, int total = 50)
 {
-    run(QStringLiteral("INSERT INTO STATIS (ID_ZAK, ID_TEST, DATETIME, PTOTAL, PCURRENT, REPORT, TEST_NAME) "
+    execBound(QStringLiteral("INSERT INTO STATIS (ID_ZAK, ID_TEST, DATETIME, PTOTAL, PCURRENT, REPORT, TEST_NAME) "
                        "VALUES (:Z, 0, :D, :T, :P, 'r', 'Ostrý test')"),
         {{QStringLiteral("Z"), pupil}, {QStringLiteral("D"), when}, {QStringLiteral("T"), total},
          {QStringLiteral("P"), points}});
@@ -43,7 +34,7 @@ void addLiveTest(int pupil, const QDateTime& when, int points, int total = 50)
 void addAnswers(int pupil, int question, int right, int wrong, const QDateTime& when)
 {
     for (int i = 0; i < right + wrong; ++i)
-        run(QStringLiteral("INSERT INTO ZAKVYSL (ID_ZAK, ID_OTAZKA, SPRAVNE, DATETIME, REZIM) VALUES (:Z, :Q, :S, :D, 4)"),
+        execBound(QStringLiteral("INSERT INTO ZAKVYSL (ID_ZAK, ID_OTAZKA, SPRAVNE, DATETIME, REZIM) VALUES (:Z, :Q, :S, :D, 4)"),
             {{QStringLiteral("Z"), pupil}, {QStringLiteral("Q"), question}, {QStringLiteral("S"), i < right ? 1 : 0},
              {QStringLiteral("D"), when}});
 }
@@ -240,7 +231,7 @@ void TstProgress::databaseWithoutKeptAnswers()
     db.open();
     const int pupil = addPupil(QStringLiteral("O1"), QStringLiteral("Starý"));
     addLiveTest(pupil, Now, 45);
-    run(QStringLiteral("DROP TABLE ZAKVYSL"), {});
+    execBound(QStringLiteral("DROP TABLE ZAKVYSL"), {});
     QVERIFY(TProgressData::groupTallies(pupil, Now).isEmpty());
     QVERIFY(TProgressData::pupilQuestionTallies(pupil).isEmpty());
     QVERIFY(TProgressData::schoolQuestionTallies().isEmpty());

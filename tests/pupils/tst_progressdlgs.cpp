@@ -38,25 +38,16 @@ private:
 };
 
 namespace {
-void run(const QString& sql, std::initializer_list<TParam> params)
-{
-    TQuery q(QStringLiteral("QTestSql"));
-    q.setSql({sql});
-    for (const TParam& p : params)
-        q.setParam(p.name, p.value);
-    q.execSql();
-}
-
 void addLiveTest(int pupil, const QDateTime& when, int points)
 {
-    run(QStringLiteral("INSERT INTO STATIS (ID_ZAK, ID_TEST, DATETIME, PTOTAL, PCURRENT, REPORT, TEST_NAME) "
+    execBound(QStringLiteral("INSERT INTO STATIS (ID_ZAK, ID_TEST, DATETIME, PTOTAL, PCURRENT, REPORT, TEST_NAME) "
                        "VALUES (:Z, 0, :D, 50, :P, 'r', 'Ostrý test')"),
         {{QStringLiteral("Z"), pupil}, {QStringLiteral("D"), when}, {QStringLiteral("P"), points}});
 }
 
 void addAnswer(int pupil, int question, bool right, const QDateTime& when)
 {
-    run(QStringLiteral("INSERT INTO ZAKVYSL (ID_ZAK, ID_OTAZKA, SPRAVNE, DATETIME, REZIM) VALUES (:Z, :Q, :S, :D, 3)"),
+    execBound(QStringLiteral("INSERT INTO ZAKVYSL (ID_ZAK, ID_OTAZKA, SPRAVNE, DATETIME, REZIM) VALUES (:Z, :Q, :S, :D, 3)"),
         {{QStringLiteral("Z"), pupil}, {QStringLiteral("Q"), question}, {QStringLiteral("S"), right ? 1 : 0},
          {QStringLiteral("D"), when}});
 }
