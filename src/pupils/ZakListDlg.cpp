@@ -367,7 +367,7 @@ void TZakListDlg::ExportBtnClick()
     const QString fileName = QDir::toNativeSeparators(dialog.selectedFiles().first());
     QString error;
     if (ExportTo(fileName, &error))
-        SystemDlg->Execute(Format(Str::ExportDone, {int(shownRows().size()), fileName}), true);
+        SystemDlg->Execute(Format(Str::ExportDone, {fileName, int(shownRows().size())}), true);
     else
         SystemDlg->Execute(Format(Str::ExportFailed, {fileName, error}), true);
 }

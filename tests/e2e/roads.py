@@ -1247,7 +1247,7 @@ def road_school_view(r):
                     "the file name field of the file dialog")
     set_text(name, target)
     app.keys(dlg, "Return")
-    done = f"Evidence žáků (1 žáků) byla uložena do souboru {target} ."
+    done = f"Evidence žáků byla uložena do souboru {target} (počet žáků: 1)."
     app.answer_message(done, "Ok")
     with open(target, "rb") as f:
         data = f.read()
