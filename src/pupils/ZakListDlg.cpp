@@ -37,11 +37,7 @@ QFrame* detailPanel(QWidget* parent, const QRect& geometry, const QString& capti
     panel->setAccessibleName(TrimText(caption1) + QStringLiteral(", ") + TrimText(caption2));
     int top = 6;
     for (const auto& [caption, field] : {std::pair{caption1, field1}, std::pair{caption2, field2}}) {
-        auto* label = new QLabel(caption, panel);
-        QFont bold = label->font();
-        bold.setBold(true);
-        label->setFont(bold);
-        label->setGeometry(8, top, geometry.width() - 16, 18);
+        TForm::boldLabel(caption, panel, {8, top, geometry.width() - 16, 18});
         auto* value = new TDBText(DM->QZak, QString::fromLatin1(field), panel);
         value->setObjectName(QString::fromLatin1(field));
         value->setCaption(TrimText(caption));
@@ -63,12 +59,7 @@ TZakListDlg::TZakListDlg(QWidget* parent) : TForm(parent)
     setWindowTitle(Str::RegisterHeading);
     setSkin(QStringLiteral("zaklist"), QSize(640, 500));
 
-    auto* heading = new QLabel(Str::RegisterHeading, this);
-    QFont bold = heading->font();
-    bold.setBold(true);
-    bold.setPixelSize(16);
-    heading->setFont(bold);
-    heading->setGeometry(20, 16, 600, 24);
+    boldLabel(Str::RegisterHeading, this, {20, 16, 600, 24}, 16);
 
     const Qt::Alignment centred = Qt::AlignCenter;
     m_grid = new TDBGrid(DM->QZak,
@@ -81,7 +72,7 @@ TZakListDlg::TZakListDlg(QWidget* parent) : TForm(parent)
     m_grid->setGeometry(20, 52, 380, 382);
     m_grid->setColumnWidth(0, 100);
     m_grid->setColumnWidth(1, 140);
-    connect(m_grid, &TDBGrid::rowDoubleClicked, this, [this] { Guarded([this] { UpdBtnClick(); }); });
+    connectGuarded(m_grid, &TDBGrid::rowDoubleClicked, this, &TZakListDlg::UpdBtnClick);
 
     detailPanel(this, QRect(416, 52, 204, 94), Str::PanelAddress, "ADRESA", Str::PanelPhone, "TELEFON");
     detailPanel(this, QRect(416, 158, 204, 94), Str::PanelCategory, "RP", Str::PanelDescription, "POPIS");
@@ -96,29 +87,19 @@ TZakListDlg::TZakListDlg(QWidget* parent) : TForm(parent)
     m_animation->setAccessibleName(Str::AnimationName);
     m_animation->setGeometry(2, 2, 200, 166);
 
-    m_add = new TDsFancyButton(Str::AddPupil, this);
-    m_add->setObjectName(QStringLiteral("AddBtn"));
-    m_add->setGeometry(20, 452, 97, 25);
-    m_upd = new TDsFancyButton(Str::UpdatePupil, this);
-    m_upd->setObjectName(QStringLiteral("UpdBtn"));
-    m_upd->setGeometry(127, 452, 97, 25);
-    m_del = new TDsFancyButton(Str::DeleteCaption, this);
-    m_del->setObjectName(QStringLiteral("DelBtn"));
-    m_del->setGeometry(234, 452, 97, 25);
-    m_ok = new TDsFancyButton(Str::Ok, this);
-    m_ok->setObjectName(QStringLiteral("OkBtn"));
-    m_ok->setGeometry(416, 452, 97, 25);
-    m_help = new TDsFancyButton(Str::Help, this);
-    m_help->setObjectName(QStringLiteral("HelpBtn"));
-    m_help->setGeometry(523, 452, 97, 25);
+    m_add = TDsFancyButton::create(Str::AddPupil, this, {20, 452, 97, 25}, QStringLiteral("AddBtn"));
+    m_upd = TDsFancyButton::create(Str::UpdatePupil, this, {127, 452, 97, 25}, QStringLiteral("UpdBtn"));
+    m_del = TDsFancyButton::create(Str::DeleteCaption, this, {234, 452, 97, 25}, QStringLiteral("DelBtn"));
+    m_ok = TDsFancyButton::create(Str::Ok, this, {416, 452, 97, 25}, QStringLiteral("OkBtn"));
+    m_help = TDsFancyButton::create(Str::Help, this, {523, 452, 97, 25}, QStringLiteral("HelpBtn"));
 
     QPushButton* canc = addHiddenCancelButton(Str::HiddenCancel);
     canc->setObjectName(QStringLiteral("CancBtn"));
 
-    connect(m_add, &QAbstractButton::clicked, this, [this] { Guarded([this] { AddBtnClick(); }); });
-    connect(m_upd, &QAbstractButton::clicked, this, [this] { Guarded([this] { UpdBtnClick(); }); });
-    connect(m_del, &QAbstractButton::clicked, this, [this] { Guarded([this] { DelBtnClick(); }); });
-    connect(m_ok, &QAbstractButton::clicked, this, [this] { Guarded([this] { OkBtnClick(); }); });
+    connectGuarded(m_add, &QAbstractButton::clicked, this, &TZakListDlg::AddBtnClick);
+    connectGuarded(m_upd, &QAbstractButton::clicked, this, &TZakListDlg::UpdBtnClick);
+    connectGuarded(m_del, &QAbstractButton::clicked, this, &TZakListDlg::DelBtnClick);
+    connectGuarded(m_ok, &QAbstractButton::clicked, this, &TZakListDlg::OkBtnClick);
     if (!ZakListDlg)
         ZakListDlg = this;
 }
@@ -140,8 +121,8 @@ bool TZakListDlg::Execute()
 void TZakListDlg::attachRowChange()
 {
     if (!m_rowChange)
-        m_rowChange = connect(DM->QZak, &TDataSet::dataChange, this,
-                              [this] { Guarded([this] { DataSource1DataChange(); }); });
+        m_rowChange =
+            connectGuarded(DM->QZak, &TDataSet::dataChange, this, &TZakListDlg::DataSource1DataChange);
 }
 
 void TZakListDlg::showEvent(QShowEvent* e)
