@@ -46,8 +46,6 @@ public:
     QString kind() const override { return QStringLiteral("sqlite"); }
     void open(const QString& connectionName) override;
     void close() override;
-    QSqlDatabase database() const override;
-    QVariant bindValue(const QVariant& value) const override;
     QVariant lastInsertId(QSqlQuery& query, const QString& table, const QString& keyField) override;
     TSignInLock& signInLock() override { return m_lock; }
     QString errorText(const QSqlError& error) const override;
@@ -62,7 +60,6 @@ private:
     bool fileReplaced() const;
 
     QString m_dir;
-    QString m_connection;
     dev_t m_fileDevice = 0;
     ino_t m_fileInode = 0;
     TFileSignInLock m_lock;
