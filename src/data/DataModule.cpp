@@ -73,6 +73,19 @@ const QString TDM::UpdStatisticDelete = QStringLiteral(R"(delete from STATIS whe
 
 // ---- instance marker ----
 
+namespace {
+// An exclusive lock of the whole file, as fcntl takes it.
+struct flock wholeFileWriteLock()
+{
+    struct flock fl = {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = 0;
+    fl.l_len = 0; // to the end of the file and beyond
+    return fl;
+}
+} // namespace
+
 bool TInstanceMarker::acquire()
 {
     if (m_fd >= 0)
@@ -80,11 +93,7 @@ bool TInstanceMarker::acquire()
     m_fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (m_fd < 0)
         return false;
-    struct flock fl = {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = 0;
-    fl.l_len = 0;
+    struct flock fl = wholeFileWriteLock();
     if (::fcntl(m_fd, F_OFD_SETLK, &fl) != 0) {
         ::close(m_fd);
         m_fd = -1;
@@ -107,11 +116,7 @@ bool TInstanceMarker::heldByAnother(const QString& path)
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    struct flock fl = {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = 0;
-    fl.l_len = 0;
+    struct flock fl = wholeFileWriteLock();
     const bool held = ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
     ::close(fd);
     return held;
