@@ -4,6 +4,7 @@
 
 #include "Database.h"
 #include "DataSet.h"
+#include "Platform.h"
 
 #include <QObject>
 #include <QString>
@@ -153,5 +154,5 @@ public:
 
 private:
     QString m_path;
-    int m_fd = -1;
+    Platform::TLockFile m_file;
 };
