@@ -121,22 +121,12 @@ QImage render(const QByteArray& bytes)
 
 QPolygonF points32(Record& r, qint64 off, quint32 count)
 {
-    QPolygonF pts;
-    if (!r.has(off, qint64(count) * 8)) return pts;
-    pts.reserve(int(count));
-    for (quint32 i = 0; i < count; ++i)
-        pts.append(QPointF(r.i32(off + 8 * i), r.i32(off + 8 * i + 4)));
-    return pts;
+    return points(r, off, count, true);
 }
 
 QPolygonF points16(Record& r, qint64 off, quint32 count)
 {
-    QPolygonF pts;
-    if (!r.has(off, qint64(count) * 4)) return pts;
-    pts.reserve(int(count));
-    for (quint32 i = 0; i < count; ++i)
-        pts.append(QPointF(r.i16(off + 4 * i), r.i16(off + 4 * i + 2)));
-    return pts;
+    return points(r, off, count, false);
 }
 
 QRectF rectL(Record& r, qint64 off)
