@@ -227,6 +227,11 @@ bool TTestDlg::pictureClickable() const
     return m_view->pictureClickable();
 }
 
+QString TTestDlg::shownExplanation() const
+{
+    return m_view->shownExplanation();
+}
+
 void TTestDlg::AnswerChange()
 {
     Guarded([&] {
@@ -435,7 +440,7 @@ bool TTestDlg::FormCloseQuery()
 std::optional<TEvaluation> TTestDlg::Evaluate(bool& abandoned)
 {
     try {
-        TEvaluation ev = m_scoring.scoreAndStore(*m_set, TestId, TestCaption, Mode == tmLive);
+        TEvaluation ev = m_scoring.scoreAndStore(*m_set, TestId, TestCaption, Mode);
         if (Mode == tmLive)
             ResultDlg->setReportLines(m_scoring.reportLines());
         return ev;
