@@ -272,7 +272,11 @@ bool TDM::ReportStored(int pupilId, const QDateTime& when, int testId)
 
 void TDM::StoreScoredTest(const TScoredTest& test)
 {
-    TTestStore(DB).store(test);
+    // A database made before the outcomes' table stores the rest as before. Asked outside the
+    // transaction: a failing statement would spoil a PostgreSQL transaction.
+    if (!m_hasOutcomes.has_value() && !test.answers.isEmpty())
+        m_hasOutcomes = tableExists([&] { TTestStore::outcomesStored(test.pupilId, QDateTime()); });
+    TTestStore(DB, m_hasOutcomes.value_or(false)).store(test);
 }
 
 void TDM::OpenPupilByRc(TQuery& query, const QString& rc)
@@ -313,23 +317,28 @@ bool TDM::IdentificationTaken(const QString& rc, int pupilId)
     return !QTmp->isEmpty();
 }
 
+bool TDM::tableExists(const std::function<void()>& read)
+{
+    try {
+        read();
+    } catch (const TError& e) {
+        if (e.message().startsWith(Str::DatabaseIncomplete.section(u'%', 0, 0)))
+            return false;
+        throw;
+    }
+    return true;
+}
+
 QString TDM::Explanation(int questionId)
 {
     if (m_hasExplanations == false)
         return QString();
     TQuery q(QStringLiteral("QExplanation"));
     setStatement(q, SqlExplanation, {{"ID_OTAZKA", questionId}});
-    try {
+    if (m_hasExplanations.has_value())
         q.open();
-    } catch (const TError& e) {
-        // A database built before explanations has no table for them: nothing to show, ever.
-        if (!m_hasExplanations && e.message().startsWith(Str::DatabaseIncomplete.section(u'%', 0, 0))) {
-            m_hasExplanations = false;
-            return QString();
-        }
-        throw;
-    }
-    m_hasExplanations = true;
+    else if (!(m_hasExplanations = tableExists([&] { q.open(); })).value())
+        return QString(); // a database built before explanations: nothing to show, ever
     return q.isEmpty() ? QString() : q.asString(QStringLiteral("TEXT")).trimmed();
 }
 

@@ -26,6 +26,10 @@ const QString TTestStore::SqlInsertUnfinishedTest =
     QStringLiteral(R"(INSERT INTO ZAKTEST (ID_ZAK,ID_TEST) VALUES (:ID_ZAK,:ID_TEST))");
 const QString TTestStore::SqlReportStored = QStringLiteral(
     R"(SELECT COUNT(*) AS N FROM STATIS WHERE ID_ZAK = :ID_ZAK AND DATETIME = :DATETIME AND ID_TEST = :ID_TEST)");
+const QString TTestStore::SqlInsertOutcome = QStringLiteral(
+    R"(INSERT INTO ZAKVYSL (ID_ZAK,ID_OTAZKA,SPRAVNE,DATETIME,REZIM) VALUES (:ID_ZAK,:ID_OTAZKA,:SPRAVNE,:DATETIME,:REZIM))");
+const QString TTestStore::SqlOutcomesStored =
+    QStringLiteral(R"(SELECT COUNT(*) AS N FROM ZAKVYSL WHERE ID_ZAK = :ID_ZAK AND DATETIME = :DATETIME)");
 
 namespace {
 // One statement with its values bound, ready to run.
@@ -43,6 +47,13 @@ struct TBound
 void execute(const QString& sql, std::initializer_list<TParam> params)
 {
     TBound(sql, params).query.execSql();
+}
+
+int countOf(const QString& sql, std::initializer_list<TParam> params)
+{
+    TBound bound(sql, params);
+    bound.query.open();
+    return bound.query.asInteger(QStringLiteral("N"));
 }
 
 bool anyRow(const QString& sql, std::initializer_list<TParam> params)
@@ -63,9 +74,30 @@ void TTestStore::store(const TScoredTest& test)
         for (const TScoredTest::Answer& answer : test.answers)
             StoreAnswerOutcome(test.pupilId, answer);
         StoreTestOutcome(test.pupilId, test.testId, test.isPerfect);
-        if (test.report)
-            WriteReport(test.pupilId, test.testId, *test.report);
+        // An earlier attempt whose answer from the server was lost may have stored all of it: the
+        // report, or else the outcomes, tell.
+        if (test.report) {
+            const TScoredTest::Report& report = *test.report;
+            if (report.earlierAttempt && reportStored(test.pupilId, report.when, test.testId))
+                return;
+            WriteReport(test.pupilId, test.testId, report);
+            StoreOutcomes(test, report.when);
+        } else if (!(test.earlierAttempt && m_withOutcomes && outcomesStored(test.pupilId, test.when))) {
+            StoreOutcomes(test, test.when);
+        }
     });
+}
+
+void TTestStore::StoreOutcomes(const TScoredTest& test, const QDateTime& when)
+{
+    if (!m_withOutcomes)
+        return; // a database made before the outcomes' table keeps the rest as it always did
+    for (const TScoredTest::Answer& answer : test.answers)
+        execute(SqlInsertOutcome, {{QStringLiteral("ID_ZAK"), test.pupilId},
+                                   {QStringLiteral("ID_OTAZKA"), answer.questionId},
+                                   {QStringLiteral("SPRAVNE"), answer.isRight ? 1 : 0},
+                                   {QStringLiteral("DATETIME"), when},
+                                   {QStringLiteral("REZIM"), test.mode}});
 }
 
 void TTestStore::StoreAnswerOutcome(int pupilId, const TScoredTest::Answer& answer)
@@ -101,8 +133,6 @@ void TTestStore::StoreTestOutcome(int pupilId, int testId, bool isPerfect)
 
 void TTestStore::WriteReport(int pupilId, int testId, const TScoredTest::Report& report)
 {
-    if (report.earlierAttempt && reportStored(pupilId, report.when, testId))
-        return; // an earlier attempt whose answer from the server was lost did store it
     QString text;
     for (const QString& line : report.lines)
         text += line + QStringLiteral("\r\n");
@@ -117,9 +147,12 @@ void TTestStore::WriteReport(int pupilId, int testId, const TScoredTest::Report&
 
 bool TTestStore::reportStored(int pupilId, const QDateTime& when, int testId)
 {
-    TBound bound(SqlReportStored, {{QStringLiteral("ID_ZAK"), pupilId},
-                                   {QStringLiteral("DATETIME"), when},
-                                   {QStringLiteral("ID_TEST"), testId}});
-    bound.query.open();
-    return bound.query.asInteger(QStringLiteral("N")) > 0;
+    return countOf(SqlReportStored, {{QStringLiteral("ID_ZAK"), pupilId},
+                                     {QStringLiteral("DATETIME"), when},
+                                     {QStringLiteral("ID_TEST"), testId}}) > 0;
+}
+
+bool TTestStore::outcomesStored(int pupilId, const QDateTime& when)
+{
+    return countOf(SqlOutcomesStored, {{QStringLiteral("ID_ZAK"), pupilId}, {QStringLiteral("DATETIME"), when}}) > 0;
 }

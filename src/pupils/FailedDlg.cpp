@@ -36,19 +36,15 @@ TFailedDlg::TFailedDlg(QWidget* parent) : TForm(parent)
     note->setBuddy(m_grid);
     connect(m_grid, &QTableWidget::cellDoubleClicked, this, [this] { Guarded([this] { ShowBtnClick(); }); });
 
-    m_show = new TDsFancyButton(Str::ShowQuestionCaption, this);
-    m_show->setObjectName(QStringLiteral("ShowBtn"));
-    m_show->setGeometry(20, 462, 97, 25);
-    m_ok = new TDsFancyButton(Str::Ok, this);
-    m_ok->setObjectName(QStringLiteral("OkBtn"));
-    m_ok->setGeometry(583, 462, 97, 25);
+    m_show = TDsFancyButton::create(Str::ShowQuestionCaption, this, {20, 462, 97, 25}, QStringLiteral("ShowBtn"));
+    m_ok = TDsFancyButton::create(Str::Ok, this, {583, 462, 97, 25}, QStringLiteral("OkBtn"));
     // Enter opens the selected question, as a double click does; Esc closes.
     QPushButton* def = addHiddenDefaultButton(Str::RecordDefault);
     def->setObjectName(QStringLiteral("DefBtn"));
     QPushButton* canc = addHiddenCancelButton(Str::HiddenCancel);
     canc->setObjectName(QStringLiteral("CancBtn"));
-    connect(m_show, &QAbstractButton::clicked, this, [this] { Guarded([this] { ShowBtnClick(); }); });
-    connect(def, &QAbstractButton::clicked, this, [this] { Guarded([this] { ShowBtnClick(); }); });
+    connectGuarded(m_show, &QAbstractButton::clicked, this, &TFailedDlg::ShowBtnClick);
+    connectGuarded(def, &QAbstractButton::clicked, this, &TFailedDlg::ShowBtnClick);
     connect(m_ok, &QAbstractButton::clicked, this, [this] { accept(); });
 
     if (!FailedDlg)

@@ -76,9 +76,7 @@ TStatistikaDlg::TStatistikaDlg(QWidget* parent) : TForm(parent)
 
     addTables();
 
-    m_ok = new TDsFancyButton(Str::Ok, this);
-    m_ok->setObjectName(QStringLiteral("OkBtn"));
-    m_ok->setGeometry(663, 600, 97, 25);
+    m_ok = TDsFancyButton::create(Str::Ok, this, {663, 600, 97, 25}, QStringLiteral("OkBtn"));
     QPushButton* def = addHiddenDefaultButton(Str::RecordDefault);
     def->setObjectName(QStringLiteral("DefBtn"));
     QPushButton* canc = addHiddenCancelButton(Str::HiddenCancel);

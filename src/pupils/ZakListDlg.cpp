@@ -43,11 +43,7 @@ QFrame* detailPanel(QWidget* parent, const QRect& geometry, const QString& capti
     panel->setAccessibleName(TrimText(caption1) + QStringLiteral(", ") + TrimText(caption2));
     int top = 6;
     for (const auto& [caption, field] : {std::pair{caption1, field1}, std::pair{caption2, field2}}) {
-        auto* label = new QLabel(caption, panel);
-        QFont bold = label->font();
-        bold.setBold(true);
-        label->setFont(bold);
-        label->setGeometry(8, top, geometry.width() - 16, 18);
+        TForm::boldLabel(caption, panel, {8, top, geometry.width() - 16, 18});
         auto* value = new TDBText(DM->QZak, QString::fromLatin1(field), panel);
         value->setObjectName(QString::fromLatin1(field));
         value->setCaption(TrimText(caption));
@@ -69,12 +65,7 @@ TZakListDlg::TZakListDlg(QWidget* parent) : TForm(parent)
     setWindowTitle(Str::RegisterHeading);
     setSkin(QStringLiteral("zaklist"), QSize(760, 520));
 
-    auto* heading = new QLabel(Str::RegisterHeading, this);
-    QFont bold = heading->font();
-    bold.setBold(true);
-    bold.setPixelSize(16);
-    heading->setFont(bold);
-    heading->setGeometry(20, 16, 600, 24);
+    boldLabel(Str::RegisterHeading, this, {20, 16, 600, 24}, 16);
 
     addGrid();
 
@@ -127,7 +118,7 @@ void TZakListDlg::addGrid()
     m_grid->setColumnWidth(1, 118);
     m_grid->setColumnWidth(2, 90);
     m_grid->setColumnWidth(3, 64);
-    connect(m_grid, &TDBGrid::rowDoubleClicked, this, [this] { Guarded([this] { UpdBtnClick(); }); });
+    connectGuarded(m_grid, &TDBGrid::rowDoubleClicked, this, &TZakListDlg::UpdBtnClick);
 }
 
 void TZakListDlg::addButtons()
@@ -139,21 +130,19 @@ void TZakListDlg::addButtons()
         {&m_help, {&Str::Help, "HelpBtn"}}};
     const int lefts[] = {20, 123, 226, 329, 432, 540, 643};
     int i = 0;
-    for (const auto& [button, caption] : specs) {
-        *button = new TDsFancyButton(*caption.first, this);
-        (*button)->setObjectName(QLatin1String(caption.second));
-        (*button)->setGeometry(lefts[i++], 472, 97, 25);
-    }
+    for (const auto& [button, caption] : specs)
+        *button = TDsFancyButton::create(*caption.first, this, {lefts[i++], 472, 97, 25},
+                                         QLatin1String(caption.second));
 
     QPushButton* canc = addHiddenCancelButton(Str::HiddenCancel);
     canc->setObjectName(QStringLiteral("CancBtn"));
 
-    connect(m_add, &QAbstractButton::clicked, this, [this] { Guarded([this] { AddBtnClick(); }); });
-    connect(m_upd, &QAbstractButton::clicked, this, [this] { Guarded([this] { UpdBtnClick(); }); });
-    connect(m_del, &QAbstractButton::clicked, this, [this] { Guarded([this] { DelBtnClick(); }); });
-    connect(m_ok, &QAbstractButton::clicked, this, [this] { Guarded([this] { OkBtnClick(); }); });
-    connect(m_failed, &QAbstractButton::clicked, this, [this] { Guarded([this] { FailedBtnClick(); }); });
-    connect(m_export, &QAbstractButton::clicked, this, [this] { Guarded([this] { ExportBtnClick(); }); });
+    connectGuarded(m_add, &QAbstractButton::clicked, this, &TZakListDlg::AddBtnClick);
+    connectGuarded(m_upd, &QAbstractButton::clicked, this, &TZakListDlg::UpdBtnClick);
+    connectGuarded(m_del, &QAbstractButton::clicked, this, &TZakListDlg::DelBtnClick);
+    connectGuarded(m_ok, &QAbstractButton::clicked, this, &TZakListDlg::OkBtnClick);
+    connectGuarded(m_failed, &QAbstractButton::clicked, this, &TZakListDlg::FailedBtnClick);
+    connectGuarded(m_export, &QAbstractButton::clicked, this, &TZakListDlg::ExportBtnClick);
 }
 
 TZakListDlg::~TZakListDlg()
@@ -180,8 +169,8 @@ bool TZakListDlg::Execute()
 void TZakListDlg::attachRowChange()
 {
     if (!m_rowChange)
-        m_rowChange = connect(DM->QZak, &TDataSet::dataChange, this,
-                              [this] { Guarded([this] { DataSource1DataChange(); }); });
+        m_rowChange =
+            connectGuarded(DM->QZak, &TDataSet::dataChange, this, &TZakListDlg::DataSource1DataChange);
 }
 
 void TZakListDlg::showEvent(QShowEvent* e)
