@@ -1221,7 +1221,7 @@ def road_review_explanations(r):
     app.end_with_konec(main)
 
 
-# ================================================================ roads 12 and 13
+# ================================================================ roads 13 and 14
 
 STATISTICS = "Statistika žáka"
 FAILED = "Nejčastěji chybně zodpovězené otázky"
@@ -1246,7 +1246,7 @@ def add_progress(program, rc, surname, first, password, points, wrong_questions)
     return p
 
 
-@road(12, "a pupil opens Statistika from the own record and hears the verdict")
+@road(13, "a pupil opens Statistika from the own record and hears the verdict")
 def road_statistics(r):
     program = r.program()
     (minimum,) = program.query("SELECT MINIMUM FROM RP WHERE RP='B'")[0]
@@ -1281,7 +1281,7 @@ def road_statistics(r):
     app.end_with_konec(app.expect_main(label))
 
 
-@road(13, "pupil 1 filters the register, opens a most failed question, and exports the register")
+@road(14, "pupil 1 filters the register, opens a most failed question, and exports the register")
 def road_school_view(r):
     program = r.program()
     admin = pupil(program, ADMIN_RC)
