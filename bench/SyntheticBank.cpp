@@ -5,10 +5,48 @@
 #include "data/Engine.h"
 #include "data/MessageCipher.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
+
+namespace {
+// Tests of 25 answers: the busiest pupil's first, one per report, then the others' in turn over
+// the other pupils; about one answer in five wrong, more often in every seventh question.
+void addKeptAnswers(const std::unique_ptr<QSqlQuery>& insert, const TSyntheticSize& size, QString& problem)
+{
+    const int busiestAnswers = size.reportsOfBusiestPupil * 25;
+    const QDateTime start(QDate(2026, 1, 1), QTime(8, 0));
+    QVariantList pupils, questions, right, times, modes;
+    auto flush = [&] {
+        insert->addBindValue(pupils);
+        insert->addBindValue(questions);
+        insert->addBindValue(right);
+        insert->addBindValue(times);
+        insert->addBindValue(modes);
+        if (!insert->execBatch() && problem.isEmpty())
+            problem = insert->lastError().text();
+        for (QVariantList* l : {&pupils, &questions, &right, &times, &modes})
+            l->clear();
+    };
+    for (int a = 0; a < size.keptAnswers && problem.isEmpty(); ++a) {
+        const int test = a / 25;
+        const int who = a < busiestAnswers ? SyntheticBank::BusiestPupil
+                                           : 2 + ((a - busiestAnswers) / 25) % std::max(1, size.pupils - 1);
+        const int question = 1 + int((qint64(test) * 7919 + (a % 25) * 4001) % size.questions);
+        pupils << who;
+        questions << question;
+        right << (((a * 7) % 10) < (question % 7 == 0 ? 5 : 8) ? 1 : 0);
+        times << start.addSecs(qint64(test % 40000) * 600).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        modes << 3 + test % 3;
+        if (pupils.size() == 10000)
+            flush();
+    }
+    if (!pupils.isEmpty())
+        flush();
+}
+} // namespace
 
 namespace SyntheticBank {
 
@@ -128,6 +166,9 @@ QString build(const QString& dbDir, const TSyntheticSize& size)
                 if (!wrong->exec())
                     problem = wrong->lastError().text();
             }
+        addKeptAnswers(prepared(QStringLiteral(
+                           "INSERT INTO ZAKVYSL (ID_ZAK, ID_OTAZKA, SPRAVNE, DATETIME, REZIM) VALUES (?,?,?,?,?)")),
+                       size, problem);
         if (problem.isEmpty() && !db.commit())
             problem = db.lastError().text();
         if (!problem.isEmpty())

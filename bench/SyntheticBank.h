@@ -12,6 +12,8 @@ struct TSyntheticSize
     int wrongAnswersPerPupil = 20;
     // One pupil carries this many reports (the pupil record benchmark opens it).
     int reportsOfBusiestPupil = 500;
+    // Scored answers kept (ZAKVYSL), 25 to a test; the busiest pupil has one test per report.
+    int keptAnswers = 5000000;
 };
 
 namespace SyntheticBank {

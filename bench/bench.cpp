@@ -15,6 +15,11 @@
 #include "dialogs/ResultDlg.h"
 #include "dialogs/SystemDlg.h"
 #include "dialogs/WaitDlg.h"
+#include "data/Clock.h"
+#include "data/Progress.h"
+#include "data/Statement.h"
+#include "pupils/FailedDlg.h"
+#include "pupils/StatistikaDlg.h"
 #include "pupils/ZakDlg.h"
 #include "pupils/ZakListDlg.h"
 #include "selection/ErrorTestTypeDlg.h"
@@ -498,7 +503,7 @@ void measureTestWindow(const QByteArray& hd, const QByteArray& huge)
     QSqlDatabase db = connection();
 
     QTimer::singleShot(0, TestDlg, [&] {
-        auto leave = qScopeGuard([&] { TestDlg->hide(); });
+        auto leave = qScopeGuard([&] { TestDlg->abandonModalRun(); });
         // ---- a move without a picture ----
         QSqlQuery answers(db), picture(db);
         answers.prepare(QStringLiteral("select * from ODPOVED where ID_OTAZKA=? order by CHAR_ODP"));
@@ -666,7 +671,7 @@ template <typename Show> double openAndPaint(TForm* window, const QString& pupil
     QTimer::singleShot(0, window, [&] {
         window->repaint();
         ms = double(t.nsecsElapsed()) / 1e6;
-        window->hide();
+        window->abandonModalRun();
     });
     show();
     return ms;
@@ -710,6 +715,66 @@ void measurePupils()
     });
     report({QStringLiteral("pupil record with 500 reports (queries, window, first paint)"),
             QStringLiteral("the record's two queries, bare"), rec, recFloor, TGoalKind::AbsoluteMs, 100.0});
+}
+
+// ---- a pupil's progress and the school's view ----
+
+// One of the data layer's statements through Qt SQL alone, its values bound in order.
+int readStatement(const QString& sql, const QVariantMap& values)
+{
+    const TStatement st = TStatement::parse(sql);
+    QSqlQuery q(connection());
+    q.setForwardOnly(true);
+    if (!q.prepare(st.positional))
+        fail(q.lastError().text());
+    for (const QString& name : st.paramNames)
+        q.addBindValue(values.value(name));
+    return readAll(q);
+}
+
+void measureProgress()
+{
+    const int busiest = SyntheticBank::BusiestPupil;
+    setSignedIn(busiest);
+    TStatistikaDlg statistics;
+    const QString since = Progress::recentSince(Clock::now()).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    auto [stat, statFloor] = measurePair(
+        2, g_reps,
+        [&] {
+            statistics.Load(busiest, QStringLiteral("Jméno Příjmení"));
+            statistics.show();
+            statistics.repaint();
+            statistics.hide();
+        },
+        [&] {
+            readStatement(TProgressData::SqlPassMinimum, {{QStringLiteral("ID_ZAK"), busiest}});
+            readStatement(TProgressData::SqlLiveTests, {{QStringLiteral("ID_ZAK"), busiest}});
+            readStatement(TProgressData::SqlGroupTallies,
+                          {{QStringLiteral("ID_ZAK"), busiest}, {QStringLiteral("SINCE"), since}});
+            readStatement(TProgressData::SqlPupilQuestionTallies, {{QStringLiteral("ID_ZAK"), busiest}});
+        });
+    report({QStringLiteral("statistics window, pupil with 500 scored tests (queries, figures, chart, paint)"),
+            QStringLiteral("its four queries, bare"), stat, statFloor, TGoalKind::AbsoluteMs, 100.0});
+
+    setSignedIn(PrivilegedPupilId);
+    auto [reg, regFloor] = measurePair(
+        2, g_reps / 2,
+        [&] { (void)openAndPaint(ZakListDlg, QString(), [] { ZakListDlg->Execute(); }); },
+        [&] {
+            QSqlQuery all(connection());
+            all.prepare(QStringLiteral("select * from zak, RP where RP.RP=zak.RP  order by prijmeni, jmeno "));
+            readAll(all);
+            readStatement(TProgressData::SqlSchoolFigures, {{QStringLiteral("RUN"), Progress::ReadyRun}});
+        });
+    report({QStringLiteral("register with figures, 10 000 pupils, 5 000 000 kept answers (queries, window, paint)"),
+            QStringLiteral("the register's query and the figures' query, bare"), reg, regFloor,
+            TGoalKind::AbsoluteMs, 300.0});
+
+    TFailedDlg failed;
+    auto [fail5m, failFloor] = measurePair(
+        1, 4, [&] { failed.Load(); }, [&] { readStatement(TProgressData::SqlSchoolQuestionTallies, {}); });
+    report({QStringLiteral("questions failed most over 5 000 000 kept answers (query, order, list)"),
+            QStringLiteral("its query, bare"), fail5m, failFloor, TGoalKind::Comparison, 0});
 }
 
 // ---- the report ----
@@ -828,6 +893,7 @@ int main(int argc, char** argv)
     setSignedIn(3);
     measureDraws();
     measurePupils();
+    measureProgress();
     printReport();
     return 0;
 }

@@ -5,7 +5,7 @@ FERDANO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${FERDANO_BUILD_DIR:-$FERDANO_ROOT/build}"
 
 # The packages the program needs to build and run.
-PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql
+PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-charts-dev libqt6sql6-sqlite libqt6sql6-psql
           libjpeg62-turbo-dev qt6-translations-l10n fonts-liberation libgl-dev cups-client)
 
 # What the end-to-end suite (tests/e2e) needs: an X server of its own, a session bus with the

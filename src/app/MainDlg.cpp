@@ -89,32 +89,29 @@ TMainDlg::TMainDlg(QWidget* parent) : TForm(parent)
     connect(m_link, &QLabel::linkActivated, this,
             [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); });
 
-    const QStringList captions = {Str::CmdBrowse,     Str::CmdHints,    Str::CmdPractice, Str::CmdLive,
-                                  Str::CmdErrorTests, Str::CmdRegister, Str::CmdSignIn,   Str::CmdEnd};
+    // The buttons are numbered as their components: 1 to 7, and 9 for "&Konec".
+    struct TCommand
+    {
+        QString caption;
+        void (TMainDlg::*handler)();
+    };
+    const TCommand commands[] = {{Str::CmdBrowse, &TMainDlg::DsFancyButton1Click},
+                                 {Str::CmdHints, &TMainDlg::DsFancyButton2Click},
+                                 {Str::CmdPractice, &TMainDlg::DsFancyButton3Click},
+                                 {Str::CmdLive, &TMainDlg::DsFancyButton4Click},
+                                 {Str::CmdErrorTests, &TMainDlg::DsFancyButton5Click},
+                                 {Str::CmdRegister, &TMainDlg::DsFancyButton6Click},
+                                 {Str::CmdSignIn, &TMainDlg::DsFancyButton7Click},
+                                 {Str::CmdEnd, &TMainDlg::DsFancyButton8Click}};
     int top = 120;
-    for (int i = 0; i < captions.size(); ++i) {
-        auto* b = new TDsFancyButton(captions[i], this);
-        b->setObjectName(QStringLiteral("DsFancyButton%1").arg(i == 7 ? 9 : i + 1));
-        b->setGeometry(440, top, 140, 25);
+    for (const TCommand& c : commands) {
+        const int number = m_buttons.size() == 7 ? 9 : int(m_buttons.size()) + 1;
+        auto* b = TDsFancyButton::create(c.caption, this, {440, top, 140, 25},
+                                         QStringLiteral("DsFancyButton%1").arg(number));
+        connectGuarded(b, &QAbstractButton::clicked, this, c.handler);
         top += 36;
         m_buttons.append(b);
     }
-    connect(m_buttons[0], &QAbstractButton::clicked, this,
-            [this] { Guarded([this] { DsFancyButton1Click(); }); });
-    connect(m_buttons[1], &QAbstractButton::clicked, this,
-            [this] { Guarded([this] { DsFancyButton2Click(); }); });
-    connect(m_buttons[2], &QAbstractButton::clicked, this,
-            [this] { Guarded([this] { DsFancyButton3Click(); }); });
-    connect(m_buttons[3], &QAbstractButton::clicked, this,
-            [this] { Guarded([this] { DsFancyButton4Click(); }); });
-    connect(m_buttons[4], &QAbstractButton::clicked, this,
-            [this] { Guarded([this] { DsFancyButton5Click(); }); });
-    connect(m_buttons[5], &QAbstractButton::clicked, this,
-            [this] { Guarded([this] { DsFancyButton6Click(); }); });
-    connect(m_buttons[6], &QAbstractButton::clicked, this,
-            [this] { Guarded([this] { DsFancyButton7Click(); }); });
-    connect(m_buttons[7], &QAbstractButton::clicked, this,
-            [this] { Guarded([this] { DsFancyButton8Click(); }); });
     if (!MainDlg)
         MainDlg = this;
 }

@@ -10,7 +10,11 @@
 #include "dialogs/ResultDlg.h"
 #include "dialogs/SystemDlg.h"
 #include "dialogs/WaitDlg.h"
+#include "data/DataModule.h"
+#include "data/Statements.h"
+#include "pupils/FailedDlg.h"
 #include "pupils/LogonDlg.h"
+#include "pupils/StatistikaDlg.h"
 #include "pupils/ZakDlg.h"
 #include "pupils/ZakListDlg.h"
 #include "selection/ErrorTestTypeDlg.h"
@@ -79,8 +83,20 @@ int RunProgram(const TDM::Options& options)
         windows.push_back(std::make_unique<TZakDlg>());
         windows.push_back(std::make_unique<TLogonDlg>());
         windows.push_back(std::make_unique<TZakListDlg>());
+        windows.push_back(std::make_unique<TStatistikaDlg>());
+        auto failed = std::make_unique<TFailedDlg>();
+        TFailedDlg* failedList = failed.get();
+        windows.push_back(std::move(failed));
         auto test = std::make_unique<TTestDlg>();
         test->setPanel(infoPanel);
+        // A question of the school's most failed ones opens in the browsing view, answers shown.
+        QObject::connect(failedList, &TFailedDlg::questionRequested, test.get(),
+                         [testDlg = test.get()](int questionId, const QString& caption) {
+                             Statements::OpenDrawnQuestions(*DM->QTestType3, {questionId});
+                             if (DM->QTestType3->isEmpty()) // gone from the bank meanwhile
+                                 return;
+                             testDlg->RunTest(tmBrowse, 0, caption, DM->QTestType3, true, 0);
+                         });
         windows.push_back(std::move(test));
         windows.push_back(std::make_unique<TSystemDlg>());
     });

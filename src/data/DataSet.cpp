@@ -458,13 +458,18 @@ void TDataSet::setValue(const QString& name, const QVariant& value)
 
 // ---- editing ----
 
+void TDataSet::requireWritable() const
+{
+    if (m_readOnly)
+        throw TError(Format(Str::DataSetReadOnly, {name()}));
+}
+
 void TDataSet::edit()
 {
     requireActive();
     if (m_state == State::Edit || m_state == State::Insert)
         return;
-    if (m_readOnly)
-        throw TError(Format(Str::DataSetReadOnly, {name()}));
+    requireWritable();
     if (m_rows.isEmpty()) {
         insert();
         return;
@@ -475,36 +480,28 @@ void TDataSet::edit()
 
 void TDataSet::insert()
 {
-    requireActive();
-    if (m_readOnly)
-        throw TError(Format(Str::DataSetReadOnly, {name()}));
-    checkBrowseMode();
-    Row row;
-    row.values.resize(m_fieldNames.size());
-    row.original = row.values;
-    row.status = RowStatus::Inserted;
-    const int at = m_rows.isEmpty() ? 0 : m_current;
-    m_rows.insert(at, row);
-    m_current = at;
-    m_insertedAt = at;
-    m_bof = m_eof = false;
-    setState(State::Insert);
-    emit dataChange(QString());
+    addRow(false);
 }
 
 void TDataSet::append()
 {
+    addRow(true);
+}
+
+void TDataSet::addRow(bool atEnd)
+{
     requireActive();
-    if (m_readOnly)
-        throw TError(Format(Str::DataSetReadOnly, {name()}));
+    requireWritable();
     checkBrowseMode();
     Row row;
     row.values.resize(m_fieldNames.size());
     row.original = row.values;
     row.status = RowStatus::Inserted;
-    m_rows.append(row);
-    m_current = int(m_rows.size()) - 1;
-    m_insertedAt = m_current;
+    // Placed after the pending edit is posted, which may move the current row.
+    const int at = atEnd ? int(m_rows.size()) : m_rows.isEmpty() ? 0 : m_current;
+    m_rows.insert(at, row);
+    m_current = at;
+    m_insertedAt = at;
     m_bof = m_eof = false;
     setState(State::Insert);
     emit dataChange(QString());
@@ -554,8 +551,7 @@ void TDataSet::checkBrowseMode()
 void TDataSet::remove()
 {
     requireRow();
-    if (m_readOnly)
-        throw TError(Format(Str::DataSetReadOnly, {name()}));
+    requireWritable();
     if (m_state == State::Insert) {
         cancel();
         return;

@@ -87,6 +87,7 @@ public:
     virtual void edit();
     // Inserts an empty row before the current one (at the end of an empty set) and makes it current.
     void insert();
+    // Adds an empty row at the end and makes it current.
     void append();
     void post();
     virtual void cancel();
@@ -153,6 +154,8 @@ protected:
 
     void requireActive() const;
     void requireRow() const;
+    // Throws TError when the set is read-only.
+    void requireWritable() const;
     // Reads the rows of a set opened by openWhenUsed(), once.
     const TDataSet& fetched() const;
 
@@ -165,6 +168,8 @@ private:
     };
 
     void scrolled();
+    // Inserts an empty row before the current one, or adds it at the end, and makes it current.
+    void addRow(bool atEnd);
     QVector<QVariant> bindValuesFor(const QString& statement, const Row& row) const;
 
     QStringList m_fieldNames;

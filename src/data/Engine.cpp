@@ -6,6 +6,7 @@
 
 #include "Error.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QSqlDatabase>
 #include <QFileInfo>
@@ -16,6 +17,31 @@ QString TEngine::errorText(const QSqlError& error) const
     QString text = error.databaseText().trimmed();
     if (text.isEmpty()) text = error.text().trimmed();
     return text;
+}
+
+QVariant TEngine::bindValue(const QVariant& value) const
+{
+    if (value.typeId() == QMetaType::QDateTime)
+        return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return value;
+}
+
+void TEngine::removeConnection()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+void TEngine::closeConnection()
+{
+    if (m_connection.isEmpty())
+        return;
+    removeConnection();
+    m_connection.clear();
 }
 
 void TEngine::begin()

@@ -23,10 +23,12 @@ public:
     // Opens the named connection; throws TError with the engine's own message on failure.
     virtual void open(const QString& connectionName) = 0;
     virtual void close() = 0;
-    virtual QSqlDatabase database() const = 0;
+    // The open connection; an invalid one while the engine is closed.
+    QSqlDatabase database() const { return QSqlDatabase::database(m_connection, false); }
 
-    // The value to bind for a parameter (date-times, for example, are bound as text on SQLite).
-    virtual QVariant bindValue(const QVariant& value) const { return value; }
+    // The value to bind for a parameter. A TIMESTAMP holds the station's wall-clock time, so a
+    // date-time is bound as text: bound with its zone, a server would shift it into its own.
+    QVariant bindValue(const QVariant& value) const;
     // The key that the last insert on this connection was given.
     virtual QVariant lastInsertId(QSqlQuery& query, const QString& table, const QString& keyField) = 0;
     // The station's sign-in lock for this database.
@@ -71,6 +73,13 @@ public:
     static void preloadDriver(const QString& dbDir);
 
 protected:
+    // The name of the engine's connection on Qt's list of connections; empty while closed.
+    QString m_connection;
+    // Closes the connection and takes it off Qt's list; its name stays, to connect anew under it.
+    void removeConnection();
+    // Closes the connection and forgets its name; nothing while the engine is closed.
+    void closeConnection();
+
     virtual void enterCall() {}
     virtual void leaveCall() {}
     // False when the connection is known to be gone (nothing more can be sent on it).

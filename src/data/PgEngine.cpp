@@ -353,12 +353,7 @@ void TPgEngine::reconnect()
         m_lostSession = std::exchange(m_session, 0);
         m_lostSessionStart = std::exchange(m_sessionStart, QString());
     }
-    {
-        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-        if (db.isOpen())
-            db.close();
-    }
-    QSqlDatabase::removeDatabase(m_connection);
+    removeConnection();
     connect(m_config, m_connection); // throws, and the next call tries again
     m_lost = false;
     m_timedOut = false;
@@ -402,29 +397,7 @@ void TPgEngine::close()
     m_lost = false;
     m_timedOut = false;
     m_session = m_lostSession = 0;
-    if (m_connection.isEmpty())
-        return;
-    {
-        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-        if (db.isOpen())
-            db.close();
-    }
-    QSqlDatabase::removeDatabase(m_connection);
-    m_connection.clear();
-}
-
-QSqlDatabase TPgEngine::database() const
-{
-    return QSqlDatabase::database(m_connection, false);
-}
-
-QVariant TPgEngine::bindValue(const QVariant& value) const
-{
-    // TIMESTAMP holds the station's wall-clock time, as on SQLite; the driver would bind a
-    // date-time with its zone and the server would shift it into its own.
-    if (value.typeId() == QMetaType::QDateTime)
-        return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    return value;
+    closeConnection();
 }
 
 QVariant TPgEngine::lastInsertId(QSqlQuery& query, const QString& table, const QString& keyField)

@@ -95,8 +95,6 @@ public:
     QString kind() const override { return QStringLiteral("postgres"); }
     void open(const QString& connectionName) override;
     void close() override;
-    QSqlDatabase database() const override;
-    QVariant bindValue(const QVariant& value) const override;
     QVariant lastInsertId(QSqlQuery& query, const QString& table, const QString& keyField) override;
     TSignInLock& signInLock() override { return *m_lock; }
     QString errorText(const QSqlError& error) const override;
@@ -132,7 +130,6 @@ private:
     void reconnect();
 
     TServerConfig m_config;
-    QString m_connection;
     std::unique_ptr<TAdvisorySignInLock> m_lock;
     QString m_czechCollation;
     TServerWatchdog m_watchdog;

@@ -206,27 +206,7 @@ void TSqliteEngine::open(const QString& connectionName)
 void TSqliteEngine::close()
 {
     m_lock.releaseAll();
-    if (m_connection.isEmpty())
-        return;
-    {
-        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-        if (db.isOpen())
-            db.close();
-    }
-    QSqlDatabase::removeDatabase(m_connection);
-    m_connection.clear();
-}
-
-QSqlDatabase TSqliteEngine::database() const
-{
-    return QSqlDatabase::database(m_connection, false);
-}
-
-QVariant TSqliteEngine::bindValue(const QVariant& value) const
-{
-    if (value.typeId() == QMetaType::QDateTime)
-        return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    return value;
+    closeConnection();
 }
 
 QVariant TSqliteEngine::lastInsertId(QSqlQuery& query, const QString&, const QString&)

@@ -45,8 +45,6 @@ public:
     QString kind() const override { return QStringLiteral("sqlite"); }
     void open(const QString& connectionName) override;
     void close() override;
-    QSqlDatabase database() const override;
-    QVariant bindValue(const QVariant& value) const override;
     QVariant lastInsertId(QSqlQuery& query, const QString& table, const QString& keyField) override;
     TSignInLock& signInLock() override { return m_lock; }
     QString errorText(const QSqlError& error) const override;
@@ -61,7 +59,6 @@ private:
     bool fileReplaced() const;
 
     QString m_dir;
-    QString m_connection;
     Platform::FileId m_fileId;
     TFileSignInLock m_lock;
     QString m_czechCollation;

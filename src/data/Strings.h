@@ -166,6 +166,75 @@ inline const QString NoCategory = QStringLiteral("Chyba: není zadáno řidičsk
 inline const QString ConfirmDeleteReport = QStringLiteral("Opravdu chcete vymazat report ze dne %s ?");
 inline const QString PrintFileNotWritten = QStringLiteral("Chyba: report nelze zapsat do souboru %s ...");
 
+// ---- a pupil's progress and the school's view ----
+inline const QString StatisticsCaption = QStringLiteral("&Statistika");
+inline const QString StatisticsHeading = QStringLiteral("Statistika žáka");
+inline const QString StatisticsPupil = QStringLiteral("Žák: %s");
+inline const QString ChartName = QStringLiteral("Graf bodů ostrých testů");
+inline const QString ChartSeries = QStringLiteral("Body ostrého testu");
+inline const QString ChartPassLine = QStringLiteral("Minimum %d bodů");
+inline const QString ChartAxisPoints = QStringLiteral("Body");
+inline const QString ChartAxisDate = QStringLiteral("Datum testu");
+inline const QString ChartSummary =
+    QStringLiteral("Ostrých testů: %d, poslední %s: %d bodů z %d, nejlepší %d bodů, minimum %d bodů.");
+inline const QString ChartNoTests = QStringLiteral("Žák zatím nenapsal žádný ostrý test.");
+inline const QString VerdictReady = QStringLiteral("Připraven ke zkoušce");
+inline const QString VerdictTooFew =
+    QStringLiteral("Zatím nepřipraven: napsal %d z pěti potřebných ostrých testů.");
+inline const QString VerdictNotPassed =
+    QStringLiteral("Nepřipraven: z posledních pěti ostrých testů nesložil %d (méně bodů než minimum).");
+inline const QString ReadinessRule = QStringLiteral(
+    "Připraven ke zkoušce je žák, který složil posledních pět ostrých testů (v každém získal alespoň %d bodů).");
+inline const QString VerdictWordReady = QStringLiteral("připraven");
+inline const QString VerdictWordNotReady = QStringLiteral("nepřipraven");
+inline const QString LabelGroupShares = QStringLiteral("Správné odpovědi podle tematických okruhů");
+inline const QString GroupSharesName = QStringLiteral("Správné odpovědi podle okruhů");
+inline const QString ColGroup = QStringLiteral("Tematický okruh");
+inline const QString ColShareAll = QStringLiteral("Všechny testy");
+inline const QString ColShareRecent = QStringLiteral("Posledních 30 dní");
+inline const QString ShareOf = QStringLiteral("%d %% (%d z %d)");
+inline const QString NoShare = QStringLiteral("–");
+inline const QString NoAnswersKept = QStringLiteral("Zatím nejsou uloženy žádné vyhodnocené odpovědi.");
+inline const QString LabelPupilFailed = QStringLiteral("Otázky, ve kterých žák chybuje nejčastěji");
+inline const QString PupilFailedName = QStringLiteral("Nejčastěji chybně zodpovězené otázky žáka");
+inline const QString ColQuestion = QStringLiteral("Otázka");
+inline const QString ColWrongOfAsked = QStringLiteral("Chybně / položeno");
+inline const QString WrongOfAsked = QStringLiteral("%d / %d");
+inline const QString NoFailedQuestion = QStringLiteral("Žádná chybně zodpovězená otázka.");
+// the register's figures
+inline const QString LabelFilter = QStringLiteral("&Hledat (jméno nebo identifikace):");
+inline const QString ColLastPoints = QStringLiteral("Body");
+inline const QString ColReady = QStringLiteral("Ke zkoušce");
+inline const QString LastPoints = QStringLiteral("%d / %d");
+inline const QString FailedListCaption = QStringLiteral("&Chyby");
+inline const QString ExportCaption = QStringLiteral("&Export");
+// the questions failed most across the school
+inline const QString FailedHeading = QStringLiteral("Nejčastěji chybně zodpovězené otázky");
+inline const QString FailedGridName = QStringLiteral("Otázky podle počtu chybných odpovědí");
+inline const QString ColWrong = QStringLiteral("Chybně");
+inline const QString ColAsked = QStringLiteral("Položeno");
+inline const QString ColShareWrong = QStringLiteral("Podíl chyb");
+inline const QString SharePercent = QStringLiteral("%d %%");
+inline const QString ShowQuestionCaption = QStringLiteral("&Zobrazit");
+inline const QString FailedQuestionCaption = QStringLiteral("Nejčastější chyby - otázka %d");
+inline const QString FailedNote =
+    QStringLiteral("Otázky, ve kterých žáci autoškoly chybují nejčastěji (ze všech vyhodnocených testů).");
+// the export
+inline const QString ExportDialogTitle = QStringLiteral("Uložit evidenci žáků");
+inline const QString ExportFileFilter = QStringLiteral("Soubory CSV (*.csv)");
+inline const QString ExportDefaultName = QStringLiteral("evidence-zaku.csv");
+inline const QString ExportDone = QStringLiteral("Evidence žáků byla uložena do souboru %s (počet žáků: %d).");
+inline const QString ExportFailed = QStringLiteral("Chyba: evidenci žáků nelze uložit do souboru %s (%s) ...");
+inline const QString CsvIdentification = QStringLiteral("Identifikace");
+inline const QString CsvTitle = QStringLiteral("Titul");
+inline const QString CsvCategory = QStringLiteral("Oprávnění");
+inline const QString CsvLiveTests = QStringLiteral("Ostrých testů");
+inline const QString CsvLastDate = QStringLiteral("Poslední ostrý test");
+inline const QString CsvLastPoints = QStringLiteral("Body");
+inline const QString CsvLastTotal = QStringLiteral("Z bodů");
+inline const QString CsvMinimum = QStringLiteral("Minimum");
+inline const QString CsvVerdict = QStringLiteral("Připravenost");
+
 // ---- test window ----
 inline const QString QuestionNumber = QStringLiteral("Otázka číslo %d ");
 inline const QString QuestionPoints = QStringLiteral("%d body");

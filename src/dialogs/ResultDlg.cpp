@@ -2,38 +2,19 @@
 #include "ResultDlg.h"
 
 #include "data/Strings.h"
-#include "widgets/FancyButton.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 
 TResultDlg* ResultDlg = nullptr;
 
-namespace {
-TResultDlg::AutoAnswer& autoAnswer()
-{
-    static TResultDlg::AutoAnswer a;
-    return a;
-}
-} // namespace
-
-void TResultDlg::setAutoAnswer(AutoAnswer answer)
-{
-    autoAnswer() = std::move(answer);
-}
-
-TResultDlg::TResultDlg(QWidget* parent) : TForm(parent)
+TResultDlg::TResultDlg(QWidget* parent) : TAnswerDlg(parent)
 {
     setObjectName(QStringLiteral("ResultDlg"));
     setWindowTitle(Str::ResultHeading);
     setSkin(QStringLiteral("result"), QSize(520, 470));
 
-    auto* heading = new QLabel(Str::ResultHeading, this);
-    QFont bold = heading->font();
-    bold.setBold(true);
-    heading->setFont(bold);
-    heading->setGeometry(24, 16, 470, 22);
+    const QFont bold = boldLabel(Str::ResultHeading, this, {24, 16, 470, 22})->font();
 
     m_report = new QPlainTextEdit(this);
     m_report->setObjectName(QStringLiteral("ReportBox"));
@@ -62,14 +43,7 @@ TResultDlg::TResultDlg(QWidget* parent) : TForm(parent)
     m_message->setWordWrap(true);
     m_message->setGeometry(24, 378, 472, 40);
 
-    m_yes = TDsFancyButton::create(Str::Yes, this, {158, 426, 97, 25});
-    m_no = TDsFancyButton::create(Str::No, this, {265, 426, 97, 25});
-    m_ok = TDsFancyButton::create(Str::Ok, this, {211, 426, 97, 25});
-    for (TDsFancyButton* b : {m_yes, m_no, m_ok})
-        b->setButtonColor(lightWindowColour());
-    connect(m_yes, &QAbstractButton::clicked, this, &QDialog::accept);
-    connect(m_ok, &QAbstractButton::clicked, this, &QDialog::accept);
-    connect(m_no, &QAbstractButton::clicked, this, &QDialog::reject);
+    addAnswerButtons(158, 426);
     if (!ResultDlg)
         ResultDlg = this;
 }
@@ -92,31 +66,12 @@ QStringList TResultDlg::reportLines() const
 
 bool TResultDlg::Execute(const QString& text, const QString& verdict, const QString& note, bool okOnly)
 {
-    m_ok->setVisible(okOnly);
-    m_yes->setVisible(!okOnly);
-    m_no->setVisible(!okOnly);
+    showAnswers(okOnly);
     m_verdict->setText(verdict);
     m_note->setText(note);
     m_message->setText(text);
-    if (autoAnswer())
-        return autoAnswer()({text, verdict, note, okOnly, reportLines()});
+    if (s_autoAnswer)
+        return s_autoAnswer({text, verdict, note, okOnly, reportLines()});
     centreOnScreen();
     return ShowModal();
-}
-
-void TResultDlg::keyPressEvent(QKeyEvent* e)
-{
-    // The report box keeps Enter and Esc for itself only while it edits; it is read-only here,
-    // so the window answers them as the message dialog does.
-    switch (e->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        accept();
-        return;
-    case Qt::Key_Escape:
-        reject();
-        return;
-    default:
-        TForm::keyPressEvent(e);
-    }
 }

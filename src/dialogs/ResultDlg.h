@@ -1,15 +1,15 @@
 // The outcome and the report of a live test.
 #pragma once
 
-#include "widgets/Form.h"
+#include "AnswerDlg.h"
 
 #include <functional>
+#include <utility>
 
 class QLabel;
 class QPlainTextEdit;
-class TDsFancyButton;
 
-class TResultDlg : public TForm
+class TResultDlg : public TAnswerDlg
 {
     Q_OBJECT
 public:
@@ -28,24 +28,19 @@ public:
         QStringList report;
     };
     using AutoAnswer = std::function<bool(const Shown&)>;
-    static void setAutoAnswer(AutoAnswer answer);
+    static void setAutoAnswer(AutoAnswer answer) { s_autoAnswer = std::move(answer); }
 
     QLabel* verdictLabel() const { return m_verdict; }
     QLabel* noteLabel() const { return m_note; }
     QLabel* messageLabel() const { return m_message; }
     QPlainTextEdit* reportBox() const { return m_report; }
 
-protected:
-    void keyPressEvent(QKeyEvent* e) override;
-
 private:
+    static inline AutoAnswer s_autoAnswer;
     QPlainTextEdit* m_report;
     QLabel* m_verdict;
     QLabel* m_note;
     QLabel* m_message;
-    TDsFancyButton* m_yes;
-    TDsFancyButton* m_no;
-    TDsFancyButton* m_ok;
 };
 
 extern TResultDlg* ResultDlg;

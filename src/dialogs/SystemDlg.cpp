@@ -4,25 +4,11 @@
 #include "data/Strings.h"
 #include "widgets/FancyButton.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 
 TSystemDlg* SystemDlg = nullptr;
 
-namespace {
-TSystemDlg::AutoAnswer& autoAnswer()
-{
-    static TSystemDlg::AutoAnswer a;
-    return a;
-}
-} // namespace
-
-void TSystemDlg::setAutoAnswer(AutoAnswer answer)
-{
-    autoAnswer() = std::move(answer);
-}
-
-TSystemDlg::TSystemDlg(QWidget* parent) : TForm(parent)
+TSystemDlg::TSystemDlg(QWidget* parent) : TAnswerDlg(parent)
 {
     setObjectName(QStringLiteral("SystemDlg"));
     setWindowTitle(Str::SystemHeading);
@@ -34,11 +20,7 @@ TSystemDlg::TSystemDlg(QWidget* parent) : TForm(parent)
     icon->setPixmap(QPixmap(QStringLiteral(":/ferdano/system-icon.png")));
     icon->setAccessibleName(QStringLiteral("Ikona hlášení"));
 
-    auto* heading = new QLabel(Str::SystemHeading, this);
-    QFont bold = heading->font();
-    bold.setBold(true);
-    heading->setFont(bold);
-    heading->setGeometry(84, 20, 310, 20);
+    boldLabel(Str::SystemHeading, this, {84, 20, 310, 20});
 
     m_message = new QLabel(this);
     m_message->setObjectName(QStringLiteral("MessageLabel"));
@@ -46,16 +28,9 @@ TSystemDlg::TSystemDlg(QWidget* parent) : TForm(parent)
     m_message->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_message->setGeometry(84, 46, 310, 72);
 
-    m_yes = TDsFancyButton::create(Str::Yes, this, {108, 128, 97, 25});
-    m_no = TDsFancyButton::create(Str::No, this, {215, 128, 97, 25});
-    m_ok = TDsFancyButton::create(Str::Ok, this, {161, 128, 97, 25});
-    for (TDsFancyButton* b : {m_yes, m_no, m_ok}) {
+    addAnswerButtons(108, 128);
+    for (TDsFancyButton* b : {yesButton(), noButton(), okButton()})
         b->applyGreyFrame();
-        b->setButtonColor(lightWindowColour());
-    }
-    connect(m_yes, &QAbstractButton::clicked, this, &QDialog::accept);
-    connect(m_ok, &QAbstractButton::clicked, this, &QDialog::accept);
-    connect(m_no, &QAbstractButton::clicked, this, &QDialog::reject);
     if (!SystemDlg)
         SystemDlg = this;
 }
@@ -68,28 +43,10 @@ TSystemDlg::~TSystemDlg()
 
 bool TSystemDlg::Execute(const QString& text, bool okOnly)
 {
-    m_ok->setVisible(okOnly);
-    m_yes->setVisible(!okOnly);
-    m_no->setVisible(!okOnly);
+    showAnswers(okOnly);
     m_message->setText(text);
-    if (autoAnswer())
-        return autoAnswer()(text, okOnly);
+    if (s_autoAnswer)
+        return s_autoAnswer(text, okOnly);
     centreOnScreen();
     return ShowModal();
-}
-
-void TSystemDlg::keyPressEvent(QKeyEvent* e)
-{
-    switch (e->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (m_ok->isVisible() || m_yes->isVisible())
-            accept();
-        return;
-    case Qt::Key_Escape:
-        reject();
-        return;
-    default:
-        TForm::keyPressEvent(e);
-    }
 }

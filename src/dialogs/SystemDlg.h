@@ -2,14 +2,14 @@
 // ("&Ano"/"&Ne") of the program.
 #pragma once
 
-#include "widgets/Form.h"
+#include "AnswerDlg.h"
 
 #include <functional>
+#include <utility>
 
 class QLabel;
-class TDsFancyButton;
 
-class TSystemDlg : public TForm
+class TSystemDlg : public TAnswerDlg
 {
     Q_OBJECT
 public:
@@ -21,21 +21,13 @@ public:
 
     // Tests answer the dialog instead of a person: the function gets the text and the form.
     using AutoAnswer = std::function<bool(const QString& text, bool okOnly)>;
-    static void setAutoAnswer(AutoAnswer answer);
+    static void setAutoAnswer(AutoAnswer answer) { s_autoAnswer = std::move(answer); }
 
     QLabel* messageLabel() const { return m_message; }
-    TDsFancyButton* yesButton() const { return m_yes; }
-    TDsFancyButton* noButton() const { return m_no; }
-    TDsFancyButton* okButton() const { return m_ok; }
-
-protected:
-    void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    static inline AutoAnswer s_autoAnswer;
     QLabel* m_message;
-    TDsFancyButton* m_yes;
-    TDsFancyButton* m_no;
-    TDsFancyButton* m_ok;
 };
 
 extern TSystemDlg* SystemDlg;

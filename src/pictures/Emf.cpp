@@ -114,41 +114,19 @@ QImage render(const QByteArray& bytes)
     Header h;
     if (!readHeader(bytes, h)) return {};
     const QSize own = size(h);
-    if (own.isEmpty()) return {};
-
-    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    // The record chain is checked whole before anything is drawn.
-    if (!chainIsWhole(data, n)) return {};
-
-    QImage image(own, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull()) return {};
-    image.fill(Qt::transparent);
-    {
-        Player pl(image, true);
-        if (!setUpMapping(pl, h, own) || !playRecords(pl, data, n)) return {};
-    }
-    return image;
+    return playOnto(bytes, own, true, chainIsWhole, [&](Player& pl, const uchar* data, qsizetype n) {
+        return setUpMapping(pl, h, own) && playRecords(pl, data, n);
+    });
 }
 
 QPolygonF points32(Record& r, qint64 off, quint32 count)
 {
-    QPolygonF pts;
-    if (!r.has(off, qint64(count) * 8)) return pts;
-    pts.reserve(int(count));
-    for (quint32 i = 0; i < count; ++i)
-        pts.append(QPointF(r.i32(off + 8 * i), r.i32(off + 8 * i + 4)));
-    return pts;
+    return points(r, off, count, true);
 }
 
 QPolygonF points16(Record& r, qint64 off, quint32 count)
 {
-    QPolygonF pts;
-    if (!r.has(off, qint64(count) * 4)) return pts;
-    pts.reserve(int(count));
-    for (quint32 i = 0; i < count; ++i)
-        pts.append(QPointF(r.i16(off + 4 * i), r.i16(off + 4 * i + 2)));
-    return pts;
+    return points(r, off, count, false);
 }
 
 QRectF rectL(Record& r, qint64 off)

@@ -20,7 +20,45 @@ constexpr int MaxSavedStates = 1024;
 // small records filling a large picture over and over cannot keep the player busy for minutes.
 constexpr double MaxPaintedPixels = 1.5e9;
 
+// Millimetres per logical unit of the metric map modes (2 to 6); 0 for the other modes.
+double mmPerUnit(int mapMode)
+{
+    switch (mapMode) {
+    case 2:
+        return 0.1;
+    case 3:
+        return 0.01;
+    case 4:
+        return 0.254; // 0.01 inch
+    case 5:
+        return 0.0254; // 0.001 inch
+    case 6:
+        return 25.4 / 1440; // twips
+    default:
+        return 0;
+    }
+}
+
 } // namespace
+
+QImage playOnto(const QByteArray& bytes, QSize size, bool enhanced, ChainCheck chainIsWhole,
+                const RecordPlay& play)
+{
+    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    if (size.isEmpty() || !chainIsWhole(data, n))
+        return {};
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return {};
+    image.fill(Qt::transparent);
+    {
+        Player pl(image, enhanced);
+        if (!play(pl, data, n))
+            return {};
+    }
+    return image;
+}
 
 Player::Player(QImage& image, bool enhanced) : m_image(image), m_enhanced(enhanced)
 {
@@ -41,33 +79,9 @@ void Player::updateTransform()
     QTransform t;
     if (m_enhanced) {
         double sx = 1, sy = 1;
-        switch (s.mapMode) {
-        case 2:
-            sx = 0.1;
-            sy = 0.1;
-            break; // 0.1 mm
-        case 3:
-            sx = 0.01;
-            sy = 0.01;
-            break; // 0.01 mm
-        case 4:
-            sx = 0.254;
-            sy = 0.254;
-            break; // 0.01 inch
-        case 5:
-            sx = 0.0254;
-            sy = 0.0254;
-            break; // 0.001 inch
-        case 6:
-            sx = 25.4 / 1440;
-            sy = 25.4 / 1440;
-            break; // twips
-        default:
-            break;
-        }
-        if (s.mapMode >= 2 && s.mapMode <= 6) {
-            sx *= m_pxPerMm.width();
-            sy *= -m_pxPerMm.height(); // the metric modes count upwards
+        if (const double mm = mmPerUnit(s.mapMode); mm > 0) {
+            sx = mm * m_pxPerMm.width();
+            sy = mm * -m_pxPerMm.height(); // the metric modes count upwards
         } else if (s.mapMode == 7 || s.mapMode == 8) {
             if (s.windowExt.width() != 0 && s.windowExt.height() != 0) {
                 sx = s.viewportExt.width() / s.windowExt.width();

@@ -10,6 +10,8 @@
 #include <QPolygonF>
 #include <QRectF>
 
+#include <functional>
+
 namespace Metafile {
 
 class Player
@@ -138,5 +140,13 @@ private:
     qint64 m_points = 0;
     bool m_stopped = false;
 };
+
+// A metafile of `size` drawn on a transparent picture. `chainIsWhole` checks the record chain
+// before anything is drawn; `play` sets the player up and plays the records. A null picture when
+// the size is empty, the chain is broken, the picture cannot be had or `play` fails.
+using ChainCheck = bool (*)(const uchar* data, qsizetype n);
+using RecordPlay = std::function<bool(Player& pl, const uchar* data, qsizetype n)>;
+QImage playOnto(const QByteArray& bytes, QSize size, bool enhanced, ChainCheck chainIsWhole,
+                const RecordPlay& play);
 
 } // namespace Metafile

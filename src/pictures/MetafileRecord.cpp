@@ -47,4 +47,16 @@ QString text8(const uchar* p, int n, int charset)
     return QString::fromLatin1(bytes);
 }
 
+QPolygonF points(Record& r, qint64 off, qint64 count, bool wide)
+{
+    const qint64 step = wide ? 8 : 4;
+    QPolygonF pts;
+    if (count < 0 || !r.has(off, count * step))
+        return pts;
+    pts.reserve(count);
+    for (qint64 at = off; at < off + count * step; at += step)
+        pts.append(wide ? QPointF(r.i32(at), r.i32(at + 4)) : QPointF(r.i16(at), r.i16(at + 2)));
+    return pts;
+}
+
 } // namespace Metafile

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QPolygonF>
 #include <QString>
 #include <QtEndian>
 
@@ -51,6 +52,10 @@ private:
     qsizetype m_n;
     bool m_bad = false;
 };
+
+// `count` points of a record from `off`, two coordinates each, 32-bit (`wide`) or 16-bit ones;
+// none when they do not fit in the record.
+QPolygonF points(Record& r, qint64 off, qint64 count, bool wide);
 
 // A device-independent bitmap inside a record: its info header and bits, made into a bitmap
 // file for the guarded bitmap decoder.

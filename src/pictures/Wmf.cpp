@@ -75,22 +75,12 @@ QImage render(const QByteArray& bytes)
     Header h;
     if (!readHeader(bytes, h)) return {};
     const QSize own = size(h);
-    if (own.isEmpty()) return {};
-    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    if (!chainIsWhole(data, n)) return {};
-
-    QImage image(own, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull()) return {};
-    image.fill(Qt::transparent);
-    {
-        Player pl(image, false);
+    return playOnto(bytes, own, false, chainIsWhole, [&](Player& pl, const uchar* data, qsizetype n) {
         pl.setObjectTableSize(qMax(h.objects, 1));
         pl.setDefaultWindow(QRectF(h.bbox));
         pl.updateTransform();
-        if (!playRecords(pl, data, n)) return {};
-    }
-    return image;
+        return playRecords(pl, data, n);
+    });
 }
 
 bool playRecord(Player& pl, Record& r, quint16 fn)

@@ -8,16 +8,6 @@ namespace {
 
 constexpr int P = 6; // parameters start after the size and the function number
 
-QPolygonF points(Record& r, qint64 off, int count)
-{
-    QPolygonF pts;
-    if (count < 0 || !r.has(off, qint64(count) * 4)) return pts;
-    pts.reserve(count);
-    for (int i = 0; i < count; ++i)
-        pts.append(QPointF(r.i16(off + 4 * i), r.i16(off + 4 * i + 2)));
-    return pts;
-}
-
 // The rectangle of a 16-bit record, stored bottom, right, top, left from `off`.
 QRectF rect(Record& r, qint64 off)
 {
@@ -60,7 +50,7 @@ bool polyPolygon(Player& pl, Record& r)
     QVector<QPolygonF> list;
     for (int i = 0; i < polys; ++i) {
         const int n = r.u16(P + 2 + 2 * i);
-        QPolygonF pts = points(r, at, n);
+        QPolygonF pts = points(r, at, n, false);
         if (r.bad()) return false;
         if (!pl.spend(n + 1)) return true;
         list.append(std::move(pts));
@@ -227,7 +217,7 @@ std::optional<bool> playDrawing(Player& pl, Record& r, quint16 fn)
     case MetaPolygon:
     case MetaPolyline: {
         const int count = r.i16(P);
-        const QPolygonF pts = points(r, P + 2, count);
+        const QPolygonF pts = points(r, P + 2, count, false);
         if (r.bad() || count < 0 || !pl.spend(count)) return !r.bad() && count >= 0;
         pl.poly(pts, fn == MetaPolygon, false);
         break;

@@ -24,13 +24,8 @@ TLogonDlg::TLogonDlg(QWidget* parent) : TForm(parent)
     setWindowTitle(Str::LogonHeading);
     setSkin(QStringLiteral("logon"), QSize(380, 220));
 
-    auto* heading = new QLabel(Str::LogonHeading, this);
-    QFont bold = heading->font();
-    bold.setBold(true);
-    bold.setPixelSize(16);
-    heading->setFont(bold);
+    QLabel* heading = boldLabel(Str::LogonHeading, this, {20, 24, 340, 24}, 16);
     heading->setAlignment(Qt::AlignCenter);
-    heading->setGeometry(20, 24, 340, 24);
 
     auto* label1 = new QLabel(Str::LabelIdentification, this);
     label1->setGeometry(50, 72, 100, 24);
@@ -52,21 +47,17 @@ TLogonDlg::TLogonDlg(QWidget* parent) : TForm(parent)
     label2->setBuddy(m_edit2);
     m_edit2->setAccessibleName(Str::LabelPassword);
 
-    m_ok = new TDsFancyButton(Str::Ok, this);
-    m_ok->setObjectName(QStringLiteral("OkBtn"));
-    m_ok->setGeometry(82, 166, 97, 25);
-    m_cancel = new TDsFancyButton(Str::Cancel, this);
-    m_cancel->setObjectName(QStringLiteral("CancelBtn"));
-    m_cancel->setGeometry(201, 166, 97, 25);
+    m_ok = TDsFancyButton::create(Str::Ok, this, {82, 166, 97, 25}, QStringLiteral("OkBtn"));
+    m_cancel = TDsFancyButton::create(Str::Cancel, this, {201, 166, 97, 25}, QStringLiteral("CancelBtn"));
 
     QPushButton* def = addHiddenDefaultButton(Str::LogonDefault);
     def->setObjectName(QStringLiteral("DefBtn"));
     QPushButton* canc = addHiddenCancelButton(Str::HiddenCancel);
     canc->setObjectName(QStringLiteral("CancBtn"));
 
-    connect(m_ok, &QAbstractButton::clicked, this, [this] { Guarded([this] { OkBtnClick(); }); });
-    connect(def, &QAbstractButton::clicked, this, [this] { Guarded([this] { OkBtnClick(); }); });
-    connect(m_cancel, &QAbstractButton::clicked, this, [this] { Guarded([this] { CancelBtnClick(); }); });
+    connectGuarded(m_ok, &QAbstractButton::clicked, this, &TLogonDlg::OkBtnClick);
+    connectGuarded(def, &QAbstractButton::clicked, this, &TLogonDlg::OkBtnClick);
+    connectGuarded(m_cancel, &QAbstractButton::clicked, this, &TLogonDlg::CancelBtnClick);
     if (!LogonDlg) LogonDlg = this;
 }
 

@@ -3,6 +3,7 @@
 
 #include "DBLookupList.h"
 #include "ReportPrint.h"
+#include "StatistikaDlg.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/Format.h"
@@ -40,16 +41,12 @@ TZakDlg::TZakDlg(QWidget* parent) : TForm(parent)
     setWindowTitle(Str::RecordHeading);
     setSkin(QStringLiteral("zakdlg"), QSize(640, 520));
 
-    auto* heading = new QLabel(Str::RecordHeading, this);
-    QFont bold = heading->font();
-    bold.setBold(true);
-    bold.setPixelSize(16);
-    heading->setFont(bold);
-    heading->setGeometry(20, 16, 600, 24);
+    boldLabel(Str::RecordHeading, this, {20, 16, 600, 24}, 16);
 
     addEdits();
     addLists();
     addButtons();
+    addStatisticsButton();
 
     connect(DM->QStatistic, &TDataSet::dataChange, this, [this](const QString& field) {
         if (field.isEmpty() || field.compare(QLatin1String("REPORT"), Qt::CaseInsensitive) == 0) showReport();
@@ -124,32 +121,44 @@ void TZakDlg::addLists()
 
 void TZakDlg::addButtons()
 {
-    m_del = new TDsFancyButton(Str::DeleteCaption, this);
-    m_del->setObjectName(QStringLiteral("DelBtn"));
-    m_del->setGeometry(20, 470, 97, 25);
-    m_print = new TDsFancyButton(Str::PrintCaption, this);
-    m_print->setObjectName(QStringLiteral("PrintBtn"));
-    m_print->setGeometry(127, 470, 97, 25);
-    m_ok = new TDsFancyButton(Str::Ok, this);
-    m_ok->setObjectName(QStringLiteral("OkBtn"));
-    m_ok->setGeometry(309, 470, 97, 25);
-    m_cancel = new TDsFancyButton(Str::Cancel, this);
-    m_cancel->setObjectName(QStringLiteral("CancelBtn"));
-    m_cancel->setGeometry(416, 470, 97, 25);
-    m_help = new TDsFancyButton(Str::Help, this);
-    m_help->setObjectName(QStringLiteral("HelpBtn"));
-    m_help->setGeometry(523, 470, 97, 25);
+    m_del = TDsFancyButton::create(Str::DeleteCaption, this, {20, 470, 97, 25}, QStringLiteral("DelBtn"));
+    m_print = TDsFancyButton::create(Str::PrintCaption, this, {127, 470, 97, 25}, QStringLiteral("PrintBtn"));
+    m_ok = TDsFancyButton::create(Str::Ok, this, {309, 470, 97, 25}, QStringLiteral("OkBtn"));
+    m_cancel = TDsFancyButton::create(Str::Cancel, this, {416, 470, 97, 25}, QStringLiteral("CancelBtn"));
+    m_help = TDsFancyButton::create(Str::Help, this, {523, 470, 97, 25}, QStringLiteral("HelpBtn"));
 
     QPushButton* def = addHiddenDefaultButton(Str::RecordDefault);
     def->setObjectName(QStringLiteral("DefBtn"));
     QPushButton* canc = addHiddenCancelButton(Str::HiddenCancel);
     canc->setObjectName(QStringLiteral("CancBtn"));
 
-    connect(m_ok, &QAbstractButton::clicked, this, [this] { Guarded([this] { OkBtnClick(); }); });
-    connect(def, &QAbstractButton::clicked, this, [this] { Guarded([this] { OkBtnClick(); }); });
-    connect(m_cancel, &QAbstractButton::clicked, this, [this] { Guarded([this] { CancelBtnClick(); }); });
-    connect(m_del, &QAbstractButton::clicked, this, [this] { Guarded([this] { DelBtnClick(); }); });
-    connect(m_print, &QAbstractButton::clicked, this, [this] { Guarded([this] { PrintBtnClick(); }); });
+    connectGuarded(m_ok, &QAbstractButton::clicked, this, &TZakDlg::OkBtnClick);
+    connectGuarded(def, &QAbstractButton::clicked, this, &TZakDlg::OkBtnClick);
+    connectGuarded(m_cancel, &QAbstractButton::clicked, this, &TZakDlg::CancelBtnClick);
+    connectGuarded(m_del, &QAbstractButton::clicked, this, &TZakDlg::DelBtnClick);
+    connectGuarded(m_print, &QAbstractButton::clicked, this, &TZakDlg::PrintBtnClick);
+}
+
+// Beside the reports, whose live tests it charts.
+void TZakDlg::addStatisticsButton()
+{
+    m_stat = TDsFancyButton::create(Str::StatisticsCaption, this, {523, 272, 97, 25}, QStringLiteral("StatBtn"));
+    // Alt+S stays with "&Storno", which the window had first.
+    m_stat->setShortcut(QKeySequence());
+    connectGuarded(m_stat, &QAbstractButton::clicked, this, &TZakDlg::StatBtnClick);
+}
+
+void TZakDlg::StatBtnClick()
+{
+    TQuery* zak = DM->QZak;
+    const int pupilId = zak->active() && !zak->isEmpty() ? zak->asInteger(QStringLiteral("ID_ZAK")) : -1;
+    if (pupilId <= 0)
+        return;
+    QStringList name;
+    for (const char* field : {"TITUL", "JMENO", "PRIJMENI"})
+        name.append(TrimText(zak->asString(QLatin1String(field))));
+    name.removeAll(QString());
+    StatistikaDlg->Execute(pupilId, name.join(u' '));
 }
 
 TZakDlg::~TZakDlg()
@@ -177,6 +186,7 @@ bool TZakDlg::EditPupil(bool newPupil, const QString& identification, const QStr
     for (TDBEdit* e : std::as_const(m_edits))
         e->refresh();
     m_category->refresh();
+    m_stat->setEnabled(zak->asInteger(QStringLiteral("ID_ZAK")) > 0);
     centreOnScreen();
     return ShowModal();
 }

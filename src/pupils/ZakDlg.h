@@ -27,6 +27,8 @@ public:
     void DelBtnClick();
     void PrintBtnClick();
     void DataSource3DataChange();
+    // Shows the progress of the pupil being edited.
+    void StatBtnClick();
 
     TDBEdit* Edit(int n) const { return m_edits.value(n - 1); }
     TDBLookupList* DBLookupListBox1() const { return m_category; }
@@ -36,6 +38,7 @@ public:
     TDsFancyButton* PrintBtn() const { return m_print; }
     TDsFancyButton* OkBtn() const { return m_ok; }
     TDsFancyButton* CancelBtn() const { return m_cancel; }
+    TDsFancyButton* StatBtn() const { return m_stat; }
 
 protected:
     void FormClose() override;
@@ -46,6 +49,7 @@ private:
     void addLists();
     void addButtons();
     void showReport();
+    void addStatisticsButton();
     QVector<TDBEdit*> m_edits;
     TDBLookupList* m_category;
     TDBGrid* m_reports;
@@ -55,6 +59,7 @@ private:
     TDsFancyButton* m_ok;
     TDsFancyButton* m_cancel;
     TDsFancyButton* m_help;
+    TDsFancyButton* m_stat;
 };
 
 extern TZakDlg* ZakDlg;

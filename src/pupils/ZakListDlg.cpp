@@ -2,6 +2,7 @@
 #include "ZakListDlg.h"
 
 #include "Animate.h"
+#include "FailedDlg.h"
 #include "SignIn.h"
 #include "ZakDlg.h"
 #include "data/DataModule.h"
@@ -18,10 +19,15 @@
 #include "widgets/FancyButton.h"
 #include "widgets/Guard.h"
 
+#include <QDir>
+#include <QFileDialog>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSaveFile>
+#include <QSignalBlocker>
 
 TZakListDlg* ZakListDlg = nullptr;
 
@@ -37,11 +43,7 @@ QFrame* detailPanel(QWidget* parent, const QRect& geometry, const QString& capti
     panel->setAccessibleName(TrimText(caption1) + QStringLiteral(", ") + TrimText(caption2));
     int top = 6;
     for (const auto& [caption, field] : {std::pair{caption1, field1}, std::pair{caption2, field2}}) {
-        auto* label = new QLabel(caption, panel);
-        QFont bold = label->font();
-        bold.setBold(true);
-        label->setFont(bold);
-        label->setGeometry(8, top, geometry.width() - 16, 18);
+        TForm::boldLabel(caption, panel, {8, top, geometry.width() - 16, 18});
         auto* value = new TDBText(DM->QZak, QString::fromLatin1(field), panel);
         value->setObjectName(QString::fromLatin1(field));
         value->setCaption(TrimText(caption));
@@ -61,66 +63,86 @@ TZakListDlg::TZakListDlg(QWidget* parent) : TForm(parent)
 {
     setObjectName(QStringLiteral("ZakListDlg"));
     setWindowTitle(Str::RegisterHeading);
-    setSkin(QStringLiteral("zaklist"), QSize(640, 500));
+    setSkin(QStringLiteral("zaklist"), QSize(760, 520));
 
-    auto* heading = new QLabel(Str::RegisterHeading, this);
-    QFont bold = heading->font();
-    bold.setBold(true);
-    bold.setPixelSize(16);
-    heading->setFont(bold);
-    heading->setGeometry(20, 16, 600, 24);
+    boldLabel(Str::RegisterHeading, this, {20, 16, 600, 24}, 16);
 
-    const Qt::Alignment centred = Qt::AlignCenter;
-    m_grid = new TDBGrid(DM->QZak,
-                         {{QStringLiteral("RC"), Str::LabelIdentification, centred},
-                          {QStringLiteral("PRIJMENI"), Str::ColSurname, centred},
-                          {QStringLiteral("JMENO"), Str::ColFirstName, centred}},
-                         this);
-    m_grid->setObjectName(QStringLiteral("DBGrid1"));
-    m_grid->setName(Str::RegisterGridName);
-    m_grid->setGeometry(20, 52, 380, 382);
-    m_grid->setColumnWidth(0, 100);
-    m_grid->setColumnWidth(1, 140);
-    connect(m_grid, &TDBGrid::rowDoubleClicked, this, [this] { Guarded([this] { UpdBtnClick(); }); });
+    addGrid();
 
-    detailPanel(this, QRect(416, 52, 204, 94), Str::PanelAddress, "ADRESA", Str::PanelPhone, "TELEFON");
-    detailPanel(this, QRect(416, 158, 204, 94), Str::PanelCategory, "RP", Str::PanelDescription, "POPIS");
+    detailPanel(this, QRect(516, 52, 224, 94), Str::PanelAddress, "ADRESA", Str::PanelPhone, "TELEFON");
+    detailPanel(this, QRect(516, 158, 224, 94), Str::PanelCategory, "RP", Str::PanelDescription, "POPIS");
 
     auto* animationFrame = new QFrame(this);
     animationFrame->setFrameShape(QFrame::StyledPanel);
     animationFrame->setFrameShadow(QFrame::Sunken);
-    animationFrame->setGeometry(416, 264, 204, 170);
+    animationFrame->setGeometry(526, 270, 204, 170);
     animationFrame->setAccessibleName(Str::AnimationName);
     m_animation = new TAnimate(animationFrame);
     m_animation->setObjectName(QStringLiteral("Animated1"));
     m_animation->setAccessibleName(Str::AnimationName);
     m_animation->setGeometry(2, 2, 200, 166);
 
-    m_add = new TDsFancyButton(Str::AddPupil, this);
-    m_add->setObjectName(QStringLiteral("AddBtn"));
-    m_add->setGeometry(20, 452, 97, 25);
-    m_upd = new TDsFancyButton(Str::UpdatePupil, this);
-    m_upd->setObjectName(QStringLiteral("UpdBtn"));
-    m_upd->setGeometry(127, 452, 97, 25);
-    m_del = new TDsFancyButton(Str::DeleteCaption, this);
-    m_del->setObjectName(QStringLiteral("DelBtn"));
-    m_del->setGeometry(234, 452, 97, 25);
-    m_ok = new TDsFancyButton(Str::Ok, this);
-    m_ok->setObjectName(QStringLiteral("OkBtn"));
-    m_ok->setGeometry(416, 452, 97, 25);
-    m_help = new TDsFancyButton(Str::Help, this);
-    m_help->setObjectName(QStringLiteral("HelpBtn"));
-    m_help->setGeometry(523, 452, 97, 25);
+    addButtons();
+    if (!ZakListDlg)
+        ZakListDlg = this;
+}
+
+// The filter above the grid of pupils with their figures.
+void TZakListDlg::addGrid()
+{
+    auto* filterLabel = new QLabel(Str::LabelFilter, this);
+    filterLabel->setGeometry(20, 48, 230, 24);
+    m_filter = new QLineEdit(this);
+    m_filter->setObjectName(QStringLiteral("FilterEdit"));
+    m_filter->setAccessibleName(QString(Str::LabelFilter).remove(u'&').remove(u':'));
+    m_filter->setClearButtonEnabled(true);
+    m_filter->setGeometry(250, 48, 250, 24);
+    filterLabel->setBuddy(m_filter);
+    connect(m_filter, &QLineEdit::textChanged, this, [this] { Guarded([this] { filterChanged(); }); });
+
+    const Qt::Alignment centred = Qt::AlignCenter;
+    TDataSet* zak = DM->QZak;
+    m_grid = new TDBGrid(zak,
+                         {{QStringLiteral("RC"), Str::LabelIdentification, centred},
+                          {QStringLiteral("PRIJMENI"), Str::ColSurname, centred},
+                          {QStringLiteral("JMENO"), Str::ColFirstName, centred},
+                          {QString(), Str::ColLastPoints, centred,
+                           [this, zak](int row) { return m_figures.lastPoints(*zak, row); }},
+                          {QString(), Str::ColReady, centred,
+                           [this, zak](int row) { return m_figures.verdictWord(*zak, row); }}},
+                         this);
+    m_grid->setObjectName(QStringLiteral("DBGrid1"));
+    m_grid->setName(Str::RegisterGridName);
+    m_grid->setGeometry(20, 80, 480, 372);
+    m_grid->setColumnWidth(0, 90);
+    m_grid->setColumnWidth(1, 118);
+    m_grid->setColumnWidth(2, 90);
+    m_grid->setColumnWidth(3, 64);
+    connectGuarded(m_grid, &TDBGrid::rowDoubleClicked, this, &TZakListDlg::UpdBtnClick);
+}
+
+void TZakListDlg::addButtons()
+{
+    const std::pair<TDsFancyButton**, std::pair<const QString*, const char*>> specs[] = {
+        {&m_add, {&Str::AddPupil, "AddBtn"}},          {&m_upd, {&Str::UpdatePupil, "UpdBtn"}},
+        {&m_del, {&Str::DeleteCaption, "DelBtn"}},     {&m_failed, {&Str::FailedListCaption, "FailedBtn"}},
+        {&m_export, {&Str::ExportCaption, "ExportBtn"}}, {&m_ok, {&Str::Ok, "OkBtn"}},
+        {&m_help, {&Str::Help, "HelpBtn"}}};
+    const int lefts[] = {20, 123, 226, 329, 432, 540, 643};
+    int i = 0;
+    for (const auto& [button, caption] : specs)
+        *button = TDsFancyButton::create(*caption.first, this, {lefts[i++], 472, 97, 25},
+                                         QLatin1String(caption.second));
 
     QPushButton* canc = addHiddenCancelButton(Str::HiddenCancel);
     canc->setObjectName(QStringLiteral("CancBtn"));
 
-    connect(m_add, &QAbstractButton::clicked, this, [this] { Guarded([this] { AddBtnClick(); }); });
-    connect(m_upd, &QAbstractButton::clicked, this, [this] { Guarded([this] { UpdBtnClick(); }); });
-    connect(m_del, &QAbstractButton::clicked, this, [this] { Guarded([this] { DelBtnClick(); }); });
-    connect(m_ok, &QAbstractButton::clicked, this, [this] { Guarded([this] { OkBtnClick(); }); });
-    if (!ZakListDlg)
-        ZakListDlg = this;
+    connectGuarded(m_add, &QAbstractButton::clicked, this, &TZakListDlg::AddBtnClick);
+    connectGuarded(m_upd, &QAbstractButton::clicked, this, &TZakListDlg::UpdBtnClick);
+    connectGuarded(m_del, &QAbstractButton::clicked, this, &TZakListDlg::DelBtnClick);
+    connectGuarded(m_ok, &QAbstractButton::clicked, this, &TZakListDlg::OkBtnClick);
+    connectGuarded(m_failed, &QAbstractButton::clicked, this, &TZakListDlg::FailedBtnClick);
+    connectGuarded(m_export, &QAbstractButton::clicked, this, &TZakListDlg::ExportBtnClick);
 }
 
 TZakListDlg::~TZakListDlg()
@@ -133,6 +155,13 @@ bool TZakListDlg::Execute()
 {
     m_animationId = -1;
     m_animation->clear();
+    m_figures.load();
+    {
+        // the filter of the last opening is gone: every pupil is shown
+        const QSignalBlocker quiet(m_filter);
+        m_filter->clear();
+    }
+    m_grid->dataModel()->setRowFilter({});
     centreOnScreen();
     return ShowModal();
 }
@@ -140,8 +169,8 @@ bool TZakListDlg::Execute()
 void TZakListDlg::attachRowChange()
 {
     if (!m_rowChange)
-        m_rowChange = connect(DM->QZak, &TDataSet::dataChange, this,
-                              [this] { Guarded([this] { DataSource1DataChange(); }); });
+        m_rowChange =
+            connectGuarded(DM->QZak, &TDataSet::dataChange, this, &TZakListDlg::DataSource1DataChange);
 }
 
 void TZakListDlg::showEvent(QShowEvent* e)
@@ -168,7 +197,9 @@ void TZakListDlg::DataSource1DataChange()
     TDataSet* zak = DM->QZak;
     const bool hasRow = zak->active() && !zak->isEmpty();
     const int pupilId = hasRow ? zak->asInteger(QStringLiteral("ID_ZAK")) : 0;
-    m_del->setEnabled(hasRow && pupilId != PrivilegedPupilId);
+    const bool shown = hasRow && currentRowShown();
+    m_del->setEnabled(shown && pupilId != PrivilegedPupilId);
+    m_upd->setEnabled(shown);
     showAnimation(hasRow && zak->hasField(QStringLiteral("ID_AVI")) ? zak->asInteger(QStringLiteral("ID_AVI"))
                                                                     : 0);
 }
@@ -196,13 +227,15 @@ void TZakListDlg::AddBtnClick()
 
 void TZakListDlg::UpdBtnClick()
 {
+    if (!currentRowShown())
+        return;
     ZakDlg->EditPupil(false, QString(), QString());
 }
 
 void TZakListDlg::DelBtnClick()
 {
     TQuery* zak = DM->QZak;
-    if (!zak->active() || zak->isEmpty())
+    if (!zak->active() || zak->isEmpty() || !currentRowShown())
         return;
     const int pupilId = zak->asInteger(QStringLiteral("ID_ZAK"));
     if (pupilId == PrivilegedPupilId)
@@ -261,4 +294,69 @@ void TZakListDlg::FormClose()
     DM->OpenPupilById(*DM->QTmp, SignedInPupil.PupilId);
     if (!DM->QTmp->isEmpty())
         FillSignedInPupil(*DM->QTmp);
+}
+
+bool TZakListDlg::currentRowShown() const
+{
+    TDataSet* zak = DM->QZak;
+    return zak->active() && !zak->isEmpty() && m_grid->dataModel()->viewRow(zak->currentIndex()) >= 0;
+}
+
+QVector<int> TZakListDlg::shownRows() const
+{
+    QVector<int> rows;
+    const TDataSetModel* model = m_grid->dataModel();
+    for (int r = 0; r < model->rowCount(); ++r)
+        rows.append(model->dataSetRow(r));
+    return rows;
+}
+
+void TZakListDlg::filterChanged()
+{
+    TDataSet* zak = DM->QZak;
+    const QString filter = m_filter->text();
+    if (TrimText(filter).isEmpty())
+        m_grid->dataModel()->setRowFilter({});
+    else
+        m_grid->dataModel()->setRowFilter(
+            [zak, filter](int row) { return TRegisterFigures::matches(*zak, row, filter); });
+    // The details and the buttons belong to a pupil the grid shows.
+    const QVector<int> rows = shownRows();
+    if (!rows.isEmpty() && !currentRowShown())
+        zak->moveTo(rows.first());
+    DataSource1DataChange();
+}
+
+void TZakListDlg::FailedBtnClick()
+{
+    FailedDlg->Execute();
+}
+
+bool TZakListDlg::ExportTo(const QString& fileName, QString* error)
+{
+    QSaveFile file(fileName);
+    const QByteArray bytes = Progress::csv(m_figures.exportRows(*DM->QZak, shownRows()));
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    if (error)
+        *error = file.errorString();
+    return false;
+}
+
+void TZakListDlg::ExportBtnClick()
+{
+    QFileDialog dialog(this, Str::ExportDialogTitle, QDir::home().filePath(Str::ExportDefaultName),
+                       Str::ExportFileFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString fileName = QDir::toNativeSeparators(dialog.selectedFiles().first());
+    QString error;
+    if (ExportTo(fileName, &error))
+        SystemDlg->Execute(Format(Str::ExportDone, {fileName, int(shownRows().size())}), true);
+    else
+        SystemDlg->Execute(Format(Str::ExportFailed, {fileName, error}), true);
 }

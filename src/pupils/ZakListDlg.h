@@ -2,10 +2,12 @@
 // one; adds, edits and deletes pupils.
 #pragma once
 
+#include "data/RegisterFigures.h"
 #include "widgets/Form.h"
 
 #include <QMetaObject>
 
+class QLineEdit;
 class TAnimate;
 class TDBGrid;
 class TDsFancyButton;
@@ -25,6 +27,14 @@ public:
     void UpdBtnClick();
     void DelBtnClick();
     void OkBtnClick();
+    // The school's view: the questions failed most, and the register as a spreadsheet file.
+    void FailedBtnClick();
+    void ExportBtnClick();
+    // Writes the rows shown now, with their figures, to the file; false (the reason in `error`)
+    // when it could not be written.
+    bool ExportTo(const QString& fileName, QString* error);
+    // The register's rows shown under the filter typed now (indexes of QZak's rows).
+    QVector<int> shownRows() const;
 
     TDBGrid* DBGrid1() const { return m_grid; }
     TAnimate* Animated1() const { return m_animation; }
@@ -32,6 +42,9 @@ public:
     TDsFancyButton* UpdBtn() const { return m_upd; }
     TDsFancyButton* DelBtn() const { return m_del; }
     TDsFancyButton* OkBtn() const { return m_ok; }
+    TDsFancyButton* FailedBtn() const { return m_failed; }
+    TDsFancyButton* ExportBtn() const { return m_export; }
+    QLineEdit* FilterEdit() const { return m_filter; }
 
 protected:
     void FormActivate() override;
@@ -41,6 +54,10 @@ protected:
 private:
     void attachRowChange();
     void showAnimation(int animationId);
+    void addGrid();
+    void addButtons();
+    void filterChanged();
+    bool currentRowShown() const;
     TDBGrid* m_grid;
     TAnimate* m_animation;
     TDsFancyButton* m_add;
@@ -48,6 +65,10 @@ private:
     TDsFancyButton* m_del;
     TDsFancyButton* m_ok;
     TDsFancyButton* m_help;
+    TDsFancyButton* m_failed;
+    TDsFancyButton* m_export;
+    QLineEdit* m_filter;
+    TRegisterFigures m_figures;
     QMetaObject::Connection m_rowChange;
     int m_animationId = -1;
 };

@@ -5,6 +5,7 @@
 #include "data/Strings.h"
 #include "widgets/DBGrid.h"
 #include "widgets/FancyButton.h"
+#include "widgets/Form.h"
 #include "widgets/JpegPicture.h"
 
 #include <QHeaderView>
@@ -26,12 +27,7 @@ QLabel* heading(QWidget* parent)
 
 QLabel* caption(const QString& text, QWidget* parent, QRect geometry)
 {
-    auto* label = new QLabel(text, parent);
-    QFont f = label->font();
-    f.setBold(true);
-    label->setFont(f);
-    label->setGeometry(geometry);
-    return label;
+    return TForm::boldLabel(text, parent, geometry);
 }
 
 TDBGrid* grid(TDataSet* dataSet, const QString& field, const QString& name, QWidget* parent, QRect geometry)

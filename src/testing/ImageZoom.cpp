@@ -23,9 +23,7 @@ TImageZoom::TImageZoom(QWidget* parent) : TForm(parent)
     Image->setCursor(Artwork::zoomOutCursor());
     Image->installEventFilter(this);
 
-    OkBtn = new TDsFancyButton(Str::Ok, this);
-    OkBtn->setObjectName(QStringLiteral("OkBtn"));
-    OkBtn->setGeometry(231, 284, 97, 25);
+    OkBtn = TDsFancyButton::create(Str::Ok, this, {231, 284, 97, 25}, QStringLiteral("OkBtn"));
     connect(OkBtn, &QAbstractButton::clicked, this, &QDialog::accept);
     connect(addHiddenDefaultButton(Str::Ok), &QPushButton::clicked, this, &QDialog::accept);
     addHiddenCancelButton(Str::Cancel);

@@ -63,9 +63,7 @@ TInfoDlg::TInfoDlg(QWidget* parent) : TForm(parent)
     buildCountdown(bold);
     buildTicker(bold);
 
-    YesBtn = new TDsFancyButton(Str::CloseCaption, this);
-    YesBtn->setObjectName(QStringLiteral("YesBtn"));
-    YesBtn->setGeometry(81, 262, 97, 25);
+    YesBtn = TDsFancyButton::create(Str::CloseCaption, this, {81, 262, 97, 25}, QStringLiteral("YesBtn"));
     YesBtn->applyGreyFrame();
     connect(YesBtn, &QAbstractButton::clicked, this, &TInfoDlg::YesBtnClick);
 

@@ -40,14 +40,6 @@ QLabel* makeLabel(QWidget* parent, const QString& name, QRect geometry)
     l->setGeometry(geometry);
     return l;
 }
-
-TDsFancyButton* makeButton(const QString& caption, QWidget* parent, const QString& name, QRect geometry)
-{
-    auto* b = new TDsFancyButton(caption, parent);
-    b->setObjectName(name);
-    b->setGeometry(geometry);
-    return b;
-}
 } // namespace
 
 void TTestDlg::setRunTestHook(RunTestHook h)
@@ -99,14 +91,14 @@ void TTestDlg::buildLabels()
 
 void TTestDlg::buildButtons()
 {
-    FirstBtn = makeButton(Str::FirstCaption, this, QStringLiteral("FirstBtn"), QRect(24, 516, 50, 25));
-    PrevBtn = makeButton(Str::PrevCaption, this, QStringLiteral("PrevBtn"), QRect(80, 516, 50, 25));
-    NextBtn = makeButton(Str::NextCaption, this, QStringLiteral("NextBtn"), QRect(136, 516, 50, 25));
-    LastBtn = makeButton(Str::LastCaption, this, QStringLiteral("LastBtn"), QRect(192, 516, 50, 25));
-    InfoBtn = makeButton(Str::InfoCaption, this, QStringLiteral("InfoBtn"), QRect(300, 516, 80, 25));
-    ShowAnswerBtn =
-        makeButton(Str::ShowAnswerCaption, this, QStringLiteral("ShowAnswerBtn"), QRect(390, 516, 50, 25));
-    OkBtn = makeButton(Str::Ok, this, QStringLiteral("OkBtn"), QRect(640, 516, 97, 25));
+    FirstBtn = TDsFancyButton::create(Str::FirstCaption, this, {24, 516, 50, 25}, QStringLiteral("FirstBtn"));
+    PrevBtn = TDsFancyButton::create(Str::PrevCaption, this, {80, 516, 50, 25}, QStringLiteral("PrevBtn"));
+    NextBtn = TDsFancyButton::create(Str::NextCaption, this, {136, 516, 50, 25}, QStringLiteral("NextBtn"));
+    LastBtn = TDsFancyButton::create(Str::LastCaption, this, {192, 516, 50, 25}, QStringLiteral("LastBtn"));
+    InfoBtn = TDsFancyButton::create(Str::InfoCaption, this, {300, 516, 80, 25}, QStringLiteral("InfoBtn"));
+    ShowAnswerBtn = TDsFancyButton::create(Str::ShowAnswerCaption, this, {390, 516, 50, 25},
+                                           QStringLiteral("ShowAnswerBtn"));
+    OkBtn = TDsFancyButton::create(Str::Ok, this, {640, 516, 97, 25}, QStringLiteral("OkBtn"));
     FirstBtn->setAccessibleName(Str::FirstQuestionName);
     PrevBtn->setAccessibleName(Str::PrevQuestionName);
     NextBtn->setAccessibleName(Str::NextQuestionName);

@@ -30,6 +30,8 @@ TDBGrid::TDBGrid(TDataSet* dataSet, QVector<TGridColumn> columns, QWidget* paren
         if (field.isEmpty())
             followDataSet();
     });
+    // A filter chose other rows: the dataset's row is selected again where it is now shown.
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { followDataSet(); }, Qt::QueuedConnection);
     followDataSet();
 }
 
@@ -48,7 +50,16 @@ void TDBGrid::followDataSet()
     TDataSet* ds = m_model->dataSet();
     if (!ds || !ds->active() || ds->isEmpty())
         return;
-    const int row = ds->currentIndex();
+    const int row = m_model->viewRow(ds->currentIndex());
+    if (row < 0) {
+        // the current row is filtered out: nothing of the grid is current
+        if (currentIndex().isValid()) {
+            m_syncing = true;
+            selectionModel()->clear();
+            m_syncing = false;
+        }
+        return;
+    }
     if (currentIndex().row() == row && selectionModel()->isRowSelected(row, QModelIndex()))
         return;
     m_syncing = true;
@@ -64,8 +75,9 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
     if (m_syncing || !current.isValid())
         return;
     TDataSet* ds = m_model->dataSet();
-    if (ds && ds->active() && ds->currentIndex() != current.row())
-        Guarded([&] { ds->moveTo(current.row()); });
+    const int row = m_model->dataSetRow(current.row());
+    if (ds && ds->active() && row >= 0 && ds->currentIndex() != row)
+        Guarded([&] { ds->moveTo(row); });
 }
 
 void TDBGrid::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)

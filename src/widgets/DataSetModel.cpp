@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <algorithm>
+
 TDataSetModel::TDataSetModel(TDataSet* dataSet, QVector<TGridColumn> columns, QObject* parent)
     : QAbstractTableModel(parent), m_dataSet(dataSet), m_columns(std::move(columns))
 {
@@ -17,23 +19,67 @@ void TDataSetModel::onDataChange(const QString& field)
 {
     const int rows = m_dataSet && m_dataSet->active() ? m_dataSet->recordCount() : 0;
     if (rows != m_rows || field.isEmpty()) {
+        const int shown = rowCount();
         if (rows != m_rows) {
             beginResetModel();
             m_rows = rows;
+            chooseRows();
             endResetModel();
-        } else if (m_rows > 0) {
-            emit dataChanged(index(0, 0), index(m_rows - 1, columnCount() - 1));
+        } else if (shown > 0) {
+            emit dataChanged(index(0, 0), index(shown - 1, columnCount() - 1));
         }
         return;
     }
-    const int r = m_dataSet->currentIndex();
-    if (r >= 0 && r < m_rows)
+    const int r = viewRow(m_dataSet->currentIndex());
+    if (r >= 0)
         emit dataChanged(index(r, 0), index(r, columnCount() - 1));
+}
+
+void TDataSetModel::setRowFilter(std::function<bool(int)> accept)
+{
+    m_accept = std::move(accept);
+    refilter();
+}
+
+void TDataSetModel::refilter()
+{
+    beginResetModel();
+    chooseRows();
+    endResetModel();
+}
+
+void TDataSetModel::chooseRows()
+{
+    m_shown.clear();
+    if (!m_accept)
+        return;
+    for (int i = 0; i < m_rows; ++i)
+        if (m_accept(i))
+            m_shown.append(i);
+}
+
+int TDataSetModel::viewRow(int dataSetRow) const
+{
+    if (dataSetRow < 0 || dataSetRow >= m_rows)
+        return -1;
+    if (!m_accept)
+        return dataSetRow;
+    const auto it = std::lower_bound(m_shown.begin(), m_shown.end(), dataSetRow);
+    return it != m_shown.end() && *it == dataSetRow ? int(it - m_shown.begin()) : -1;
+}
+
+int TDataSetModel::dataSetRow(int viewRow) const
+{
+    if (!m_accept)
+        return viewRow >= 0 && viewRow < m_rows ? viewRow : -1;
+    return m_shown.value(viewRow, -1);
 }
 
 int TDataSetModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : m_rows;
+    if (parent.isValid())
+        return 0;
+    return m_accept ? int(m_shown.size()) : m_rows;
 }
 
 int TDataSetModel::columnCount(const QModelIndex& parent) const
@@ -54,14 +100,17 @@ QString TDataSetModel::displayText(const QVariant& value)
 
 QVariant TDataSetModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || !m_dataSet || !m_dataSet->active() || index.row() >= m_rows)
+    const int row = index.isValid() ? dataSetRow(index.row()) : -1;
+    if (row < 0 || !m_dataSet || !m_dataSet->active())
         return QVariant();
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
         return QVariant();
     const TGridColumn& c = m_columns[index.column()];
+    if (c.computed)
+        return c.computed(row);
     if (!m_dataSet->hasField(c.field))
         return QVariant();
-    QVariant v = m_dataSet->valueAt(index.row(), c.field);
+    QVariant v = m_dataSet->valueAt(row, c.field);
     if (v.typeId() == QMetaType::QString && c.field.compare(QLatin1String("DATETIME"), Qt::CaseInsensitive) == 0) {
         const QDateTime dt = QDateTime::fromString(v.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         if (dt.isValid())

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -164,6 +165,18 @@ void TForm::setSkin(const QString& skinName, QSize size)
     m_plasma->setMask(&region);
     m_plasma->lower();
     m_plasma->show();
+}
+
+QLabel* TForm::boldLabel(const QString& text, QWidget* parent, const QRect& geometry, int pixelSize)
+{
+    auto* label = new QLabel(text, parent);
+    QFont bold = label->font();
+    bold.setBold(true);
+    if (pixelSize > 0)
+        bold.setPixelSize(pixelSize);
+    label->setFont(bold);
+    label->setGeometry(geometry);
+    return label;
 }
 
 QPushButton* TForm::addHiddenDefaultButton(const QString& caption)

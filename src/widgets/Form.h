@@ -7,6 +7,7 @@
 #include <QRegion>
 #include <QStringList>
 
+class QLabel;
 class QPushButton;
 class TPlasmaForm;
 
@@ -39,6 +40,10 @@ public:
     QPushButton* addHiddenDefaultButton(const QString& caption);
     // A standard button outside the visible area: Esc closes the window with Cancel.
     QPushButton* addHiddenCancelButton(const QString& caption);
+
+    // A bold label on `parent` at `geometry`, in the parent's font or at `pixelSize` where one is
+    // given: the headings and captions of the windows.
+    static QLabel* boldLabel(const QString& text, QWidget* parent, const QRect& geometry, int pixelSize = 0);
 
     // The program's window colour (205, 179, 115).
     static QColor windowColour();

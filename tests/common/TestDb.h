@@ -62,3 +62,13 @@ template <typename Change> void changeSignedIn(Change change)
     change(pupil);
     TSession::instance().setSignedInPupil(pupil);
 }
+
+// Runs a statement on the open test database with its values bound.
+inline void execBound(const QString& sql, std::initializer_list<TParam> params)
+{
+    TQuery q(QStringLiteral("QTestSql"));
+    q.setSql({sql});
+    for (const TParam& p : params)
+        q.setParam(p.name, p.value);
+    q.execSql();
+}

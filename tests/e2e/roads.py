@@ -1219,3 +1219,123 @@ def road_review_explanations(r):
     want = sorted((q["id"], 0 if n in wrong_at else 1, 4, when) for n, q in enumerate(seen, 1))
     check(rows == want, f"the outcomes stored (ZAKVYSL) are {rows}, expected {want}")
     app.end_with_konec(main)
+
+
+# ================================================================ roads 13 and 14
+
+STATISTICS = "Statistika žáka"
+FAILED = "Nejčastěji chybně zodpovězené otázky"
+
+
+def add_progress(program, rc, surname, first, password, points, wrong_questions):
+    """A pupil of category B with live reports of these points (the oldest first, a day apart, the
+    newest yesterday) and, for each question given, one wrong and one right answer kept."""
+    program.execute("INSERT INTO ZAK (RC, HESLO, PRIJMENI, JMENO, TITUL, RP, ADRESA, TELEFON) "
+                    "VALUES (?, ?, ?, ?, '', 'B', '', '')", (rc, password, surname, first))
+    p = pupil(program, rc)
+    start = now_local() - datetime.timedelta(days=len(points))
+    for i, pts in enumerate(points):
+        when = (start + datetime.timedelta(days=i)).strftime("%Y-%m-%d %H:%M:%S")
+        program.execute("INSERT INTO STATIS (ID_ZAK, ID_TEST, DATETIME, PTOTAL, PCURRENT, REPORT, TEST_NAME) "
+                        "VALUES (?, 0, ?, 50, ?, 'report', 'Ostré testy - Test číslo 1')", (p["id"], when, pts))
+    when = now_local().strftime("%Y-%m-%d %H:%M:%S")
+    for q in wrong_questions:
+        for right in (0, 1):
+            program.execute("INSERT INTO ZAKVYSL (ID_ZAK, ID_OTAZKA, SPRAVNE, DATETIME, REZIM) VALUES (?, ?, ?, ?, 3)",
+                            (p["id"], q, right, when))
+    return p
+
+
+@road(13, "a pupil opens Statistika from the own record and hears the verdict")
+def road_statistics(r):
+    program = r.program()
+    (minimum,) = program.query("SELECT MINIMUM FROM RP WHERE RP='B'")[0]
+    questions = [row[0] for row in program.query("SELECT ID_OTAZKA FROM OTAZKA ORDER BY ID_OTAZKA LIMIT 3")]
+    me = add_progress(program, "statistik", "Dvořáková", "Alena", "kolo",
+                      [minimum - 5] + [minimum + i for i in range(5)], questions)
+
+    app = r.start(program)
+    app.sign_in(me["password"], rc=me["rc"])
+    label = user_line(me)
+    app.expect_main(label)
+    app.command("Evidence žáků")
+    rec = app.proc.window(title=RECORD, what="the own record")
+    press(rec, "Statistika")
+    stat = app.proc.window(title=STATISTICS, what="the statistics window")
+    wait_for(lambda: has_label(stat, "Připraven ke zkoušce"), 10, "the verdict Připraven ke zkoušce")
+    rule = label_starting(stat, "Připraven ke zkoušce je žák")
+    check(rule and str(minimum) in rule, f"the rule on the screen reads {rule!r}")
+    check(has_label(stat, f"Žák: {me['first']} {me['surname']}"), "the statistics window names another pupil")
+    chart = wait_for(lambda: (find_all(stat, None, "Graf bodů ostrých testů") or [None])[0], 10, "the chart")
+    check(f"minimum {minimum} bodů" in (chart.description or ""), f"the chart says {chart.description!r}")
+    groups = control(stat, "Správné odpovědi podle okruhů", "table")
+    check(find_all(groups, "table cell", predicate=lambda a: (a.name or "").startswith("50 % (")),
+          "the topic groups show no share of 50 %")
+    failed = control(stat, "Nejčastěji chybně zodpovězené otázky žáka", "table")
+    check(find_all(failed, "table cell", "1 / 2"), "the pupil's most failed questions show no 1 / 2")
+    r.screenshot(os.path.join(r.dir, "statistics.png"))
+    press(stat, "Ok")
+    app.proc.gone(stat, what="the statistics window to close")
+    press(rec, "Storno")
+    app.proc.gone(rec, what="the own record to close")
+    app.end_with_konec(app.expect_main(label))
+
+
+@road(14, "pupil 1 filters the register, opens a most failed question, and exports the register")
+def road_school_view(r):
+    program = r.program()
+    admin = pupil(program, ADMIN_RC)
+    (minimum,) = program.query("SELECT MINIMUM FROM RP WHERE RP='B'")[0]
+    (q,) = program.query("SELECT ID_OTAZKA FROM OTAZKA ORDER BY ID_OTAZKA LIMIT 1")[0]
+    (q_text,) = program.query("SELECT OTAZKA FROM OTAZKA WHERE ID_OTAZKA=?", (q,))[0]
+    add_progress(program, "841231/0001", "Šťastný", "Čeněk", "a", [minimum + 1] * 5, [q])
+    add_progress(program, "900101/0002", "Novák", "Petr", "b", [minimum - 1], [q])
+
+    app = r.start(program)
+    app.sign_in(ADMIN_PASSWORD)
+    label = user_line(admin)
+    app.expect_main(label)
+    app.command("Evidence žáků")
+    reg = app.proc.window(title=REGISTER, what="the pupil register")
+    grid = control(reg, "Seznam žáků", "table")
+    wait_for(lambda: find_all(grid, "table cell", f"{minimum + 1} / 50"), 10, "Šťastný's last points in the register")
+    set_text(field(reg, "Hledat (jméno nebo identifikace)"), "stastn")
+    wait_for(lambda: not find_all(grid, "table cell", "Novák", only_showing=False), 10, "the filter to hide Novák")
+    check(find_all(grid, "table cell", "Šťastný"), "the filter hid Šťastný")
+    check(find_all(grid, "table cell", "připraven"), "Šťastný is not shown ready")
+
+    # the questions failed most, and one of them in the browsing view
+    press(reg, "Chyby")
+    failed = app.proc.window(title=FAILED, what="the questions failed most")
+    table = control(failed, "Otázky podle počtu chybných odpovědí", "table")
+    wait_for(lambda: find_all(table, "table cell", "100 %") or find_all(table, "table cell", "50 %"), 10,
+             "the share wrong of the failed question")
+    press(failed, "Zobrazit")
+    tw = app.test_window()
+    wait_for(lambda: norm(q_text) in norm(tw.question_text()), 10, "the failed question in the browsing view")
+    check(not showing(failed), "the failed list stays on screen beside the test window")
+    tw.close_with_confirmation("Opravdu chcete ukončit prohlížení otázek ?")
+    wait_for(lambda: showing(failed), 10, "the failed list again after the browsing view")
+    press(failed, "Ok")
+    app.proc.gone(failed, what="the failed list to close")
+
+    # the export of the rows shown
+    target = os.path.join(r.dir, "evidence žáků.csv")
+    press(reg, "Export")
+    dlg = app.proc.window(title="Uložit evidenci žáků", what="the export's file dialog")
+    name = wait_for(lambda: (find_all(dlg, "text", predicate=lambda a: has_state(a, "focused")) or [None])[0], 10,
+                    "the file name field of the file dialog")
+    set_text(name, target)
+    app.keys(dlg, "Return")
+    done = f"Evidence žáků byla uložena do souboru {target} (počet žáků: 1)."
+    app.answer_message(done, "Ok")
+    with open(target, "rb") as f:
+        data = f.read()
+    check(data.startswith(b"\xef\xbb\xbf"), "the export has no byte-order mark")
+    lines = data[3:].decode("utf-8").split("\r\n")
+    check(lines[0].startswith("Identifikace;Titul;Příjmení;Jméno;"), f"the export's heading is {lines[0]!r}")
+    check(lines[1].startswith("841231/0001;;Šťastný;Čeněk;B;5;"), f"the export's row is {lines[1]!r}")
+    check(lines[1].endswith(";Připraven ke zkoušce"), f"the export's row ends {lines[1][-40:]!r}")
+    check(len([l for l in lines if l]) == 2, f"the export holds {len(lines)} lines, not the one row shown")
+    press(reg, "Ok")
+    app.end_with_konec(app.expect_main(label, what="the main window after the register"))

@@ -60,7 +60,9 @@ void TstSkins::skin_data()
     QTest::newRow("help") << "help" << QSize(300, 180) << false;
     QTest::newRow("logon") << "logon" << QSize(380, 220) << true;
     QTest::newRow("zakdlg") << "zakdlg" << QSize(640, 520) << true;
-    QTest::newRow("zaklist") << "zaklist" << QSize(640, 500) << true;
+    QTest::newRow("zaklist") << "zaklist" << QSize(760, 520) << true;
+    QTest::newRow("statistika") << "statistika" << QSize(780, 640) << true;
+    QTest::newRow("failed") << "failed" << QSize(700, 500) << true;
     QTest::newRow("test") << "test" << QSize(760, 560) << true;
     QTest::newRow("info") << "info" << QSize(260, 300) << true;
     QTest::newRow("zoom") << "zoom" << QSize(560, 324) << true;

@@ -358,7 +358,9 @@ QList<Skin> skins()
     };
     list.append({QStringLiteral("logon"), {380, 220}, rounded(28), Body::Sand, framed(44)});
     list.append({QStringLiteral("zakdlg"), {640, 520}, rounded(24), Body::Sand, framed(56)});
-    list.append({QStringLiteral("zaklist"), {640, 500}, rounded(24), Body::Sand, framed(56)});
+    list.append({QStringLiteral("zaklist"), {760, 520}, rounded(24), Body::Sand, framed(56)});
+    list.append({QStringLiteral("statistika"), {780, 640}, rounded(24), Body::Sand, framed(0)});
+    list.append({QStringLiteral("failed"), {700, 500}, rounded(24), Body::Sand, framed(56)});
     list.append({QStringLiteral("test"), {760, 560}, rounded(24), Body::Sand, framed(0)});
     list.append({QStringLiteral("info"), {260, 300}, rounded(18), Body::Cream, framed(0)});
     list.append({QStringLiteral("zoom"), {560, 324}, rounded(12), Body::Sand, {}});
