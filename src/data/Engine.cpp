@@ -10,12 +10,33 @@
 #include <QSqlDatabase>
 #include <QFileInfo>
 #include <QSqlError>
+#include <QSqlQuery>
 
 QString TEngine::errorText(const QSqlError& error) const
 {
     QString text = error.databaseText().trimmed();
     if (text.isEmpty()) text = error.text().trimmed();
     return text;
+}
+
+QSqlQuery TEngine::preparedStatement(const QString& text)
+{
+    if (keepsPreparedStatements()) {
+        if (const auto it = m_prepared.constFind(text); it != m_prepared.constEnd())
+            return **it;
+    }
+    auto q = std::make_shared<QSqlQuery>(database());
+    q->setForwardOnly(true);
+    if (!q->prepare(text))
+        throw TError(errorText(q->lastError()));
+    if (keepsPreparedStatements()) {
+        // The program runs a few dozen texts; the scratch query's one-off texts are dropped
+        // when too many have gathered.
+        if (m_prepared.size() >= MaxPreparedStatements)
+            m_prepared.clear();
+        m_prepared.insert(text, q);
+    }
+    return *q;
 }
 
 void TEngine::begin()

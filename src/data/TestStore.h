@@ -21,16 +21,15 @@ public:
     // True when the pupil has a report of the stored test written at exactly this time.
     static bool reportStored(int pupilId, const QDateTime& when, int testId);
 
-    static const QString SqlDeleteWrongAnswer;
-    static const QString SqlSelectWrongAnswer;
-    static const QString SqlInsertWrongAnswer;
+    static const QString SqlDeleteWrongAnswers;
+    static const QString SqlInsertWrongAnswers;
     static const QString SqlDeleteUnfinishedTest;
     static const QString SqlSelectUnfinishedTest;
     static const QString SqlInsertUnfinishedTest;
     static const QString SqlReportStored;
 
 private:
-    void StoreAnswerOutcome(int pupilId, const TScoredTest::Answer& answer);
+    void StoreAnswerOutcomes(int pupilId, const QVector<TScoredTest::Answer>& answers);
     void StoreTestOutcome(int pupilId, int testId, bool isPerfect);
     void WriteReport(int pupilId, int testId, const TScoredTest::Report& report);
 
