@@ -150,6 +150,23 @@ void prepareDatabase(const QString& database)
     adminRun(database, QStringLiteral("ANALYZE"));
 }
 
+// Runs `body` once the modal window is on the screen, then closes the window. A window's own
+// reads may run an event loop before its modal run starts, so a timer queued before the run
+// could fire before the window is shown; this one waits until it is.
+void whenShown(QWidget* window, std::function<void()> body)
+{
+    auto* poll = new QTimer(window);
+    QObject::connect(poll, &QTimer::timeout, window, [poll, window, body = std::move(body)] {
+        if (!window->isVisible())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        auto leave = qScopeGuard([window] { window->hide(); });
+        body();
+    });
+    poll->start(1);
+}
+
 void signInAs(const QString& rc)
 {
     // the sign-in dialog's steps after "Ok": the look-up, the password, the lock, the pupil
@@ -185,8 +202,7 @@ void measureWindows(const QString& database)
 
     TQuery* set = DM->QTestType3;
     Statements::OpenDrawnQuestions(*set, ids);
-    QTimer::singleShot(0, TestDlg, [&] {
-        auto leave = qScopeGuard([&] { TestDlg->hide(); });
+    whenShown(TestDlg, [&] {
         auto rowOf = [&](qint64 id) {
             for (int r = 0; r < set->recordCount(); ++r)
                 if (set->valueAt(r, QStringLiteral("ID_OTAZKA")).toLongLong() == id)
@@ -236,10 +252,7 @@ void measureWindows(const QString& database)
     signInAs(QStringLiteral("b1"));
     measureFar(QStringLiteral("the register of 10 000 pupils opened (query, window, first paint)"), 3, 0, [] {
         DM->OpenRegister(false, PrivilegedPupilId);
-        QTimer::singleShot(0, ZakListDlg, [] {
-            ZakListDlg->repaint();
-            ZakListDlg->hide();
-        });
+        whenShown(ZakListDlg, [] { ZakListDlg->repaint(); });
         ZakListDlg->Execute();
     });
 }
