@@ -26,6 +26,7 @@
 #include "testing/InfoDlg.h"
 #include "testing/TestDlg.h"
 #include "testing/TestScoring.h"
+#include "widgets/Form.h"
 #include "widgets/Guard.h"
 
 #include <QApplication>
@@ -43,6 +44,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -150,21 +152,24 @@ void prepareDatabase(const QString& database)
     adminRun(database, QStringLiteral("ANALYZE"));
 }
 
-// Runs `body` once the modal window is on the screen, then closes the window. A window's own
-// reads may run an event loop before its modal run starts, so a timer queued before the run
-// could fire before the window is shown; this one waits until it is.
-void whenShown(QWidget* window, std::function<void()> body)
+// Runs `body` once the modal window is on the screen, then ends the window's modal run. A
+// window's own reads may run an event loop before its modal run starts, so a timer queued before
+// the run could fire before the window is shown, and a run ended before it started would never
+// end: the timer goes on ending it until the caller, back from the run, deletes the timer.
+QTimer* whenShown(TForm* window, std::function<void()> body)
 {
     auto* poll = new QTimer(window);
-    QObject::connect(poll, &QTimer::timeout, window, [poll, window, body = std::move(body)] {
-        if (!window->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        auto leave = qScopeGuard([window] { window->hide(); });
-        body();
+    auto done = std::make_shared<bool>(false);
+    QObject::connect(poll, &QTimer::timeout, window, [window, done, body = std::move(body)] {
+        if (!*done && window->isVisible()) {
+            *done = true;
+            body();
+        }
+        if (*done)
+            window->abandonModalRun();
     });
     poll->start(1);
+    return poll;
 }
 
 void signInAs(const QString& rc)
@@ -202,7 +207,7 @@ void measureWindows(const QString& database)
 
     TQuery* set = DM->QTestType3;
     Statements::OpenDrawnQuestions(*set, ids);
-    whenShown(TestDlg, [&] {
+    QTimer* closing = whenShown(TestDlg, [&] {
         auto rowOf = [&](qint64 id) {
             for (int r = 0; r < set->recordCount(); ++r)
                 if (set->valueAt(r, QStringLiteral("ID_OTAZKA")).toLongLong() == id)
@@ -248,12 +253,14 @@ void measureWindows(const QString& database)
         g_rows.push_back(row);
     });
     TestDlg->RunTest(tmBrowse, 0, QStringLiteral("Ostré testy - benchmark"), set, false, 0);
+    delete closing;
 
     signInAs(QStringLiteral("b1"));
     measureFar(QStringLiteral("the register of 10 000 pupils opened (query, window, first paint)"), 3, 0, [] {
         DM->OpenRegister(false, PrivilegedPupilId);
-        whenShown(ZakListDlg, [] { ZakListDlg->repaint(); });
+        QTimer* closing = whenShown(ZakListDlg, [] { ZakListDlg->repaint(); });
         ZakListDlg->Execute();
+        delete closing;
     });
 }
 
