@@ -1,6 +1,7 @@
 // The windowing application.
 #include "Application.h"
 
+#include "data/Platform.h"
 #include "widgets/Guard.h"
 
 #include <QFont>
@@ -22,10 +23,11 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
     font.setPixelSize(13);
     // The font database is safe to use from any thread; the first use reads every font file's
     // description, which is most of the work before the first window can show any text.
-    m_fontWarmUp = std::thread([font] {
-        QFontDatabase::families();
-        QFontMetrics(font).horizontalAdvance(QStringLiteral("Přihlášení"));
-    });
+    if (Platform::threadsMayEnd())
+        m_fontWarmUp = std::thread([font] {
+            QFontDatabase::families();
+            QFontMetrics(font).horizontalAdvance(QStringLiteral("Přihlášení"));
+        });
     setFont(font);
 }
 

@@ -6,6 +6,7 @@
 #include "Format.h"
 #include "Globals.h"
 #include "MessageCipher.h"
+#include "Platform.h"
 #include "Strings.h"
 #include "TestStore.h"
 
@@ -13,10 +14,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 TDM* DM = nullptr;
 
@@ -75,19 +72,12 @@ const QString TDM::UpdStatisticDelete = QStringLiteral(R"(delete from STATIS whe
 
 bool TInstanceMarker::acquire()
 {
-    if (m_fd >= 0)
+    if (m_file.isOpen())
         return true;
-    m_fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (m_fd < 0)
+    if (!m_file.open(m_path, Platform::TLockFile::Mode::Private))
         return false;
-    struct flock fl = {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = 0;
-    fl.l_len = 0;
-    if (::fcntl(m_fd, F_OFD_SETLK, &fl) != 0) {
-        ::close(m_fd);
-        m_fd = -1;
+    if (m_file.lock(0, 0) != Platform::TLockFile::Lock::Taken) {
+        m_file.close();
         return false;
     }
     return true;
@@ -95,26 +85,18 @@ bool TInstanceMarker::acquire()
 
 void TInstanceMarker::release()
 {
-    if (m_fd < 0)
+    if (!m_file.isOpen())
         return;
-    ::unlink(QFile::encodeName(m_path).constData());
-    ::close(m_fd);
-    m_fd = -1;
+    // removed while still held, so that no instance starting meanwhile loses its own marker
+    QFile::remove(m_path);
+    m_file.close();
 }
 
 bool TInstanceMarker::heldByAnother(const QString& path)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct flock fl = {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = 0;
-    fl.l_len = 0;
-    const bool held = ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
-    ::close(fd);
-    return held;
+    Platform::TLockFile file;
+    qint64 start = 0, length = 0;
+    return file.open(path, Platform::TLockFile::Mode::ReadOnly) && file.foreignLock(0, &start, &length);
 }
 
 // ---- the data module ----
@@ -186,7 +168,7 @@ QString TDM::findPrivateDir(const Options& options) const
 {
     // The private directory is a folder of this user's own, so that two people signed in to
     // one machine never shut each other out.
-    const QString user = QString::number(::getuid());
+    const QString user = Platform::userTag();
     auto candidate = [&](const QString& base) -> QString {
         if (!usableDir(base))
             return QString();
@@ -199,7 +181,7 @@ QString TDM::findPrivateDir(const Options& options) const
     };
     QString dir = candidate(options.tempDir.isEmpty() ? QDir::tempPath() : options.tempDir);
     if (dir.isEmpty()) {
-        const QString system = options.systemDir.isEmpty() ? qEnvironmentVariable("XDG_RUNTIME_DIR") : options.systemDir;
+        const QString system = options.systemDir.isEmpty() ? Platform::systemDirectory() : options.systemDir;
         dir = candidate(system);
     }
     return dir;
@@ -290,7 +272,11 @@ bool TDM::ReportStored(int pupilId, const QDateTime& when, int testId)
 
 void TDM::StoreScoredTest(const TScoredTest& test)
 {
-    TTestStore(DB).store(test);
+    // A database made before the outcomes' table stores the rest as before. Asked outside the
+    // transaction: a failing statement would spoil a PostgreSQL transaction.
+    if (!m_hasOutcomes.has_value() && !test.answers.isEmpty())
+        m_hasOutcomes = tableExists([&] { TTestStore::outcomesStored(test.pupilId, QDateTime()); });
+    TTestStore(DB, m_hasOutcomes.value_or(false)).store(test);
 }
 
 void TDM::OpenPupilByRc(TQuery& query, const QString& rc)
@@ -331,23 +317,28 @@ bool TDM::IdentificationTaken(const QString& rc, int pupilId)
     return !QTmp->isEmpty();
 }
 
+bool TDM::tableExists(const std::function<void()>& read)
+{
+    try {
+        read();
+    } catch (const TError& e) {
+        if (e.message().startsWith(Str::DatabaseIncomplete.section(u'%', 0, 0)))
+            return false;
+        throw;
+    }
+    return true;
+}
+
 QString TDM::Explanation(int questionId)
 {
     if (m_hasExplanations == false)
         return QString();
     TQuery q(QStringLiteral("QExplanation"));
     setStatement(q, SqlExplanation, {{"ID_OTAZKA", questionId}});
-    try {
+    if (m_hasExplanations.has_value())
         q.open();
-    } catch (const TError& e) {
-        // A database built before explanations has no table for them: nothing to show, ever.
-        if (!m_hasExplanations && e.message().startsWith(Str::DatabaseIncomplete.section(u'%', 0, 0))) {
-            m_hasExplanations = false;
-            return QString();
-        }
-        throw;
-    }
-    m_hasExplanations = true;
+    else if (!(m_hasExplanations = tableExists([&] { q.open(); })).value())
+        return QString(); // a database built before explanations: nothing to show, ever
     return q.isEmpty() ? QString() : q.asString(QStringLiteral("TEXT")).trimmed();
 }
 

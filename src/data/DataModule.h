@@ -4,10 +4,12 @@
 
 #include "Database.h"
 #include "DataSet.h"
+#include "Platform.h"
 
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -41,7 +43,7 @@ public:
     // True when the pupil has a report of the stored test written at exactly this time.
     bool ReportStored(int pupilId, const QDateTime& when, int testId);
     // Stores what a scored test leaves (wrong answers, the unfinished stored test, a live test's
-    // report) as a whole or not at all; see TTestStore.
+    // report, every answer's outcome) as a whole or not at all; see TTestStore.
     void StoreScoredTest(const TScoredTest& test);
 
     // The pupil look-ups of the sign-in and the register, each into the query given (the scratch
@@ -124,6 +126,9 @@ public:
 
 private:
     QString findPrivateDir(const Options& options) const;
+    // Runs a read of a table that an older database may lack: false when the table is missing,
+    // any other error passed on.
+    static bool tableExists(const std::function<void()>& read);
     void connect();
 
     QString m_programDir;
@@ -131,6 +136,8 @@ private:
     std::unique_ptr<TInstanceMarker> m_marker;
     // Whether the database has the explanations' table: not known until first asked.
     std::optional<bool> m_hasExplanations;
+    // Whether the database has the table of the answers' outcomes: not known until first stored.
+    std::optional<bool> m_hasOutcomes;
 };
 
 // The one instance, created at start-up.
@@ -153,5 +160,5 @@ public:
 
 private:
     QString m_path;
-    int m_fd = -1;
+    Platform::TLockFile m_file;
 };

@@ -52,10 +52,13 @@ template <typename Lookup> QSqlQuery runStatement(const QString& text, Lookup lo
         if (q.exec())
             return q;
         const QSqlError error = q.lastError();
-        engine.forgetPreparedStatement(st.positional);
         // 0A000: a statement kept from before its tables changed (a new bank) whose rows now have
-        // other columns; prepared anew it runs, outside a transaction that the error ended.
-        if (attempt > 0 || error.nativeErrorCode() != QLatin1String("0A000") || engine.inTransaction())
+        // other columns; prepared anew it runs, outside a transaction that the error ended. Any
+        // other failure leaves the statement as good as it was.
+        const bool stale = error.nativeErrorCode() == QLatin1String("0A000");
+        if (stale)
+            engine.forgetPreparedStatement(st.positional);
+        if (attempt > 0 || !stale || engine.inTransaction())
             throw TError(engine.errorText(error));
     }
 }

@@ -3,6 +3,7 @@
 
 #include "Error.h"
 #include "Format.h"
+#include "Platform.h"
 #include "Strings.h"
 
 #include <QDir>
@@ -10,8 +11,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QScopeGuard>
-
-#include <sys/socket.h>
 
 // ---- the server file ----
 
@@ -397,7 +396,7 @@ void TPgEngine::dropConnection()
 {
     const int socket = PgConnection::socket(database());
     if (socket >= 0)
-        ::shutdown(socket, SHUT_RDWR);
+        Platform::shutdownSocket(socket);
     m_lost = true;
 }
 

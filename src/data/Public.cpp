@@ -6,6 +6,7 @@
 #include "Error.h"
 #include "Format.h"
 #include "Globals.h"
+#include "Platform.h"
 #include "Strings.h"
 
 #include <QCoreApplication>
@@ -18,7 +19,7 @@
 
 namespace {
 std::uint32_t g_randomState = 0;
-QString g_printProgram = QStringLiteral("lp");
+QString g_printProgram = Platform::defaultPrintProgram();
 QStringList g_printArgs;
 } // namespace
 
@@ -71,6 +72,10 @@ void SetPrintCommand(const QString& program, const QStringList& leadingArgs)
 
 void PrintAndWait(const QString& fileName, const QString& printerName)
 {
+    if (g_printProgram.isEmpty()) {
+        Platform::shellPrint(fileName, printerName);
+        return;
+    }
     QProcess process;
     process.setProgram(g_printProgram);
     QStringList destination;

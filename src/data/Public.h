@@ -23,12 +23,13 @@ int RandomIndex(int n);
 std::uint32_t RandomState();
 void SetRandomState(std::uint32_t state);
 
-// Prints a text file through the system's print spooler and waits for the job to be handed
-// over, keeping the windows responsive. Reports nothing when printing is not possible. The job
-// goes to the named printer, or without a name to the system's default printer.
+// Prints a text file through the system's print spooler (on Windows through the shell's "print"
+// verb) and waits for the job to be handed over, keeping the windows responsive. Reports nothing
+// when printing is not possible. The job goes to the named printer, or without a name to the
+// system's default printer.
 void PrintAndWait(const QString& fileName, const QString& printerName = QString());
 // Writes the lines to a temporary file in the current directory, prints it (on the named printer,
 // or the default one) and removes it. A failure to write the file throws TError.
 void PrintLines(const QStringList& lines, const QString& printerName = QString());
-// The print command (default "lp"); tests replace it.
+// The print command (default "lp"; on Windows none: the shell prints); tests replace it.
 void SetPrintCommand(const QString& program, const QStringList& leadingArgs = {});

@@ -1,11 +1,10 @@
 // The watchdog on waits for the server, and the few client-library calls it needs.
 #include "ServerWatch.h"
 
+#include "Platform.h"
+
 #include <QSqlDriver>
 #include <QVariant>
-
-#include <dlfcn.h>
-#include <sys/socket.h>
 
 TServerWatchdog::TServerWatchdog() : m_thread([this] { run(); }) {}
 
@@ -58,7 +57,7 @@ void TServerWatchdog::run()
             m_deadline == deadline) {
             // The socket stays open while it is armed: the caller is inside the blocking call and
             // disarms only after it has returned, under this mutex.
-            ::shutdown(m_socket, SHUT_RDWR);
+            Platform::shutdownSocket(m_socket);
             m_fired = true;
             m_armed = false;
         }
@@ -71,21 +70,9 @@ using PQsocketFn = int (*)(const void*);
 using PQstatusFn = int (*)(const void*);
 constexpr int ConnectionOk = 0; // CONNECTION_OK
 
-void* clientLibrary()
-{
-    static void* library = [] {
-        for (const char* name : {"libpq.so.5", "libpq.so"})
-            if (void* h = ::dlopen(name, RTLD_LAZY | RTLD_NOLOAD))
-                return h; // kept: the driver keeps the library loaded anyway
-        return static_cast<void*>(nullptr);
-    }();
-    return library;
-}
-
 template <typename Fn> Fn clientFunction(const char* name)
 {
-    void* library = clientLibrary();
-    return library ? reinterpret_cast<Fn>(::dlsym(library, name)) : nullptr;
+    return reinterpret_cast<Fn>(Platform::loadedFunction(Platform::Library::PgClient, name));
 }
 
 const void* connectionHandle(const QSqlDatabase& db)

@@ -13,73 +13,34 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-#include <cerrno>
-#include <cstring>
-#include <dlfcn.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 TFileSignInLock::TFileSignInLock(QString lockFilePath) : m_path(std::move(lockFilePath)) {}
 
-TFileSignInLock::~TFileSignInLock()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
+TFileSignInLock::~TFileSignInLock() = default;
 
 bool TFileSignInLock::ensureOpen()
 {
-    if (m_fd >= 0)
-        return true;
-    m_fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (m_fd < 0)
-        return false;
-    // Stations run by other users must be able to open the file for writing to take their locks,
-    // whatever this user's umask made of it; only its owner can change that, so failure is fine.
-    struct stat st = {};
-    if (::fstat(m_fd, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 0666) != 0666)
-        ::fchmod(m_fd, 0666);
-    return true;
+    return m_file.isOpen() || m_file.open(m_path, Platform::TLockFile::Mode::Shared);
 }
 
-
-static bool setByteLock(int fd, int pupilId, short type)
+static Platform::TLockFile::Lock lockPupil(Platform::TLockFile& file, int pupilId)
 {
-    struct flock fl = {};
-    fl.l_type = type;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = off_t(pupilId) < 0 ? 0 : off_t(pupilId);
-    fl.l_len = 1;
-    fl.l_pid = 0; // required to be 0 for open-file-description locks
-    int rc;
-    do {
-        rc = ::fcntl(fd, F_OFD_SETLK, &fl);
-    } while (rc < 0 && errno == EINTR);
-    return rc == 0;
-}
-
-static bool sameFile(int fd, const QString& path)
-{
-    struct stat open = {}, named = {};
-    if (::fstat(fd, &open) != 0)
-        return true; // nothing better known
-    if (::stat(QFile::encodeName(path).constData(), &named) != 0)
-        return false;
-    return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+    return file.lock(pupilId < 0 ? 0 : pupilId, 1);
 }
 
 void TFileSignInLock::followReplacedFile()
 {
-    if (m_fd < 0 || sameFile(m_fd, m_path))
+    if (!m_file.isOpen())
         return;
-    ::close(m_fd);
-    m_fd = -1;
+    const Platform::FileId open = m_file.id();
+    if (!open.known || open == Platform::fileIdOf(m_path))
+        return; // nothing better known, or still the same file
+    m_file.close();
     const QSet<int> held = std::exchange(m_held, {});
     if (!ensureOpen())
         return; // the next tryLock() tells why
     for (int id : held)
-        if (setByteLock(m_fd, id, F_WRLCK))
+        if (lockPupil(m_file, id) == Platform::TLockFile::Lock::Taken)
             m_held.insert(id);
 }
 
@@ -97,17 +58,18 @@ bool TFileSignInLock::tryLock(int pupilId)
     if (m_held.contains(pupilId))
         return true;
     // A file that cannot be had is no sign-in of another station: the user is told the real cause.
-    auto unavailable = [this](int error) {
-        return TError(Format(Str::LockFileUnavailable, {QDir::toNativeSeparators(m_path),
-                                                        QString::fromLocal8Bit(std::strerror(error))}));
+    auto unavailable = [this] {
+        return TError(Format(Str::LockFileUnavailable, {QDir::toNativeSeparators(m_path), m_file.errorText()}));
     };
     if (!ensureOpen())
-        throw unavailable(errno);
-    if (!setByteLock(m_fd, pupilId, F_WRLCK)) {
-        // EAGAIN and EACCES: another station holds the byte; anything else is a failure of the file
-        if (errno != EAGAIN && errno != EACCES)
-            throw unavailable(errno);
-        return false;
+        throw unavailable();
+    switch (lockPupil(m_file, pupilId)) {
+    case Platform::TLockFile::Lock::Taken:
+        break;
+    case Platform::TLockFile::Lock::Busy:
+        return false; // another station holds the byte
+    case Platform::TLockFile::Lock::Failed:
+        throw unavailable();
     }
     m_held.insert(pupilId);
     return true;
@@ -115,42 +77,30 @@ bool TFileSignInLock::tryLock(int pupilId)
 
 int TFileSignInLock::signedInCount(const QString& lockFilePath)
 {
-    const int fd = ::open(QFile::encodeName(lockFilePath).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    Platform::TLockFile file;
+    if (!file.open(lockFilePath, Platform::TLockFile::Mode::ReadOnly))
         return 0;
     int count = 0;
-    off_t from = 0;
-    for (;;) {
-        // the first write lock at or after `from` that another open file holds
-        struct flock fl = {};
-        fl.l_type = F_WRLCK;
-        fl.l_whence = SEEK_SET;
-        fl.l_start = from;
-        fl.l_len = 0; // to the end of the file and beyond
-        fl.l_pid = 0;
-        if (::fcntl(fd, F_OFD_GETLK, &fl) != 0 || fl.l_type == F_UNLCK)
+    qint64 from = 0, start = 0, length = 0;
+    while (file.foreignLock(from, &start, &length)) {
+        count += length > 0 ? int(length) : 1;
+        if (length <= 0)
             break;
-        count += fl.l_len > 0 ? int(fl.l_len) : 1;
-        if (fl.l_len <= 0)
-            break;
-        from = fl.l_start + fl.l_len;
+        from = start + length;
     }
-    ::close(fd);
     return count;
 }
 
 void TFileSignInLock::release(int pupilId)
 {
-    if (!m_held.remove(pupilId) || m_fd < 0)
+    if (!m_held.remove(pupilId) || !m_file.isOpen())
         return;
-    setByteLock(m_fd, pupilId, F_UNLCK);
+    m_file.unlock(pupilId < 0 ? 0 : pupilId, 1);
 }
 
 void TFileSignInLock::releaseAll()
 {
-    if (m_fd >= 0)
-        ::close(m_fd); // closing the description drops every lock it holds
-    m_fd = -1;
+    m_file.close(); // closing the file drops every lock it holds
     m_held.clear();
 }
 
@@ -184,11 +134,10 @@ bool registerCzechCollation(const QSqlDatabase& db)
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return false;
     void* connection = *static_cast<void* const*>(handle.constData());
-    void* library = ::dlopen("libsqlite3.so.0", RTLD_LAZY | RTLD_NOLOAD);
-    if (!connection || !library)
+    if (!connection)
         return false;
-    const auto create = reinterpret_cast<CreateCollation>(::dlsym(library, "sqlite3_create_collation_v2"));
-    ::dlclose(library); // the driver keeps the library loaded
+    const auto create = reinterpret_cast<CreateCollation>(
+        Platform::loadedFunction(Platform::Library::Sqlite, "sqlite3_create_collation_v2"));
     if (!create)
         return false;
     auto* collator = new QCollator(QLocale(QLocale::Czech, QLocale::CzechRepublic));
@@ -250,11 +199,7 @@ void TSqliteEngine::open(const QString& connectionName)
             throw TError(damaged ? told : Format(Str::DatabaseCorrupt, {text}));
         }
         m_czechCollation = registerCzechCollation(db) ? QStringLiteral(" COLLATE CZECH") : QString();
-        struct stat st = {};
-        if (::stat(QFile::encodeName(file).constData(), &st) == 0) {
-            m_fileDevice = st.st_dev;
-            m_fileInode = st.st_ino;
-        }
+        m_fileId = Platform::fileIdOf(file);
     }
 }
 
@@ -291,13 +236,11 @@ QVariant TSqliteEngine::lastInsertId(QSqlQuery& query, const QString&, const QSt
 
 bool TSqliteEngine::fileReplaced() const
 {
-    if (m_fileInode == 0)
+    if (!m_fileId.known)
         return false;
-    struct stat st = {};
     const QString file = QDir(m_dir).filePath(QString::fromLatin1(SqliteFileName));
-    if (::stat(QFile::encodeName(file).constData(), &st) != 0)
-        return true;
-    return st.st_dev != m_fileDevice || st.st_ino != m_fileInode;
+    const Platform::FileId now = Platform::fileIdOf(file);
+    return !now.known || !(now == m_fileId);
 }
 
 QString TSqliteEngine::errorText(const QSqlError& error) const

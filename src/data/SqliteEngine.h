@@ -3,15 +3,14 @@
 #pragma once
 
 #include "Engine.h"
+#include "Platform.h"
 #include "SignInLock.h"
 
 #include <QSet>
 
-#include <sys/types.h>
-
-// Open-file-description byte-range locks: one byte per pupil at offset ID_ZAK of one lock file.
-// The lock belongs to this open file, not to the process, so no other close drops it, and the
-// kernel releases it when the file is closed or the process ends.
+// Byte-range locks: one byte per pupil at offset ID_ZAK of one lock file. The lock belongs to
+// this open file, not to the process, so no other close drops it, and the system releases it
+// when the file is closed or the process ends.
 class TFileSignInLock final : public TSignInLock
 {
 public:
@@ -33,7 +32,7 @@ private:
     // that another station took meanwhile are given up.
     void followReplacedFile();
     QString m_path;
-    int m_fd = -1;
+    Platform::TLockFile m_file;
     QSet<int> m_held;
 };
 
@@ -63,8 +62,7 @@ private:
 
     QString m_dir;
     QString m_connection;
-    dev_t m_fileDevice = 0;
-    ino_t m_fileInode = 0;
+    Platform::FileId m_fileId;
     TFileSignInLock m_lock;
     QString m_czechCollation;
 };

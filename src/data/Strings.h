@@ -211,6 +211,8 @@ inline const QString PrevQuestionName = QStringLiteral("Předchozí otázka");
 inline const QString NextQuestionName = QStringLiteral("Další otázka");
 inline const QString LastQuestionName = QStringLiteral("Poslední otázka");
 inline const QString CorrectAnswersName = QStringLiteral("Správné odpovědi");
+inline const QString ExplanationHeading = QStringLiteral("Vysvětlení:");
+inline const QString ExplanationName = QStringLiteral("Vysvětlení správné odpovědi");
 
 // ---- countdown and message panel ----
 inline const QString PanelHeading = QStringLiteral("Info");

@@ -32,6 +32,13 @@ const QString TTestStore::SqlInsertUnfinishedTest =
     QStringLiteral(R"(INSERT INTO ZAKTEST (ID_ZAK,ID_TEST) VALUES (:ID_ZAK,:ID_TEST))");
 const QString TTestStore::SqlReportStored = QStringLiteral(
     R"(SELECT COUNT(*) AS N FROM STATIS WHERE ID_ZAK = :ID_ZAK AND DATETIME = :DATETIME AND ID_TEST = :ID_TEST)");
+// One row per answer, the question and its outcome numbered (:Q0, :S0, :Q1, ...): SqlInsertOutcomes()
+// puts the rows after the head, "#" of a row replaced by its number.
+const QString TTestStore::SqlInsertOutcomesHead =
+    QStringLiteral(R"(INSERT INTO ZAKVYSL (ID_ZAK,ID_OTAZKA,SPRAVNE,DATETIME,REZIM) VALUES )");
+const QString TTestStore::SqlInsertOutcomesRow = QStringLiteral(R"((:ID_ZAK,:Q#,:S#,:DATETIME,:REZIM))");
+const QString TTestStore::SqlOutcomesStored =
+    QStringLiteral(R"(SELECT COUNT(*) AS N FROM ZAKVYSL WHERE ID_ZAK = :ID_ZAK AND DATETIME = :DATETIME)");
 
 namespace {
 // One statement with its values bound, ready to run.
@@ -51,6 +58,13 @@ void execute(const QString& sql, std::initializer_list<TParam> params)
     TBound(sql, params).query.execSql();
 }
 
+int countOf(const QString& sql, std::initializer_list<TParam> params)
+{
+    TBound bound(sql, params);
+    bound.query.open();
+    return bound.query.asInteger(QStringLiteral("N"));
+}
+
 bool anyRow(const QString& sql, std::initializer_list<TParam> params)
 {
     TBound bound(sql, params);
@@ -68,9 +82,45 @@ void TTestStore::store(const TScoredTest& test)
     m_db.runInTransaction([&] {
         StoreAnswerOutcomes(test.pupilId, test.answers);
         StoreTestOutcome(test.pupilId, test.testId, test.isPerfect);
-        if (test.report)
-            WriteReport(test.pupilId, test.testId, *test.report);
+        // An earlier attempt whose answer from the server was lost may have stored all of it: the
+        // report, or else the outcomes, tell.
+        if (test.report) {
+            const TScoredTest::Report& report = *test.report;
+            if (report.earlierAttempt && reportStored(test.pupilId, report.when, test.testId))
+                return;
+            WriteReport(test.pupilId, test.testId, report);
+            StoreOutcomes(test, report.when);
+        } else if (!(test.earlierAttempt && m_withOutcomes && outcomesStored(test.pupilId, test.when))) {
+            StoreOutcomes(test, test.when);
+        }
     });
+}
+
+void TTestStore::StoreOutcomes(const TScoredTest& test, const QDateTime& when)
+{
+    if (!m_withOutcomes || test.answers.isEmpty())
+        return; // a database made before the outcomes' table keeps the rest as it always did
+    QVector<TParam> params = {{QStringLiteral("ID_ZAK"), test.pupilId},
+                              {QStringLiteral("DATETIME"), when},
+                              {QStringLiteral("REZIM"), test.mode}};
+    for (qsizetype i = 0; i < test.answers.size(); ++i) {
+        params.append({QStringLiteral("Q%1").arg(i), test.answers[i].questionId});
+        params.append({QStringLiteral("S%1").arg(i), test.answers[i].isRight ? 1 : 0});
+    }
+    // every answer's row in one statement: far from a server every statement is a round trip
+    TQuery query(QStringLiteral("QTestStore"));
+    query.setSql({SqlInsertOutcomes(int(test.answers.size()))});
+    for (const TParam& p : std::as_const(params))
+        query.setParam(p.name, p.value);
+    query.execSql();
+}
+
+QString TTestStore::SqlInsertOutcomes(int rows)
+{
+    QString sql = SqlInsertOutcomesHead;
+    for (int i = 0; i < rows; ++i)
+        sql += (i ? QStringLiteral(",") : QString()) + QString(SqlInsertOutcomesRow).replace(u'#', QString::number(i));
+    return sql;
 }
 
 void TTestStore::StoreAnswerOutcomes(int pupilId, const QVector<TScoredTest::Answer>& answers)
@@ -114,8 +164,6 @@ void TTestStore::StoreTestOutcome(int pupilId, int testId, bool isPerfect)
 
 void TTestStore::WriteReport(int pupilId, int testId, const TScoredTest::Report& report)
 {
-    if (report.earlierAttempt && reportStored(pupilId, report.when, testId))
-        return; // an earlier attempt whose answer from the server was lost did store it
     QString text;
     for (const QString& line : report.lines)
         text += line + QStringLiteral("\r\n");
@@ -130,9 +178,12 @@ void TTestStore::WriteReport(int pupilId, int testId, const TScoredTest::Report&
 
 bool TTestStore::reportStored(int pupilId, const QDateTime& when, int testId)
 {
-    TBound bound(SqlReportStored, {{QStringLiteral("ID_ZAK"), pupilId},
-                                   {QStringLiteral("DATETIME"), when},
-                                   {QStringLiteral("ID_TEST"), testId}});
-    bound.query.open();
-    return bound.query.asInteger(QStringLiteral("N")) > 0;
+    return countOf(SqlReportStored, {{QStringLiteral("ID_ZAK"), pupilId},
+                                     {QStringLiteral("DATETIME"), when},
+                                     {QStringLiteral("ID_TEST"), testId}}) > 0;
+}
+
+bool TTestStore::outcomesStored(int pupilId, const QDateTime& when)
+{
+    return countOf(SqlOutcomesStored, {{QStringLiteral("ID_ZAK"), pupilId}, {QStringLiteral("DATETIME"), when}}) > 0;
 }

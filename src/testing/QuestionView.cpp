@@ -20,10 +20,18 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
+#include <algorithm>
+
 namespace {
 const QPoint FramePos(24, 84);
 const QPoint PanelPos(28, 88);
 const QSize ViewSize(280, 180);
+// The answers' area; an explanation takes its lower part.
+const QRect AnswersArea(24, 288, 606, 210);
+const int ExplanationGap = 6;
+const int ExplanationMaxHeight = 100;
+// Longer texts are cut: the box shows a few lines.
+const int ExplanationMaxChars = 4000;
 
 QScrollArea* makeScrollBox(QWidget* parent, const QString& name, const QString& accessibleName,
                            QRect geometry)
@@ -59,6 +67,7 @@ TQuestionView::TQuestionView(QWidget* window) : QObject(window)
 {
     buildPicture(window);
     buildTexts(window);
+    buildExplanation(window);
 }
 
 void TQuestionView::buildPicture(QWidget* window)
@@ -105,7 +114,7 @@ void TQuestionView::buildTexts(QWidget* window)
     LabelQuestion->setGeometry(4, 4, 276, 20);
 
     ScrollBox2 =
-        makeScrollBox(window, QStringLiteral("ScrollBox2"), Str::AnswersName, QRect(24, 288, 606, 210));
+        makeScrollBox(window, QStringLiteral("ScrollBox2"), Str::AnswersName, AnswersArea);
     QFont answerFont = window->font();
     answerFont.setPixelSize(13);
     for (int k = 0; k < 4; ++k) {
@@ -117,6 +126,75 @@ void TQuestionView::buildTexts(QWidget* window)
         box->setChangeHandler([this] { emit answerChanged(); });
         LabelAnswer[k] = box;
     }
+}
+
+void TQuestionView::buildExplanation(QWidget* window)
+{
+    ScrollBox3 = makeScrollBox(window, QStringLiteral("ScrollBox3"), Str::ExplanationName,
+                               QRect(AnswersArea.left(), AnswersArea.bottom(), AnswersArea.width(), 0));
+    QPalette pal = ScrollBox3->palette();
+    pal.setColor(QPalette::Window, QColor(236, 244, 250));
+    ScrollBox3->setPalette(pal);
+    QFont font = window->font();
+    font.setPixelSize(13);
+    QFont bold = font;
+    bold.setBold(true);
+    ExplanationLb = new QLabel(Str::ExplanationHeading, ScrollBox3->widget());
+    ExplanationLb->setObjectName(QStringLiteral("ExplanationLb"));
+    ExplanationLb->setFont(bold);
+    ExplanationLb->setGeometry(8, 6, 90, 18);
+    LabelExplanation = new QLabel(ScrollBox3->widget());
+    LabelExplanation->setObjectName(QStringLiteral("LabelExplanation"));
+    LabelExplanation->setFont(font);
+    LabelExplanation->setTextFormat(Qt::PlainText); // the bank's text, never markup
+    LabelExplanation->setWordWrap(true);
+    LabelExplanation->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ExplanationLb->setBuddy(LabelExplanation);
+    ScrollBox3->hide();
+}
+
+void TQuestionView::showExplanation()
+{
+    if (m_mode == tmPractice || m_mode == tmLive || m_mode == tmErrorTest || m_questionId == 0)
+        return;
+    QString text;
+    // An unreadable explanation, like an unreadable picture, never stops the run.
+    try {
+        text = DM->Explanation(m_questionId);
+    } catch (const TError&) {
+        text.clear();
+    }
+    if (text.isEmpty()) {
+        hideExplanation();
+        return;
+    }
+    if (text.size() > ExplanationMaxChars)
+        text = text.left(ExplanationMaxChars) + QStringLiteral("…");
+    LabelExplanation->setText(text);
+    const int width = contentWidth(ScrollBox3) - 104;
+    LabelExplanation->setGeometry(100, 6, width, LabelExplanation->heightForWidth(width));
+    const int needed = std::max(LabelExplanation->height(), ExplanationLb->height()) + 12;
+    const int height = std::min(needed + 2 * ScrollBox3->frameWidth(), ExplanationMaxHeight);
+    ScrollBox3->widget()->resize(contentWidth(ScrollBox3), needed);
+    ScrollBox3->setGeometry(AnswersArea.left(), AnswersArea.bottom() + 1 - height, AnswersArea.width(), height);
+    ScrollBox3->setAccessibleDescription(text);
+    ScrollBox2->setGeometry(AnswersArea.adjusted(0, 0, 0, -(height + ExplanationGap)));
+    layoutAnswers(m_answerGap);
+    ScrollBox3->verticalScrollBar()->setValue(0);
+    ScrollBox3->show();
+}
+
+void TQuestionView::hideExplanation()
+{
+    ScrollBox3->hide();
+    LabelExplanation->clear();
+    ScrollBox3->setAccessibleDescription(QString());
+    ScrollBox2->setGeometry(AnswersArea);
+}
+
+QString TQuestionView::shownExplanation() const
+{
+    return ScrollBox3->isHidden() ? QString() : LabelExplanation->text();
 }
 
 void TQuestionView::setAnswerHandlersAttached(bool attached)
@@ -133,6 +211,10 @@ void TQuestionView::showQuestion(const TDataSet* set, int mode, bool showAnswerN
 {
     setAnswerHandlersAttached(false);
     auto reattach = qScopeGuard([this] { setAnswerHandlersAttached(true); });
+    m_mode = mode;
+    m_answerGap = answerGap;
+    m_questionId = set ? set->asInteger(QStringLiteral("ID_OTAZKA")) : 0;
+    hideExplanation();
     const QString ticks = TickPattern(set ? set->asString(QStringLiteral("CC")) : QString());
     for (int k = 0; k < 4; ++k) {
         LabelAnswer[k]->setFontColour(Qt::black);
@@ -214,6 +296,7 @@ void TQuestionView::showCorrectAnswers(const QString& correctPattern, bool tick)
             LabelAnswer[k]->repaint();
         }
     }
+    showExplanation();
 }
 
 void TQuestionView::loadPicture(int id, bool zoomable)

@@ -24,8 +24,12 @@ public:
     // Shows the current question of the set (nothing without one): text, answers, the pupil's
     // ticks from CC, the correct answers where the mode shows them, then the picture.
     void showQuestion(const TDataSet* set, int mode, bool showAnswerNow, int answerGap);
-    // Marks the correct answers of the pattern red, ticking them too with `tick`.
+    // Marks the correct answers of the pattern red, ticking them too with `tick`, and shows the
+    // question's explanation under the answers, if it has one. Nothing in the modes that are
+    // scored: their right answers stay hidden until the scoring.
     void showCorrectAnswers(const QString& correctPattern, bool tick);
+    // The explanation shown under the answers; empty while none is shown.
+    QString shownExplanation() const;
     // The picture of BMP row `id`, or the placeholder; a readable picture can be enlarged when
     // `zoomable`.
     void loadPicture(int id, bool zoomable);
@@ -49,6 +53,9 @@ protected:
 private:
     void buildPicture(QWidget* window);
     void buildTexts(QWidget* window);
+    void buildExplanation(QWidget* window);
+    void showExplanation();
+    void hideExplanation();
     void fillAnswerBox(int k, int answerCount);
     void layoutAnswers(int answerGap);
     void setAnswerHandlersAttached(bool attached);
@@ -58,6 +65,9 @@ private:
     TWrapCheckBox* LabelQuestion;
     QScrollArea* ScrollBox2;
     TWrapCheckBox* LabelAnswer[4];
+    QScrollArea* ScrollBox3; // the explanation, under the answers
+    QLabel* ExplanationLb;
+    QLabel* LabelExplanation;
     QLabel* Image1;
     QFrame* BMPPanel;
     QLabel* BMPImage;
@@ -68,4 +78,7 @@ private:
     QSize m_pictureSize;
     bool m_pictureClickable = false;
     bool m_zoomOpen = false;
+    int m_questionId = 0;
+    int m_mode = 0;
+    int m_answerGap = 10;
 };

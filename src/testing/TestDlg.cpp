@@ -235,6 +235,11 @@ bool TTestDlg::pictureClickable() const
     return m_view->pictureClickable();
 }
 
+QString TTestDlg::shownExplanation() const
+{
+    return m_view->shownExplanation();
+}
+
 void TTestDlg::AnswerChange()
 {
     Guarded([&] {
@@ -443,7 +448,7 @@ bool TTestDlg::FormCloseQuery()
 std::optional<TEvaluation> TTestDlg::Evaluate(bool& abandoned)
 {
     try {
-        TEvaluation ev = m_scoring.scoreAndStore(*m_set, TestId, TestCaption, Mode == tmLive);
+        TEvaluation ev = m_scoring.scoreAndStore(*m_set, TestId, TestCaption, Mode);
         if (Mode == tmLive)
             ResultDlg->setReportLines(m_scoring.reportLines());
         return ev;

@@ -55,6 +55,8 @@ public:
     void LoadQuestionPicture(int id);
     void ShowCorrectAnswers(bool tick);
     bool pictureClickable() const;
+    // The explanation shown under the answers; empty while none is shown.
+    QString shownExplanation() const;
 
     // ---- the state of the run ----
     int mode() const { return Mode; }

@@ -1,6 +1,7 @@
 // Pictures of the program's files and resources, decoded once.
 #include "PictureStore.h"
 
+#include "data/Platform.h"
 #include "pictures/Picture.h"
 
 #include <QFile>
@@ -81,6 +82,8 @@ QImage decodeFile(const QString& path)
 
 void decodeInBackground(const QStringList& paths)
 {
+    if (!Platform::threadsMayEnd())
+        return; // decoded when first asked for
     TStore& s = store();
     QStringList todo;
     {

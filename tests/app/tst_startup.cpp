@@ -2,6 +2,7 @@
 // start-up's messages in sight, with no window kept above them.
 #include "Builder.h"
 #include "app/StartUp.h"
+#include "data/Platform.h"
 #include "data/Strings.h"
 #include "widgets/Guard.h"
 
@@ -20,12 +21,12 @@ struct ProgramDir
     QTemporaryDir dir;
     explicit ProgramDir(bool withDb)
     {
-        QFile::copy(QStringLiteral(FERDANO_BIN_DIR "/ferdano"), dir.filePath(QStringLiteral("ferdano")));
-        QFile::setPermissions(dir.filePath(QStringLiteral("ferdano")), QFile::ExeOwner | QFile::ReadOwner);
+        QFile::copy(QStringLiteral(FERDANO_BIN_DIR "/ferdano" FERDANO_EXE_SUFFIX), exe());
+        QFile::setPermissions(exe(), QFile::ExeOwner | QFile::ReadOwner);
         if (withDb)
             QVERIFY(Builder::buildSample(dir.filePath(QStringLiteral("DB"))).ok);
     }
-    QString exe() const { return dir.filePath(QStringLiteral("ferdano")); }
+    QString exe() const { return dir.filePath(QStringLiteral("ferdano" FERDANO_EXE_SUFFIX)); }
 };
 
 void start(QProcess& p, const QString& exe, const QString& tmp)
@@ -33,6 +34,9 @@ void start(QProcess& p, const QString& exe, const QString& tmp)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("TMPDIR"), tmp);
+    // where Windows takes the temporary directory from
+    env.insert(QStringLiteral("TMP"), tmp);
+    env.insert(QStringLiteral("TEMP"), tmp);
     env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
     p.setProcessEnvironment(env);
     p.setProcessChannelMode(QProcess::SeparateChannels);
@@ -90,7 +94,7 @@ void TstStartUp::secondInstanceThenCrash()
     QTemporaryDir tmp;
     QProcess first;
     start(first, program.exe(), tmp.path());
-    const QString marker = tmp.filePath(QStringLiteral("ferdano-%1/del2.mb").arg(::getuid()));
+    const QString marker = tmp.filePath(QStringLiteral("ferdano-%1/del2.mb").arg(Platform::userTag()));
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 15000);
 
     QProcess second;
@@ -165,7 +169,7 @@ void TstStartUp::startUpMessagesAreNotCovered()
     QProcess first;
     start(first, program.exe(), tmp.path());
     QTRY_VERIFY_WITH_TIMEOUT(
-        QFile::exists(tmp.filePath(QStringLiteral("ferdano-%1/del2.mb").arg(::getuid()))), 15000);
+        QFile::exists(tmp.filePath(QStringLiteral("ferdano-%1/del2.mb").arg(Platform::userTag()))), 15000);
     options = TDM::Options();
     options.programDir = program.dir.path();
     options.tempDir = tmp.path();

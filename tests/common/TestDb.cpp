@@ -21,7 +21,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace {
 
@@ -82,7 +81,7 @@ TTestDb::TTestDb(Bank bank)
 
     TServerConfig c = serverAdminConfig();
     c.database = QStringLiteral("ferdano_t%1_%2_%3")
-                     .arg(::getpid())
+                     .arg(QCoreApplication::applicationPid())
                      .arg(s_counter.fetchAndAddRelaxed(1))
                      .arg(QRandomGenerator::global()->generate() & 0xffffff, 6, 16, QChar(u'0'));
     adminExec(QStringLiteral("CREATE DATABASE %1 ENCODING 'UTF8' TEMPLATE template0").arg(c.database));

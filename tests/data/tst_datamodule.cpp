@@ -6,6 +6,7 @@
 #include "data/Error.h"
 #include "data/Globals.h"
 #include "data/MessageCipher.h"
+#include "data/Platform.h"
 #include "data/Strings.h"
 
 #include <QDir>
@@ -143,7 +144,7 @@ void TstDataModule::databaseMissing()
     QVERIFY2(error.startsWith(QStringLiteral("Chyba: databáze nebyla nalezena")), qPrintable(error));
     QVERIFY(!dm.DB.connected());
     // a failed start leaves no marker that would look like a running instance
-    QVERIFY(!QFile::exists(db.options().tempDir + QStringLiteral("/ferdano-%1/del2.mb").arg(::getuid())));
+    QVERIFY(!QFile::exists(db.options().tempDir + QStringLiteral("/ferdano-%1/del2.mb").arg(Platform::userTag())));
 }
 
 void TstDataModule::databaseCorrupt()
@@ -215,7 +216,7 @@ void TstDataModule::secondInstanceAndCrash()
 
     first.kill(); // a crash: the marker stays behind, but nobody holds it
     QVERIFY(first.waitForFinished());
-    QVERIFY(QFile::exists(o.tempDir + QStringLiteral("/ferdano-%1/del2.mb").arg(::getuid())));
+    QVERIFY(QFile::exists(o.tempDir + QStringLiteral("/ferdano-%1/del2.mb").arg(Platform::userTag())));
     TDM third;
     QCOMPARE(createError(third, o), QString());
     QVERIFY(third.DB.connected());
@@ -225,7 +226,7 @@ void TstDataModule::privateDirIsPerUser()
 {
     TTestDb db;
     TDM& dm = db.open();
-    QVERIFY(dm.privateDir().contains(QStringLiteral("ferdano-%1").arg(::getuid())));
+    QVERIFY(dm.privateDir().contains(QStringLiteral("ferdano-%1").arg(Platform::userTag())));
 }
 
 // "--hold PROGRAMDIR TEMPDIR": a second station that opens the database and waits to be killed.

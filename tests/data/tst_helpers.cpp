@@ -10,6 +10,7 @@
 #include "data/Strings.h"
 
 #include <QDir>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -36,6 +37,9 @@ private slots:
     void messageGarbage();
     void printLinesRemovesFile();
     void printWithoutPrinter();
+#ifdef Q_OS_WIN
+    void printThroughShellVerb();
+#endif
 };
 
 void TstHelpers::format_data()
@@ -239,6 +243,9 @@ void TstHelpers::messageGarbage()
 
 void TstHelpers::printLinesRemovesFile()
 {
+#ifdef Q_OS_WIN
+    QSKIP("the print command here is a POSIX shell; printThroughShellVerb tests Windows printing");
+#endif
     QTemporaryDir dir;
     const QString old = QDir::currentPath();
     QDir::setCurrent(dir.path());
@@ -283,6 +290,41 @@ void TstHelpers::printWithoutPrinter()
     // and nothing is left behind either way
     QVERIFY(QDir(dir.path()).entryList({QStringLiteral("*.txt")}, QDir::Files).isEmpty());
 }
+
+#ifdef Q_OS_WIN
+// Windows prints through the shell's "print" verb of text files: here, for the test's time, a
+// verb that copies the file, so that what was printed can be read after the file is gone.
+void TstHelpers::printThroughShellVerb()
+{
+    // Wine's registry names no class for ".txt"; Windows' does, as "txtfile".
+    QSettings type(QStringLiteral("HKEY_CLASSES_ROOT\\.txt"), QSettings::NativeFormat);
+    const bool typeKnown = type.contains(QStringLiteral("Default"));
+    if (!typeKnown)
+        type.setValue(QStringLiteral("Default"), QStringLiteral("txtfile"));
+    const QString kind = type.value(QStringLiteral("Default")).toString();
+    QSettings verb(QStringLiteral("HKEY_CLASSES_ROOT\\%1\\shell\\print\\command").arg(kind), QSettings::NativeFormat);
+    const QVariant previous = verb.value(QStringLiteral("Default"));
+    QTemporaryDir dir;
+    const QString copy = QDir::toNativeSeparators(dir.filePath(QStringLiteral("printed.out")));
+    verb.setValue(QStringLiteral("Default"), QStringLiteral("cmd.exe /c copy \"%1\" \"%2\"").arg(QStringLiteral("%1"), copy));
+    verb.sync();
+    if (verb.status() != QSettings::NoError)
+        QSKIP("changing the print verb of text files needs an administrator");
+    const QString old = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    SetPrintCommand(QString());
+    PrintLines({QStringLiteral("   Otázka  Odpověď"), QStringLiteral("řádek 2")});
+    SetPrintCommand(QStringLiteral("lp"));
+    QDir::setCurrent(old);
+    verb.setValue(QStringLiteral("Default"), previous);
+    if (!typeKnown)
+        type.remove(QStringLiteral("Default"));
+    QFile printed(copy);
+    QVERIFY(printed.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(printed.readAll()), QStringLiteral("   Otázka  Odpověď\nřádek 2\n"));
+    QVERIFY(QDir(dir.path()).entryList({QStringLiteral("*.txt")}, QDir::Files).isEmpty());
+}
+#endif
 
 QTEST_GUILESS_MAIN(TstHelpers)
 #include "tst_helpers.moc"

@@ -35,8 +35,8 @@ void exec(TDM& dm, const QString& sql)
     dm.QTmp->execSql();
 }
 
-// A pupil with a report, two failed tests and two wrong answers, one test and one question of
-// which no bank has.
+// A pupil with a report, two failed tests, two wrong answers and two answers' outcomes, one test and
+// one question of which no bank has.
 int addPupilWithHistory(TDM& dm)
 {
     dm.QZak->append();
@@ -56,6 +56,11 @@ int addPupilWithHistory(TDM& dm)
     exec(
         dm,
         QStringLiteral("insert into ZAKODP (ID_ZAK, ID_OTAZKA, ZAK_ODP) values (%1, 99999, '0001')").arg(id));
+    for (const QString& question : {QStringLiteral("(select min(ID_OTAZKA) from OTAZKA)"), QStringLiteral("99999")})
+        exec(dm, QStringLiteral("insert into ZAKVYSL (ID_ZAK, ID_OTAZKA, SPRAVNE, DATETIME, REZIM) "
+                                "values (%1, %2, 0, '2026-12-01 10:00:00', 4)")
+                     .arg(id)
+                     .arg(question));
     return id;
 }
 
@@ -115,6 +120,10 @@ void TstServerLoad::keepsPupils()
     QCOMPARE(count(dm, QStringLiteral("select count(*) from STATIS")), 1);
     QCOMPARE(count(dm, QStringLiteral("select count(*) from ZAKTEST")), 1);
     QCOMPARE(count(dm, QStringLiteral("select count(*) from ZAKODP")), 1);
+    QCOMPARE(count(dm, QStringLiteral("select count(*) from ZAKVYSL")), 1);
+    QVERIFY2(r.notes.join(u'\n').contains(
+                 QStringLiteral("vyřazeno výsledků odpovědí (ZAKVYSL), jejichž otázka v bance už není: 1")),
+             qPrintable(r.notes.join(u'\n')));
     QCOMPARE(
         count(dm, QStringLiteral(
                       "select count(*) from ZAKODP where ID_OTAZKA=(select min(ID_OTAZKA) from OTAZKA)")),

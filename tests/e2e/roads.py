@@ -1138,4 +1138,84 @@ def road_frozen_server(r):
     app.expect_main(label, what="the main window after the retried live test")
     stored = server.sql(f"SELECT COUNT(*) FROM STATIS WHERE ID_ZAK = {admin['id']}")
     check(stored == ["1"], f"the retried live test left {stored} reports, not one")
+    outcomes = server.sql(f"SELECT COUNT(*) FROM ZAKVYSL WHERE ID_ZAK = {admin['id']} AND DATETIME = "
+                          f"(SELECT DATETIME FROM STATIS WHERE ID_ZAK = {admin['id']})")
+    questions = server.sql("SELECT COUNT(*) FROM TESTOTAZ WHERE ID_TEST = "
+                           "(SELECT ID_TEST FROM TEST WHERE ID_TYPTEST = 1 AND PORADI = 1)")
+    check(outcomes == questions, f"the retried live test left {outcomes} answers' outcomes, not {questions}")
+    app.end_with_konec(main)
+
+
+# ================================================================ road 12
+
+EXPLANATION = "Vysvětlení správné odpovědi"
+
+
+def explanation_shown(tw):
+    """The explanation under the answers as a screen reader reads it: the text of the static text
+    inside the area named EXPLANATION, or None while no such area is on screen."""
+    areas = find_all(tw.win, None, EXPLANATION)
+    if not areas:
+        return None
+    texts = [norm(a.name) for a in find_all(areas[0], "label") if norm(a.name) and a.name != "Vysvětlení:"]
+    return texts[0] if texts else ""
+
+
+@road(12, "a live test with wrong answers: the review explains each right answer to a screen reader")
+def road_review_explanations(r):
+    program = r.program()
+    test_id, order = stored_test(program, 1)
+    questions = question_rows(program)
+    texts = by_text(questions)
+    admin = pupil(program, ADMIN_RC)
+    pid = admin["id"]
+    # The first and third questions explain their right answers; the second has no explanation.
+    explained = {order[0]: "Řidič musí chodci na přechodu umožnit nerušené a bezpečné přejití vozovky; proto "
+                           "před přechodem zpomalí, a je-li třeba, zastaví. Ohrožení chodce je vždy chybou řidiče, "
+                           "i když chodec vstoupí na přechod nepozorně (§ 5 odst. 2 zákona č. 361/2000 Sb.).",
+                 order[2]: "Na křižovatce bez značek platí pravidlo pravé ruky."}
+    for qid, text in explained.items():
+        program.execute("INSERT INTO VYSVETLENI (ID_OTAZKA, TEXT) VALUES (?, ?)", (qid, text))
+    wrong_at = {1, 2, 3}
+
+    app = r.start(program)
+    app.sign_in(ADMIN_PASSWORD)
+    label = user_line(admin)
+    main = app.expect_main(label)
+    tw = start_live_test(app)
+    tw.wait_question(1)
+    # Before the scoring the right answers stay hidden: no explanation, not even after F1.
+    app.keys(tw.win, "F1")
+    time.sleep(0.5)
+    check(explanation_shown(tw) is None, "the explanation is shown in a live test before its scoring")
+
+    def plan(q, n):
+        if n == 1:
+            check(explanation_shown(tw) is None, "the explanation is shown in a live test before its scoring")
+        return wrong_pattern(q["aa"]) if n in wrong_at else q["aa"]
+    seen = answer_test(app, tw, texts, plan, by_keys=True, expect_order=order)
+    check(explanation_shown(tw) is None, "the explanation is shown in a live test before its scoring")
+    tw.close_with_confirmation("Opravdu chcete ukončit test ?")
+    res = app.proc.window(title=RESULT, timeout=20, what="the result of the live test")
+    press(res, "Ano")
+
+    # The review: each wrong question with its explanation, read through the accessibility tree.
+    wait_for(lambda: tw.total() == len(wrong_at), 10, f"the review to count {len(wrong_at)} questions")
+    for n in sorted(wrong_at):
+        tw.wait_question(n) if n == 1 else tw.next()
+        qid = texts.get(tw.question_text(), {}).get("id")
+        check(qid == order[n - 1], f"review question {n} is question {qid}, expected {order[n - 1]}")
+        want = explained.get(qid)
+        wait_for(lambda: explanation_shown(tw) == want, 10,
+                 f"the review of question {qid} to show the explanation {want!r}")
+        if n == 1:
+            r.screenshot(os.path.join(r.dir, "review-explanation.png"))
+    tw.close_with_confirmation("Opravdu chcete ukončit prohlížení otázek ?")
+    app.expect_main(label, what="the main window after the review")
+
+    # Every answer's outcome is kept with the report's time and the live test's mode.
+    (when,) = program.query("SELECT DATETIME FROM STATIS WHERE ID_ZAK=? AND ID_TEST=?", (pid, test_id))[0]
+    rows = sorted(program.query("SELECT ID_OTAZKA, SPRAVNE, REZIM, DATETIME FROM ZAKVYSL WHERE ID_ZAK=?", (pid,)))
+    want = sorted((q["id"], 0 if n in wrong_at else 1, 4, when) for n, q in enumerate(seen, 1))
+    check(rows == want, f"the outcomes stored (ZAKVYSL) are {rows}, expected {want}")
     app.end_with_konec(main)

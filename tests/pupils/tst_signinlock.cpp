@@ -6,7 +6,9 @@
 
 #include <QFileInfo>
 
+#ifndef Q_OS_WIN
 #include <sys/stat.h>
+#endif
 
 using namespace PupilsTest;
 
@@ -112,6 +114,9 @@ void TstSignInLock::lockFileIsOpenToOtherUsers()
 {
     if (TTestDb::onServer())
         QSKIP("the lock file belongs to the SQLite engine");
+#ifdef Q_OS_WIN
+    QSKIP("on Windows the folder's permissions say who may write the lock file");
+#else
     Messages m;
     const QString path = m_station->db->dbDir() + QStringLiteral("/ferdano.lck");
     QFile::remove(path);
@@ -122,6 +127,7 @@ void TstSignInLock::lockFileIsOpenToOtherUsers()
     const QFile::Permissions p = QFileInfo(path).permissions();
     QVERIFY(p.testFlag(QFile::WriteGroup));
     QVERIFY(p.testFlag(QFile::WriteOther));
+#endif
 }
 
 // A move of the lock that fails, for want of a row or by a database error, leaves the previous

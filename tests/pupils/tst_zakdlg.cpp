@@ -454,6 +454,9 @@ void TstZakDlg::deleteReports()
 
 void TstZakDlg::printReport()
 {
+#ifdef Q_OS_WIN
+    QSKIP("the print command here is a POSIX shell");
+#endif
     Messages m;
     QTemporaryDir work;
     const QString saved = QDir::currentPath();
@@ -498,6 +501,9 @@ void TstZakDlg::printReport()
 // on as many pages as it needs; a file that cannot be written is reported in Czech.
 void TstZakDlg::printToPdfFile()
 {
+#ifdef Q_OS_WIN
+    QSKIP("the print dialog on Windows is the system's own, which a test cannot fill in");
+#endif
     Messages m;
     QTemporaryDir work;
     const QString saved = QDir::currentPath();
@@ -597,6 +603,9 @@ void TstZakDlg::printTarget()
 // A printer chosen by name gets the job ("lp -d NAME"); the default printer gets it as before.
 void TstZakDlg::printToNamedPrinter()
 {
+#ifdef Q_OS_WIN
+    QSKIP("the print command here is a POSIX shell");
+#endif
     QTemporaryDir work;
     const QString saved = QDir::currentPath();
     QDir::setCurrent(work.path());

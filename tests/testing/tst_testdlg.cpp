@@ -84,6 +84,7 @@ private slots:
     void reviewIsNotTimed();
     void countdownClosesOpenDialogs();
     void accessibleAnswers();
+    void explanationOnlyWhereAnswersShow();
     void countdownDuringConfirmation();
     void failedStoreKeepsTestOpen_data();
     void failedStoreKeepsTestOpen();
@@ -832,6 +833,94 @@ void TstTestDlg::accessibleAnswers()
     });
 }
 
+// The explanation of a question shows under the answers only where its right answers are shown:
+// browsing with the answers, a test with hints after "?", the review after scoring; never in a
+// scored test before its scoring. A question without one shows no box.
+void TstTestDlg::explanationOnlyWhereAnswersShow()
+{
+    const QString text = "Vozidlo přijíždějící zprava má přednost, <b>ne</b> vozidlo zleva.";
+    for (const auto& [id, t] : {std::pair{1, text}, std::pair{3, QString("Třetí otázka.")}}) {
+        TQuery* q = DM->QTmp;
+        q->close();
+        q->setSql({"INSERT INTO VYSVETLENI (ID_OTAZKA, TEXT) VALUES (:ID, :T)"});
+        q->setParam("ID", id);
+        q->setParam("T", t);
+        q->execSql();
+    }
+    auto* box = part<QScrollArea>(m_test.get(), "ScrollBox3");
+    auto* answersBox = part<QScrollArea>(m_test.get(), "ScrollBox2");
+    auto nothingShown = [&] {
+        return m_test->shownExplanation().isEmpty() && box->isHidden() && answersBox->height() == 210;
+    };
+
+    // A live test: nothing before scoring, F1 included; in the review each wrong question's.
+    TDataSet* set = makeSet({{1, 1, "1000", 1}, {2, 1, "0100", 2}, {3, 1, "0010", 3}});
+    m_resultAnswer = true;
+    run(tmLive, 0, set, 0, [&] {
+        QVERIFY(nothingShown());
+        QTest::keyClick(m_test.get(), Qt::Key_B);
+        QTest::keyClick(m_test.get(), Qt::Key_F1);
+        QVERIFY(nothingShown());
+        m_test->LastBtnClick();
+        QTest::keyClick(m_test.get(), Qt::Key_C);
+        QVERIFY(nothingShown());
+        m_test->OkBtnClick();
+        QCOMPARE(m_test->mode(), int(tmReview));
+        QCOMPARE(set->asInteger("ID_OTAZKA"), 1);
+        QCOMPARE(m_test->shownExplanation(), text); // as plain text, markup and all
+        QVERIFY(box->isVisible());
+        QVERIFY(answersBox->geometry().bottom() < box->geometry().top());
+        QAccessibleInterface* region = QAccessible::queryAccessibleInterface(box);
+        QCOMPARE(region->text(QAccessible::Name), QString("Vysvětlení správné odpovědi"));
+        QAccessibleInterface* read =
+            QAccessible::queryAccessibleInterface(part<QLabel>(m_test.get(), "LabelExplanation"));
+        QCOMPARE(read->role(), QAccessible::StaticText);
+        QCOMPARE(read->text(QAccessible::Name), text);
+        m_test->NextBtnClick(); // question 2 has none
+        QCOMPARE(set->asInteger("ID_OTAZKA"), 2);
+        QVERIFY(nothingShown());
+        m_test->OkBtnClick();
+    });
+    QCOMPARE(count("SELECT * FROM ZAKVYSL WHERE ID_ZAK=1 AND REZIM=4"), 3);
+    QCOMPARE(count("SELECT * FROM ZAKVYSL WHERE SPRAVNE=1 AND ID_OTAZKA=3"), 1);
+
+    // Practice and error tests: "?" and F1 do nothing, so no explanation either.
+    for (int mode : {int(tmPractice), int(tmErrorTest)}) {
+        set = makeSet({{1, 1, "1000", 1}});
+        run(mode, 0, set, 0, [&] {
+            QTest::keyClick(m_test.get(), Qt::Key_F1);
+            QTest::mouseClick(part<TDsFancyButton>(m_test.get(), "ShowAnswerBtn"), Qt::LeftButton);
+            QVERIFY(nothingShown());
+            m_test->abandonModalRun();
+        });
+    }
+
+    // A test with hints: only after "?", and gone again when the question is next shown.
+    set = makeSet({{1, 1, "1000", 1}, {3, 1, "0010", 1}});
+    run(tmHints, 0, set, 0, [&] {
+        QVERIFY(nothingShown());
+        QTest::mouseClick(part<TDsFancyButton>(m_test.get(), "ShowAnswerBtn"), Qt::LeftButton);
+        QCOMPARE(m_test->shownExplanation(), text);
+        m_test->NextBtnClick();
+        QVERIFY(nothingShown());
+        QTest::keyClick(m_test.get(), Qt::Key_F1);
+        QCOMPARE(m_test->shownExplanation(), QString("Třetí otázka."));
+        m_test->OkBtnClick();
+    });
+
+    // Browsing with the answers shown at once: on every question that has one.
+    set = makeSet({{2, 1, "0100", 1}, {3, 1, "0010", 1}});
+    run(
+        tmBrowse, 0, set, 0,
+        [&] {
+            QVERIFY(nothingShown());
+            m_test->NextBtnClick();
+            QCOMPARE(m_test->shownExplanation(), QString("Třetí otázka."));
+            m_test->OkBtnClick();
+        },
+        true);
+}
+
 // The database refuses one statement of the store (a trigger): nothing of the test is stored,
 // the window stays open with the pupil's answers on the question shown, the countdown goes on,
 // and "&Ok" pressed again stores the test once, whole.
@@ -843,6 +932,7 @@ void TstTestDlg::failedStoreKeepsTestOpen_data()
     QTest::newRow("report refused") << QString("STATIS") << false;
     QTest::newRow("wrong answer refused") << QString("ZAKODP") << false;
     QTest::newRow("first report landed unconfirmed") << QString("ZAKODP") << true;
+    QTest::newRow("outcome refused") << QString("ZAKVYSL") << false;
 }
 
 void TstTestDlg::failedStoreKeepsTestOpen()
@@ -888,6 +978,7 @@ void TstTestDlg::failedStoreKeepsTestOpen()
         QCOMPARE(count("SELECT * FROM ZAKODP"), 0);
         QCOMPARE(count("SELECT * FROM ZAKTEST"), 0);
         QCOMPARE(count("SELECT * FROM STATIS"), 0);
+        QCOMPARE(count("SELECT * FROM ZAKVYSL"), 0);
         // Every question with its answer as the pupil left it, and the question shown still the second.
         QCOMPARE(set->recordCount(), 3);
         QCOMPARE(set->valueAt(0, "CC").toString(), QString("1000"));
@@ -918,6 +1009,12 @@ void TstTestDlg::failedStoreKeepsTestOpen()
     QCOMPARE(zakOdp(2), QString("0010"));
     QCOMPARE(zakOdp(3), QString(""));
     QCOMPARE(zakOdp(1), QString("<none>"));
+    // Each answer's outcome once, with the report's time; when the report is found from an
+    // attempt that landed unconfirmed, that attempt's outcomes are taken as stored too.
+    QCOMPARE(count("SELECT * FROM ZAKVYSL WHERE ID_ZAK=1 AND REZIM=4 AND DATETIME='2026-12-08 10:00:00'"),
+             reportLanded ? 0 : 3);
+    QCOMPARE(count("SELECT * FROM ZAKVYSL"), reportLanded ? 0 : 3);
+    QCOMPARE(count("SELECT * FROM ZAKVYSL WHERE SPRAVNE=1 AND ID_OTAZKA=1"), reportLanded ? 0 : 1);
     QVERIFY(!m_info->isTicking());
 }
 

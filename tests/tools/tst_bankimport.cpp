@@ -314,6 +314,7 @@ private slots:
         {
             TSql sql(db);
             sql.exec(QStringLiteral("DROP TABLE VYSVETLENI"));
+            sql.exec(QStringLiteral("DROP TABLE ZAKVYSL")); // nor for the answers' outcomes
             sql.exec(
                 QStringLiteral("INSERT INTO ZAK (ID_ZAK, RC, PRIJMENI, RP) VALUES (2, 'x', 'Novák', 'B')"));
         }
@@ -341,6 +342,7 @@ private slots:
                  QStringLiteral("Nové vysvětlení."));
         QCOMPARE(sql.value(QStringLiteral("SELECT PRIJMENI FROM ZAK WHERE ID_ZAK=2")).toString(),
                  QStringLiteral("Novák"));
+        QCOMPARE(sql.dump(QStringLiteral("ZAKVYSL")), QStringList());
     }
 
     void noMandatoryGroupIsAccepted()
@@ -535,6 +537,10 @@ private slots:
             sql.exec(QStringLiteral(
                 "INSERT INTO ZAKODP VALUES (2, 101, '0100'), (2, 401, '1000'), (3, 101, '0010')"));
             sql.exec(QStringLiteral("INSERT INTO ZAKTEST VALUES (2, 101), (3, 305)"));
+            sql.exec(QStringLiteral("INSERT INTO ZAKVYSL VALUES (2, 101, 0, '2026-12-01 10:00:00', 4), "
+                                    "(2, 401, 1, '2026-12-01 10:00:00', 4), (3, 101, 1, '2026-12-02 11:00:00', 3)"));
+            // pupil 7 was deleted; his answers stay, as his reports would
+            sql.exec(QStringLiteral("INSERT INTO ZAKVYSL VALUES (7, 401, 0, '2026-11-30 09:00:00', 5)"));
         }
         // the school's new bank drops question 101 and stored test 305
         TFiles files = sampleFiles();
@@ -591,6 +597,12 @@ private slots:
                  QStringLiteral("řádek 1\nřádek 2"));
         QCOMPARE(sql.dump(QStringLiteral("ZAKODP")), QStringList{QStringLiteral("2|401|1000")});
         QCOMPARE(sql.dump(QStringLiteral("ZAKTEST")), QStringList{QStringLiteral("2|101")});
+        QVERIFY2(notes.contains(QStringLiteral(
+                     "vyřazeno výsledků odpovědí (ZAKVYSL), jejichž otázka v bance už není: 2")),
+                 qPrintable(notes));
+        QCOMPARE(sql.dump(QStringLiteral("ZAKVYSL")),
+                 (QStringList{QStringLiteral("2|401|1|2026-12-01 10:00:00|4"),
+                              QStringLiteral("7|401|0|2026-11-30 09:00:00|5")}));
         QCOMPARE(sql.value(QStringLiteral("SELECT COUNT(*) FROM OTAZKA WHERE ID_OTAZKA=101")).toInt(), 0);
         QCOMPARE(sql.value(QStringLiteral("SELECT COUNT(*) FROM TEST")).toInt(),
                  QJsonDocument::fromJson(files.value(QStringLiteral("tests.json")))
@@ -598,9 +610,10 @@ private slots:
                      .value(QStringLiteral("tests"))
                      .toArray()
                      .size());
-        // a pupil added afterwards gets a key that no kept pupil has
+        // a pupil added afterwards gets a key that no kept pupil has, nor the deleted pupil whose
+        // answers were kept: the new pupil must not inherit them
         sql.exec(QStringLiteral("INSERT INTO ZAK (RC, PRIJMENI, RP) VALUES ('novy', 'Nový', 'B')"));
-        QCOMPARE(sql.value(QStringLiteral("SELECT ID_ZAK FROM ZAK WHERE RC='novy'")).toInt(), 4);
+        QCOMPARE(sql.value(QStringLiteral("SELECT ID_ZAK FROM ZAK WHERE RC='novy'")).toInt(), 8);
     }
 
     void refusedWhileStationsAreSignedIn()

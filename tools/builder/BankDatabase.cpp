@@ -106,6 +106,22 @@ QVector<QPair<QString, QByteArray>> framesOf(const QStringList& names, const QMa
     return frames;
 }
 
+// A deleted pupil's reports and answers stay behind: the next new pupil's key must pass every key
+// they name too, or the new pupil would inherit them.
+void passRecordedPupils(QSqlDatabase& db, TDialect dialect)
+{
+    QSqlQuery q = run(db, QStringLiteral("SELECT MAX(ID_ZAK) FROM (SELECT ID_ZAK FROM ZAK UNION ALL SELECT ID_ZAK "
+                                         "FROM STATIS UNION ALL SELECT ID_ZAK FROM ZAKTEST UNION ALL SELECT "
+                                         "ID_ZAK FROM ZAKODP UNION ALL SELECT ID_ZAK FROM ZAKVYSL) AS K"));
+    const int top = q.next() ? q.value(0).toInt() : 0;
+    if (dialect == TDialect::Postgres) {
+        run(db, QStringLiteral("SELECT setval(pg_get_serial_sequence('zak', 'id_zak'), ?, false)"), {top + 1});
+        return;
+    }
+    run(db, QStringLiteral("DELETE FROM sqlite_sequence WHERE name = 'ZAK'"));
+    run(db, QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES ('ZAK', ?)"), {top});
+}
+
 } // namespace
 
 QMap<QString, int> pictureIds(const TBank& bank)
@@ -342,9 +358,13 @@ TBank readBank(QSqlDatabase& db)
 
 bool hasPupilRecords(QSqlDatabase& db)
 {
-    for (const char* sql : {"SELECT COUNT(*) FROM ZAK WHERE ID_ZAK<>1", "SELECT COUNT(*) FROM STATIS",
-                            "SELECT COUNT(*) FROM ZAKTEST", "SELECT COUNT(*) FROM ZAKODP"}) {
-        QSqlQuery q = run(db, QString::fromLatin1(sql));
+    QStringList counts = {QStringLiteral("SELECT COUNT(*) FROM ZAK WHERE ID_ZAK<>1"),
+                          QStringLiteral("SELECT COUNT(*) FROM STATIS"), QStringLiteral("SELECT COUNT(*) FROM ZAKTEST"),
+                          QStringLiteral("SELECT COUNT(*) FROM ZAKODP")};
+    if (db.tables().contains(QStringLiteral("ZAKVYSL"), Qt::CaseInsensitive))
+        counts << QStringLiteral("SELECT COUNT(*) FROM ZAKVYSL");
+    for (const QString& sql : std::as_const(counts)) {
+        QSqlQuery q = run(db, sql);
         if (q.next() && q.value(0).toInt() > 0)
             return true;
     }
@@ -358,6 +378,8 @@ TPupilRecords readPupilRecords(QSqlDatabase& db)
     r.reports = rowsOf(db, QStringLiteral("STATIS"));
     r.failedTests = rowsOf(db, QStringLiteral("ZAKTEST"));
     r.wrongAnswers = rowsOf(db, QStringLiteral("ZAKODP"));
+    if (db.tables().contains(QStringLiteral("ZAKVYSL"), Qt::CaseInsensitive))
+        r.outcomes = rowsOf(db, QStringLiteral("ZAKVYSL"));
     return r;
 }
 
@@ -384,16 +406,19 @@ TKeepResult writePupilRecords(QSqlDatabase& db, TDialect dialect, const TPupilRe
     insertRows(db, QStringLiteral("STATIS"), records.reports);
     result.reports = int(records.reports.size());
 
-    QVector<QVariantList> keep;
-    for (const QVariantList& r : records.failedTests) // ID_ZAK, ID_TEST
-        (tests.contains(r.value(1).toInt()) ? (keep << r, result.failedTests) : result.droppedFailedTests)++;
-    insertRows(db, QStringLiteral("ZAKTEST"), keep);
-    keep.clear();
-    for (const QVariantList& r : records.wrongAnswers) // ID_ZAK, ID_OTAZKA, ZAK_ODP
-        (questions.contains(r.value(1).toInt()) ? (keep << r, result.wrongAnswers)
-                                                : result.droppedWrongAnswers)++;
-    insertRows(db, QStringLiteral("ZAKODP"), keep);
-    syncSequence(db, dialect, QStringLiteral("ZAK"), QStringLiteral("ID_ZAK"));
+    // Rows whose second column names a test or question that the bank still has are kept.
+    const auto keepKnown = [&](const QString& table, const QVector<QVariantList>& rows, const QSet<int>& known,
+                               int& kept, int& dropped) {
+        QVector<QVariantList> keep;
+        for (const QVariantList& r : rows)
+            (known.contains(r.value(1).toInt()) ? (keep << r, kept) : dropped)++;
+        insertRows(db, table, keep);
+    };
+    keepKnown(QStringLiteral("ZAKTEST"), records.failedTests, tests, result.failedTests, result.droppedFailedTests);
+    keepKnown(QStringLiteral("ZAKODP"), records.wrongAnswers, questions, result.wrongAnswers,
+              result.droppedWrongAnswers);
+    keepKnown(QStringLiteral("ZAKVYSL"), records.outcomes, questions, result.outcomes, result.droppedOutcomes);
+    passRecordedPupils(db, dialect);
     syncSequence(db, dialect, QStringLiteral("STATIS"), QStringLiteral("ID_STATIS"));
     return result;
 }

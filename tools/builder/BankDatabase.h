@@ -21,11 +21,12 @@ void writeBank(QSqlDatabase& db, TDialect dialect, const TBank& bank, bool withP
 // Reads the reference tables (and pupil 1) back into a bank with its picture files.
 TBank readBank(QSqlDatabase& db);
 
-// A school's own records: pupils, their reports, failed tests and wrong answers, row by row in
-// the Schema's column order.
+// A school's own records: pupils, their reports, failed tests, wrong answers and every scored
+// answer's outcome (none from a database made before that table), row by row in the Schema's
+// column order.
 struct TPupilRecords
 {
-    QVector<QVariantList> pupils, reports, failedTests, wrongAnswers;
+    QVector<QVariantList> pupils, reports, failedTests, wrongAnswers, outcomes;
 };
 
 // True when the database holds more than the privileged pupil: other pupils or any record.
@@ -34,13 +35,13 @@ TPupilRecords readPupilRecords(QSqlDatabase& db);
 
 struct TKeepResult
 {
-    int pupils = 0, reports = 0, failedTests = 0, wrongAnswers = 0;
-    int droppedFailedTests = 0, droppedWrongAnswers = 0;
+    int pupils = 0, reports = 0, failedTests = 0, wrongAnswers = 0, outcomes = 0;
+    int droppedFailedTests = 0, droppedWrongAnswers = 0, droppedOutcomes = 0;
     QStringList unknownCategories; // pupils whose category the new bank does not have
 };
 
-// Writes kept records into a database that holds the new bank, leaving out failed tests and
-// wrong answers that name tests or questions the bank no longer has.
+// Writes kept records into a database that holds the new bank, leaving out failed tests, wrong
+// answers and outcomes that name tests or questions the bank no longer has.
 TKeepResult writePupilRecords(QSqlDatabase& db, TDialect dialect, const TPupilRecords& records,
                               const TBank& bank);
 

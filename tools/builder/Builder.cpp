@@ -96,17 +96,21 @@ TBuildResult write(const QString& dbDir, const TBank* bank,
                 }
                 result.notes << QStringLiteral(
                                     "zachováno žáků: %1, zpráv o testech: %2, neúspěšných testů: %3, "
-                                    "chybných odpovědí: %4")
+                                    "chybných odpovědí: %4, výsledků odpovědí: %5")
                                     .arg(k.pupils)
                                     .arg(k.reports)
                                     .arg(k.failedTests)
-                                    .arg(k.wrongAnswers);
+                                    .arg(k.wrongAnswers)
+                                    .arg(k.outcomes);
                 result.notes << QStringLiteral(
                                     "vyřazeno neúspěšných testů (ZAKTEST), jejichž test v bance už není: %1")
                                     .arg(k.droppedFailedTests);
                 result.notes << QStringLiteral(
                                     "vyřazeno chybných odpovědí (ZAKODP), jejichž otázka v bance už není: %1")
                                     .arg(k.droppedWrongAnswers);
+                result.notes << QStringLiteral(
+                                    "vyřazeno výsledků odpovědí (ZAKVYSL), jejichž otázka v bance už není: %1")
+                                    .arg(k.droppedOutcomes);
                 for (const QString& p : k.unknownCategories)
                     result.notes << QStringLiteral("pozor: žák %1 má skupinu, kterou nová banka nemá").arg(p);
             }

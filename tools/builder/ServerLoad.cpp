@@ -130,15 +130,50 @@ int copyTable(QSqlDatabase from, QSqlDatabase to, const TTableDef& t)
 }
 
 // Sets every SERIAL sequence so that the next key follows the highest key there is.
-void resetSequences(QSqlDatabase db)
+// The keys of the tables written anew continue after their rows. The tables kept as they were
+// keep their sequences: a deleted pupil's key, whose reports and answers stay, is not given again.
+void resetSequences(QSqlDatabase db, const QStringList& written)
 {
     QSqlQuery q(db);
     for (const TTableDef& t : Schema::tables())
-        for (const TColumnDef& c : t.columns)
+        for (const TColumnDef& c : written.contains(t.name, Qt::CaseInsensitive) ? t.columns : QVector<TColumnDef>())
             if (c.type == TColumnType::AutoKey)
                 exec(q, QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), "
                                        "COALESCE((SELECT MAX(%2) FROM %1), 0) + 1, false)")
                             .arg(t.name.toLower(), c.name.toLower()));
+}
+
+// With the pupils kept under a new bank: their records that name questions or stored tests the
+// bank no longer has would point at nothing and are dropped. Returns the lines for the output.
+QStringList keptRecordsNotes(QSqlDatabase dst)
+{
+    QSqlQuery q(dst);
+    // a server database made before the outcomes' table gets it, empty
+    if (!hasTable(dst, QStringLiteral("ZAKVYSL")))
+        for (const QString& s : statementsFor(QStringLiteral("ZAKVYSL")))
+            exec(q, s);
+    QStringList notes;
+    notes << QStringLiteral("zachováno žáků: %1, zpráv o testech: %2")
+                 .arg(scalar(dst, QStringLiteral("SELECT COUNT(*) FROM ZAK")))
+                 .arg(scalar(dst, QStringLiteral("SELECT COUNT(*) FROM STATIS")));
+    const struct
+    {
+        const char* sql;
+        const char* note;
+    } drops[] = {
+        {"DELETE FROM ZAKODP WHERE ID_OTAZKA NOT IN (SELECT ID_OTAZKA FROM OTAZKA)",
+         "vyřazeno chybných odpovědí (ZAKODP), jejichž otázka v bance už není: %1"},
+        {"DELETE FROM ZAKVYSL WHERE ID_OTAZKA NOT IN (SELECT ID_OTAZKA FROM OTAZKA)",
+         "vyřazeno výsledků odpovědí (ZAKVYSL), jejichž otázka v bance už není: %1"},
+        {"DELETE FROM ZAKTEST WHERE ID_TEST NOT IN (SELECT ID_TEST FROM TEST)",
+         "vyřazeno neúspěšných testů (ZAKTEST), jejichž test v bance už není: %1"},
+    };
+    for (const auto& d : drops) {
+        exec(q, QString::fromUtf8(d.sql));
+        if (q.numRowsAffected() > 0)
+            notes << QString::fromUtf8(d.note).arg(q.numRowsAffected());
+    }
+    return notes;
 }
 
 } // namespace
@@ -230,31 +265,9 @@ TBuildResult loadFromSqlite(const TServerConfig& config, const QString& sqliteFi
                 const int rows = built.contains(t->name, Qt::CaseInsensitive) ? copyTable(src, dst, *t) : 0;
                 result.notes << QStringLiteral("%1: řádků %2").arg(t->name).arg(rows);
             }
-            if (keep) {
-                // wrong answers to questions the new bank no longer has would point at nothing
-                QSqlQuery del(dst);
-                exec(del, QStringLiteral(
-                              "DELETE FROM ZAKODP WHERE ID_OTAZKA NOT IN (SELECT ID_OTAZKA FROM OTAZKA)"));
-                const int dropped = del.numRowsAffected();
-                // and so would failed tests that the new bank no longer has
-                exec(del,
-                     QStringLiteral("DELETE FROM ZAKTEST WHERE ID_TEST NOT IN (SELECT ID_TEST FROM TEST)"));
-                const int droppedTests = del.numRowsAffected();
-                result.notes << QStringLiteral("zachováno žáků: %1, zpráv o testech: %2")
-                                    .arg(scalar(dst, QStringLiteral("SELECT COUNT(*) FROM ZAK")))
-                                    .arg(scalar(dst, QStringLiteral("SELECT COUNT(*) FROM STATIS")));
-                if (dropped > 0)
-                    result.notes
-                        << QStringLiteral(
-                               "vyřazeno chybných odpovědí (ZAKODP), jejichž otázka v bance už není: %1")
-                               .arg(dropped);
-                if (droppedTests > 0)
-                    result.notes
-                        << QStringLiteral(
-                               "vyřazeno neúspěšných testů (ZAKTEST), jejichž test v bance už není: %1")
-                               .arg(droppedTests);
-            }
-            resetSequences(dst);
+            if (keep)
+                result.notes << keptRecordsNotes(dst);
+            resetSequences(dst, replaced);
             if (!dst.commit())
                 throw TError(dst.lastError().text());
         } catch (...) {
