@@ -423,7 +423,7 @@ void measureTestWindow(const QByteArray& hd, const QByteArray& huge)
     QSqlDatabase db = connection();
 
     QTimer::singleShot(0, TestDlg, [&] {
-        auto leave = qScopeGuard([&] { TestDlg->hide(); });
+        auto leave = qScopeGuard([&] { TestDlg->abandonModalRun(); });
         // ---- a move without a picture ----
         QSqlQuery answers(db), picture(db);
         answers.prepare(QStringLiteral("select * from ODPOVED where ID_OTAZKA=? order by CHAR_ODP"));
@@ -591,7 +591,7 @@ template <typename Show> double openAndPaint(TForm* window, const QString& pupil
     QTimer::singleShot(0, window, [&] {
         window->repaint();
         ms = double(t.nsecsElapsed()) / 1e6;
-        window->hide();
+        window->abandonModalRun();
     });
     show();
     return ms;
