@@ -240,7 +240,7 @@ void measureWindows(const QString& database)
             ++run;
             const TLinkProxy::Counts before = g_proxy->counts();
             t.start();
-            scorer.scoreAndStore(*set, 0, QStringLiteral("Ostré testy - Náhodně vygenerovaný test"), true);
+            scorer.scoreAndStore(*set, 0, QStringLiteral("Ostré testy - Náhodně vygenerovaný test"), tmLive);
             if (i > 0) {
                 series.values.push_back(double(t.nsecsElapsed()) / 1e6);
                 counted = g_proxy->counts() - before;

@@ -19,6 +19,7 @@
 #include "pupils/SignIn.h"
 #include "selection/GroupCounts.h"
 #include "selection/RandomDraw.h"
+#include "testing/TestMode.h"
 #include "testing/TestScoring.h"
 
 #include <QCommandLineParser>
@@ -191,7 +192,7 @@ void stationRound(const QString& rc, QRandomGenerator& gen)
     QThread::msleep(gen.bounded(200, 600));
     TTestScoring scorer;
     t.restart();
-    scorer.scoreAndStore(*DM->QTestType3, 0, QStringLiteral("Ostré testy - Náhodně vygenerovaný test"), true);
+    scorer.scoreAndStore(*DM->QTestType3, 0, QStringLiteral("Ostré testy - Náhodně vygenerovaný test"), tmLive);
     std::cout << "stored " << t.elapsed() << ' ' << SignedInPupil.PupilId << std::endl;
     const qint64 heldTo = nowNs();
     DM->TZak->close(); // signed out: the lock is given back
@@ -423,6 +424,9 @@ int coordinatorMain(const TOptions& o)
     wall.start();
     for (TStation& s : stations)
         s.process->write("go\n");
+    // without an event loop a process's input is written only in a wait on it: all at once here
+    for (TStation& s : stations)
+        s.process->waitForBytesWritten(10000);
     TTally tally;
     for (TStation& s : stations)
         readStation(s, tally);
