@@ -102,3 +102,15 @@ TProcessRun runUntilMarker(const QString& program, const QString& tmpDir, const 
     run.peakMb = double(ru.ru_maxrss) / 1024.0; // kilobytes on Linux
     return run;
 }
+
+TServerConfig testServerConfig(const QString& database)
+{
+    TServerConfig c;
+    c.host = qEnvironmentVariable("FERDANO_TEST_PG");
+    const int port = qEnvironmentVariableIntValue("FERDANO_TEST_PG_PORT");
+    if (port > 0)
+        c.port = port;
+    c.user = qEnvironmentVariable("FERDANO_TEST_PG_USER");
+    c.database = database;
+    return c;
+}

@@ -1,9 +1,11 @@
-// What the benchmarks share: a series of timings, and a program started as a real process and
-// timed until it prints its marker.
+// What the benchmarks share: a series of timings, a program started as a real process and timed
+// until it prints its marker, and the test server that the scripts start.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
+
+#include "data/PgEngine.h"
 
 #include <vector>
 
@@ -28,3 +30,7 @@ TProcessRun runUntilMarker(const QString& program, const QString& tmpDir, const 
                            const char* marker = "main window painted");
 
 [[noreturn]] void benchFail(const QString& what);
+
+// The server of the environment, as for the tests: FERDANO_TEST_PG (host or socket directory),
+// FERDANO_TEST_PG_PORT, FERDANO_TEST_PG_USER; the database named.
+TServerConfig testServerConfig(const QString& database);

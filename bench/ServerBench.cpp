@@ -91,14 +91,7 @@ TFarRow measureFar(const QString& name, int reps, double goalMs, const std::func
 
 TServerConfig adminConfig(const QString& database)
 {
-    TServerConfig c;
-    c.host = qEnvironmentVariable("FERDANO_TEST_PG");
-    const int port = qEnvironmentVariableIntValue("FERDANO_TEST_PG_PORT");
-    if (port > 0)
-        c.port = port;
-    c.user = qEnvironmentVariable("FERDANO_TEST_PG_USER");
-    c.database = database;
-    return c;
+    return testServerConfig(database);
 }
 
 // Statements of the benchmark's own set-up, straight to the server (not through the link).

@@ -6,6 +6,7 @@
 //   ferdano-loadtest [--stations N] [--contenders N] [--contested N] [--rounds N] [--keep]
 // The server comes from the environment, as for the tests: FERDANO_TEST_PG (host or socket
 // directory), FERDANO_TEST_PG_PORT, FERDANO_TEST_PG_USER; scripts/loadtest.sh starts one.
+#include "BenchProcess.h"
 #include "ServerLoad.h"
 
 #include "data/DataModule.h"
@@ -51,14 +52,7 @@ namespace {
 
 TServerConfig adminConfig(const QString& database = QStringLiteral("postgres"))
 {
-    TServerConfig c;
-    c.host = qEnvironmentVariable("FERDANO_TEST_PG");
-    const int port = qEnvironmentVariableIntValue("FERDANO_TEST_PG_PORT");
-    if (port > 0)
-        c.port = port;
-    c.user = qEnvironmentVariable("FERDANO_TEST_PG_USER");
-    c.database = database;
-    return c;
+    return testServerConfig(database);
 }
 
 // The load test's own statements on the server (its database made and dropped, the maximum of
