@@ -92,7 +92,7 @@ start_test_server() {
     >"$PG_TEST_DIR/initdb.log" 2>&1 || { cat "$PG_TEST_DIR/initdb.log" >&2; return 1; }
   # Durability is of no use for a throwaway server; without it the tests run several times faster.
   pg_as_owner "$bin/pg_ctl" -D "$PG_TEST_DIR/data" -l "$PG_TEST_DIR/server.log" -w -t 60 \
-    -o "-k $PG_TEST_DIR -c listen_addresses='' -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=200" \
+    -o "-k $PG_TEST_DIR -c listen_addresses='' -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=300" \
     start >/dev/null || { cat "$PG_TEST_DIR/server.log" >&2; return 1; }
   export FERDANO_TEST_PG="$PG_TEST_DIR" FERDANO_TEST_PG_USER=postgres
   echo "PostgreSQL test server on socket directory $PG_TEST_DIR"

@@ -18,6 +18,7 @@
 #include "widgets/Guard.h"
 #include "widgets/PictureStore.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -45,6 +46,25 @@ bool benchExitAfterPaint()
 {
     static const bool set = qEnvironmentVariableIntValue("FERDANO_BENCH_EXIT_AFTER_PAINT") == 1;
     return set;
+}
+
+// The same for the start-up to the sign-in window (bench/ServerBench.cpp): with
+// FERDANO_BENCH_EXIT_AT_SIGNIN=1 the program prints a marker once the sign-in window is on the
+// screen, painted, and ends as if the sign-in had been cancelled.
+void benchExitAtSignIn(QObject* context)
+{
+    if (qEnvironmentVariableIntValue("FERDANO_BENCH_EXIT_AT_SIGNIN") != 1)
+        return;
+    QMetaObject::invokeMethod(
+        context,
+        [] {
+            if (QWidget* window = QApplication::activeModalWidget())
+                window->repaint();
+            std::fputs("ferdano: sign-in window shown\n", stdout);
+            std::fflush(stdout);
+            QCoreApplication::exit(0);
+        },
+        Qt::QueuedConnection);
 }
 } // namespace
 
@@ -232,6 +252,7 @@ void TMainDlg::deferredSignIn()
     // A sign-in that fails with an error ends the program as a cancelled one does: nobody may
     // reach the commands without being signed in.
     bool signedIn = false;
+    benchExitAtSignIn(this);
     Guarded([&] { signedIn = LogonDlg && LogonDlg->Logon(-1); });
     if (!signedIn)
         reject();

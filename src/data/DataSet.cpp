@@ -28,38 +28,48 @@ TEngine& currentEngine()
 
 // Prepares and runs one statement with named parameters taken from `lookup`. The caller holds a
 // TEngine::TCall over the statement and the reading of its rows, which the driver may fetch from
-// the server one by one.
+// the server one by one. A statement without parameters runs unprepared (one round trip on a
+// server) unless the engine keeps a prepared one for it already.
 template <typename Lookup> QSqlQuery runStatement(const QString& text, Lookup lookup)
 {
     TEngine& engine = currentEngine();
     const TStatement st = TStatement::parse(text);
-    QSqlQuery q(engine.database());
-    q.setForwardOnly(true);
-    bool ok;
-    if (st.paramNames.isEmpty()) {
-        ok = q.exec(st.positional);
-    } else {
-        ok = q.prepare(st.positional);
-        if (ok) {
-            for (const QString& p : st.paramNames)
-                q.addBindValue(engine.bindValue(lookup(p)));
-            ok = q.exec();
-        }
+    if (st.paramNames.isEmpty() && !engine.hasPreparedStatement(st.positional)) {
+        QSqlQuery q(engine.database());
+        q.setForwardOnly(true);
+        if (!q.exec(st.positional))
+            throw TError(engine.errorText(q.lastError()));
+        return q;
     }
-    if (!ok)
-        throw TError(engine.errorText(q.lastError()));
-    return q;
+    QVector<QVariant> values;
+    values.reserve(st.paramNames.size());
+    for (const QString& p : st.paramNames)
+        values.append(engine.bindValue(lookup(p)));
+    for (int attempt = 0;; ++attempt) {
+        QSqlQuery q = engine.preparedStatement(st.positional);
+        for (int i = 0; i < values.size(); ++i)
+            q.bindValue(i, values[i]);
+        if (q.exec())
+            return q;
+        const QSqlError error = q.lastError();
+        // 0A000: a statement kept from before its tables changed (a new bank) whose rows now have
+        // other columns; prepared anew it runs, outside a transaction that the error ended. Any
+        // other failure leaves the statement as good as it was.
+        const bool stale = error.nativeErrorCode() == QLatin1String("0A000");
+        if (stale)
+            engine.forgetPreparedStatement(st.positional);
+        if (attempt > 0 || !stale || engine.inTransaction())
+            throw TError(engine.errorText(error));
+    }
 }
 
-// Prepares one statement without running it: the database checks its tables and columns.
+// Prepares one statement without running it: the database checks its tables and columns. An
+// engine that keeps its statements keeps this one for the statement's first run.
 void checkStatement(const QString& text)
 {
     TEngine& engine = currentEngine();
     TEngine::TCall call(engine);
-    QSqlQuery q(engine.database());
-    q.setForwardOnly(true);
-    if (!q.prepare(TStatement::parse(text).positional))
-        throw TError(engine.errorText(q.lastError()));
+    (void)engine.preparedStatement(TStatement::parse(text).positional);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <QSqlDatabase>
 #include <QFileInfo>
 #include <QSqlError>
+#include <QSqlQuery>
 
 QString TEngine::errorText(const QSqlError& error) const
 {
@@ -28,6 +29,8 @@ QVariant TEngine::bindValue(const QVariant& value) const
 
 void TEngine::removeConnection()
 {
+    // A kept statement holds the connection open.
+    forgetPreparedStatements();
     {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         if (db.isOpen())
@@ -42,6 +45,26 @@ void TEngine::closeConnection()
         return;
     removeConnection();
     m_connection.clear();
+}
+
+QSqlQuery TEngine::preparedStatement(const QString& text)
+{
+    if (keepsPreparedStatements()) {
+        if (const auto it = m_prepared.constFind(text); it != m_prepared.constEnd())
+            return **it;
+    }
+    auto q = std::make_shared<QSqlQuery>(database());
+    q->setForwardOnly(true);
+    if (!q->prepare(text))
+        throw TError(errorText(q->lastError()));
+    if (keepsPreparedStatements()) {
+        // The program runs a few dozen texts; the scratch query's one-off texts are dropped
+        // when too many have gathered.
+        if (m_prepared.size() >= MaxPreparedStatements)
+            m_prepared.clear();
+        m_prepared.insert(text, q);
+    }
+    return *q;
 }
 
 void TEngine::begin()

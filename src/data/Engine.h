@@ -7,6 +7,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <QHash>
+
 #include <memory>
 
 class QSqlError;
@@ -38,6 +40,17 @@ public:
     // A COLLATE clause (with a leading blank) that orders text as Czech does ("ch" after "h",
     // "č" after "c"), for the ORDER BY of names; empty where the database offers none.
     virtual QString czechCollation() const { return QString(); }
+
+    // A statement prepared on this connection for the (positional) text. An engine that keeps its
+    // statements (a server, where every preparation and every release is a round trip of its
+    // own) prepares each text once per connection and hands out the same statement again; the
+    // caller runs it and reads it to its end before the next use of the same text. Throws TError
+    // when the database refuses the text.
+    QSqlQuery preparedStatement(const QString& text);
+    // True when a statement for the text is kept already.
+    bool hasPreparedStatement(const QString& text) const { return m_prepared.contains(text); }
+    // Drops the kept statement of the text (one that failed: the next use prepares it anew).
+    void forgetPreparedStatement(const QString& text) { m_prepared.remove(text); }
 
     // True when the database this station opened was replaced under it (a new bank moved into
     // place): nothing it writes can reach the database any more.
@@ -84,9 +97,14 @@ protected:
     virtual void leaveCall() {}
     // False when the connection is known to be gone (nothing more can be sent on it).
     virtual bool connectionUsable() const { return true; }
+    virtual bool keepsPreparedStatements() const { return false; }
+    // Before the connection closes: the kept statements belong to it.
+    void forgetPreparedStatements() { m_prepared.clear(); }
 
 private:
     bool m_inTransaction = false;
+    QHash<QString, std::shared_ptr<QSqlQuery>> m_prepared;
+    static constexpr int MaxPreparedStatements = 200;
     // The server file that names a PostgreSQL server, where there is one.
     static QString serverFile(const QString& dbDir);
 };

@@ -158,15 +158,20 @@ bool TAdvisorySignInLock::confirm(int pupilId)
                 throw TError(Str::ServerPreviousSession);
             if (!m_held.contains(pupilId))
                 return false;
-            QSqlQuery q(QSqlDatabase::database(m_connection, false));
-            q.prepare(QStringLiteral("SELECT COUNT(*) FROM pg_locks WHERE locktype = 'advisory' AND granted "
-                                     "AND pid = pg_backend_pid() AND classid::bigint = ? AND objid::bigint = ? "
-                                     "AND objsubid = 2"));
-            q.addBindValue(qint64(LockClass));
-            q.addBindValue(qint64(pupilId));
-            if (!q.exec() || !q.next())
+            const QString held =
+                QStringLiteral("SELECT COUNT(*) FROM pg_locks WHERE locktype = 'advisory' AND granted "
+                               "AND pid = pg_backend_pid() AND classid::bigint = ? AND objid::bigint = ? "
+                               "AND objsubid = 2");
+            QSqlQuery q = m_engine->preparedStatement(held);
+            q.bindValue(0, qint64(LockClass));
+            q.bindValue(1, qint64(pupilId));
+            if (!q.exec() || !q.next()) {
+                m_engine->forgetPreparedStatement(held);
                 throw TError(m_engine->errorText(q.lastError()));
-            if (q.value(0).toInt() == 0)
+            }
+            const int count = q.value(0).toInt();
+            q.finish();
+            if (count == 0)
                 m_held.remove(pupilId);
             return m_held.contains(pupilId);
         } catch (const TError&) {
@@ -282,22 +287,22 @@ bool TPgEngine::configureSession()
     // an idle link after 30 s and drops it after three unanswered probes, or when sent data stays
     // unacknowledged for 30 s; a station that stops in the middle of a transaction loses it
     // after 30 s. Over a Unix socket the server ignores the first ones; a server too old for one
-    // of them goes on without it.
-    for (const char* setting :
-         {"tcp_keepalives_idle = 30", "tcp_keepalives_interval = 10", "tcp_keepalives_count = 3",
-          "tcp_user_timeout = 30000", "idle_in_transaction_session_timeout = 30000"})
-        q.exec(QStringLiteral("SET ") + QLatin1String(setting));
-    // Czech order comes from ICU, which a server may have been built without.
-    const bool ok =
-        q.exec(QStringLiteral("SET standard_conforming_strings = on")) &&
-        q.exec(QStringLiteral("SET lock_timeout = %1").arg(LockTimeoutMs)) &&
-        q.exec(QStringLiteral("SET statement_timeout = %1").arg(StatementTimeoutMs)) &&
-        q.exec(QStringLiteral("SELECT to_regclass('zak') IS NOT NULL AND to_regclass('fnkonst') IS NOT NULL, "
-                              "EXISTS (SELECT 1 FROM pg_collation WHERE collname = 'cs-CZ-x-icu'), "
-                              "pg_backend_pid(), (SELECT backend_start::text FROM pg_stat_activity "
-                              "WHERE pid = pg_backend_pid())")) &&
-        q.next();
-    if (!ok)
+    // of them goes on without it (only the settings it lists are set).
+    // Everything is set and asked in one statement: far from the server every statement costs a
+    // round trip. Czech order comes from ICU, which a server may have been built without.
+    const QString sql =
+        QStringLiteral(
+            "SELECT to_regclass('zak') IS NOT NULL AND to_regclass('fnkonst') IS NOT NULL, "
+            "EXISTS (SELECT 1 FROM pg_collation WHERE collname = 'cs-CZ-x-icu'), "
+            "pg_backend_pid(), (SELECT backend_start::text FROM pg_stat_activity WHERE pid = pg_backend_pid()), "
+            "(SELECT count(set_config(s.name, v.value, false)) FROM (VALUES "
+            "('tcp_keepalives_idle', '30'), ('tcp_keepalives_interval', '10'), ('tcp_keepalives_count', '3'), "
+            "('tcp_user_timeout', '30000'), ('idle_in_transaction_session_timeout', '30000'), "
+            "('standard_conforming_strings', 'on'), ('lock_timeout', '%1'), ('statement_timeout', '%2')) "
+            "AS v(name, value) JOIN pg_settings s ON s.name = v.name)")
+            .arg(LockTimeoutMs)
+            .arg(StatementTimeoutMs);
+    if (!q.exec(sql) || !q.next())
         throw TError(errorText(q.lastError()));
     m_czechCollation = q.value(1).toBool() ? QStringLiteral(" COLLATE \"cs-CZ-x-icu\"") : QString();
     m_session = q.value(2).toInt();
@@ -345,6 +350,7 @@ void TPgEngine::leaveCall()
 
 void TPgEngine::reconnect()
 {
+    forgetPreparedStatements();
     m_reconnecting = true;
     auto done = qScopeGuard([this] { m_reconnecting = false; });
     if (m_lock)
@@ -394,6 +400,7 @@ void TPgEngine::close()
     // The server drops the session's advisory locks with the session; nothing to send first.
     if (m_lock)
         m_lock->forget();
+    forgetPreparedStatements();
     m_lost = false;
     m_timedOut = false;
     m_session = m_lostSession = 0;
@@ -406,13 +413,17 @@ QVariant TPgEngine::lastInsertId(QSqlQuery& query, const QString& table, const Q
     // given, whatever other stations inserted meanwhile.
     Q_UNUSED(query);
     TCall call(*this);
-    QSqlQuery q(database());
-    q.prepare(QStringLiteral("SELECT currval(pg_get_serial_sequence(?, ?))"));
-    q.addBindValue(table.toLower());
-    q.addBindValue(keyField.toLower());
-    if (!q.exec() || !q.next())
+    const QString currval = QStringLiteral("SELECT currval(pg_get_serial_sequence(?, ?))");
+    QSqlQuery q = preparedStatement(currval);
+    q.bindValue(0, table.toLower());
+    q.bindValue(1, keyField.toLower());
+    if (!q.exec() || !q.next()) {
+        forgetPreparedStatement(currval);
         throw TError(errorText(q.lastError()));
-    return q.value(0);
+    }
+    const QVariant key = q.value(0);
+    q.finish();
+    return key;
 }
 
 QString TPgEngine::errorText(const QSqlError& error) const

@@ -123,6 +123,7 @@ protected:
     void enterCall() override;
     void leaveCall() override;
     bool connectionUsable() const override { return !m_lost; }
+    bool keepsPreparedStatements() const override { return true; }
 
 private:
     // Sets the session up; true when the database holds the program's tables. Throws TError.

@@ -68,6 +68,7 @@ namespace {
 
 using PQsocketFn = int (*)(const void*);
 using PQstatusFn = int (*)(const void*);
+using PQconsumeInputFn = int (*)(void*);
 constexpr int ConnectionOk = 0; // CONNECTION_OK
 
 template <typename Fn> Fn clientFunction(const char* name)
@@ -97,8 +98,14 @@ int PgConnection::socket(const QSqlDatabase& db)
 bool PgConnection::isGood(const QSqlDatabase& db)
 {
     static const auto fn = clientFunction<PQstatusFn>("PQstatus");
+    static const auto consume = clientFunction<PQconsumeInputFn>("PQconsumeInput");
     const void* conn = connectionHandle(db);
     if (!conn)
         return false;
+    // A server that ends the session says so and closes its end; the client library learns of the
+    // close only when it reads again, which the failed statement need not have made it do. Reading
+    // what has arrived (nothing is waited for) lets it see the end now.
+    if (consume)
+        consume(const_cast<void*>(conn));
     return !fn || fn(conn) == ConnectionOk;
 }

@@ -10,14 +10,20 @@
 #include "SignInLock.h"
 #include "Strings.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <initializer_list>
 
-const QString TTestStore::SqlDeleteWrongAnswer =
-    QStringLiteral(R"(DELETE FROM ZAKODP WHERE ID_ZAK=:ID_ZAK AND ID_OTAZKA=:ID_OTAZKA)");
-const QString TTestStore::SqlSelectWrongAnswer =
-    QStringLiteral(R"(SELECT * FROM ZAKODP WHERE ID_ZAK=:ID_ZAK AND ID_OTAZKA=:ID_OTAZKA)");
-const QString TTestStore::SqlInsertWrongAnswer =
-    QStringLiteral(R"(INSERT INTO ZAKODP (ID_ZAK,ID_OTAZKA,ZAK_ODP) VALUES (:ID_ZAK,:ID_OTAZKA,:ZAK_ODP))");
+// The outcomes of all questions in two statements, whatever the test's length: far from a server
+// every statement is a round trip. The questions come as one JSON object (json_each is a table
+// function of SQLite and PostgreSQL alike): {"question id": 0} to delete, and
+// {"question id": {"p": "ticks"}} to insert where the pupil has no row for the question yet.
+const QString TTestStore::SqlDeleteWrongAnswers = QStringLiteral(
+    R"(DELETE FROM ZAKODP WHERE ID_ZAK=:ID_ZAK AND ID_OTAZKA IN (SELECT CAST(key AS INTEGER) FROM json_each(:QUESTIONS)))");
+const QString TTestStore::SqlInsertWrongAnswers = QStringLiteral(
+    R"(INSERT INTO ZAKODP (ID_ZAK,ID_OTAZKA,ZAK_ODP) SELECT CAST(:ID_ZAK AS INTEGER), CAST(j.key AS INTEGER), j.value ->> 'p' )"
+    R"(FROM json_each(:ANSWERS) j WHERE NOT EXISTS (SELECT 1 FROM ZAKODP z WHERE z.ID_ZAK=:ID_ZAK AND z.ID_OTAZKA=CAST(j.key AS INTEGER)))");
 const QString TTestStore::SqlDeleteUnfinishedTest =
     QStringLiteral(R"(DELETE FROM ZAKTEST WHERE ID_ZAK=:ID_ZAK AND ID_TEST=:ID_TEST)");
 const QString TTestStore::SqlSelectUnfinishedTest =
@@ -26,8 +32,11 @@ const QString TTestStore::SqlInsertUnfinishedTest =
     QStringLiteral(R"(INSERT INTO ZAKTEST (ID_ZAK,ID_TEST) VALUES (:ID_ZAK,:ID_TEST))");
 const QString TTestStore::SqlReportStored = QStringLiteral(
     R"(SELECT COUNT(*) AS N FROM STATIS WHERE ID_ZAK = :ID_ZAK AND DATETIME = :DATETIME AND ID_TEST = :ID_TEST)");
-const QString TTestStore::SqlInsertOutcome = QStringLiteral(
-    R"(INSERT INTO ZAKVYSL (ID_ZAK,ID_OTAZKA,SPRAVNE,DATETIME,REZIM) VALUES (:ID_ZAK,:ID_OTAZKA,:SPRAVNE,:DATETIME,:REZIM))");
+// One row per answer, the question and its outcome numbered (:Q0, :S0, :Q1, ...): SqlInsertOutcomes()
+// puts the rows after the head, "#" of a row replaced by its number.
+const QString TTestStore::SqlInsertOutcomesHead =
+    QStringLiteral(R"(INSERT INTO ZAKVYSL (ID_ZAK,ID_OTAZKA,SPRAVNE,DATETIME,REZIM) VALUES )");
+const QString TTestStore::SqlInsertOutcomesRow = QStringLiteral(R"((:ID_ZAK,:Q#,:S#,:DATETIME,:REZIM))");
 const QString TTestStore::SqlOutcomesStored =
     QStringLiteral(R"(SELECT COUNT(*) AS N FROM ZAKVYSL WHERE ID_ZAK = :ID_ZAK AND DATETIME = :DATETIME)");
 
@@ -71,8 +80,7 @@ void TTestStore::store(const TScoredTest& test)
     if (!m_db.engine().signInLock().confirm(test.pupilId))
         throw TSignInLost(Str::SignInTakenOver);
     m_db.runInTransaction([&] {
-        for (const TScoredTest::Answer& answer : test.answers)
-            StoreAnswerOutcome(test.pupilId, answer);
+        StoreAnswerOutcomes(test.pupilId, test.answers);
         StoreTestOutcome(test.pupilId, test.testId, test.isPerfect);
         // An earlier attempt whose answer from the server was lost may have stored all of it: the
         // report, or else the outcomes, tell.
@@ -90,30 +98,53 @@ void TTestStore::store(const TScoredTest& test)
 
 void TTestStore::StoreOutcomes(const TScoredTest& test, const QDateTime& when)
 {
-    if (!m_withOutcomes)
+    if (!m_withOutcomes || test.answers.isEmpty())
         return; // a database made before the outcomes' table keeps the rest as it always did
-    for (const TScoredTest::Answer& answer : test.answers)
-        execute(SqlInsertOutcome, {{QStringLiteral("ID_ZAK"), test.pupilId},
-                                   {QStringLiteral("ID_OTAZKA"), answer.questionId},
-                                   {QStringLiteral("SPRAVNE"), answer.isRight ? 1 : 0},
-                                   {QStringLiteral("DATETIME"), when},
-                                   {QStringLiteral("REZIM"), test.mode}});
+    QVector<TParam> params = {{QStringLiteral("ID_ZAK"), test.pupilId},
+                              {QStringLiteral("DATETIME"), when},
+                              {QStringLiteral("REZIM"), test.mode}};
+    for (qsizetype i = 0; i < test.answers.size(); ++i) {
+        params.append({QStringLiteral("Q%1").arg(i), test.answers[i].questionId});
+        params.append({QStringLiteral("S%1").arg(i), test.answers[i].isRight ? 1 : 0});
+    }
+    // every answer's row in one statement: far from a server every statement is a round trip
+    TQuery query(QStringLiteral("QTestStore"));
+    query.setSql({SqlInsertOutcomes(int(test.answers.size()))});
+    for (const TParam& p : std::as_const(params))
+        query.setParam(p.name, p.value);
+    query.execSql();
 }
 
-void TTestStore::StoreAnswerOutcome(int pupilId, const TScoredTest::Answer& answer)
+QString TTestStore::SqlInsertOutcomes(int rows)
 {
-    const std::initializer_list<TParam> key = {{QStringLiteral("ID_ZAK"), pupilId},
-                                               {QStringLiteral("ID_OTAZKA"), answer.questionId}};
-    if (answer.isRight) {
-        execute(SqlDeleteWrongAnswer, key);
-        return;
+    QString sql = SqlInsertOutcomesHead;
+    for (int i = 0; i < rows; ++i)
+        sql += (i ? QStringLiteral(",") : QString()) + QString(SqlInsertOutcomesRow).replace(u'#', QString::number(i));
+    return sql;
+}
+
+void TTestStore::StoreAnswerOutcomes(int pupilId, const QVector<TScoredTest::Answer>& answers)
+{
+    // What the questions' outcomes leave, taken in order as one statement per question would: a
+    // right answer removes the pupil's row of the question; a wrong one adds a row unless there is
+    // one, so that the first wrong answer is the one kept.
+    QJsonObject remove, insert;
+    for (const TScoredTest::Answer& answer : answers) {
+        const QString key = QString::number(answer.questionId);
+        if (answer.isRight) {
+            insert.remove(key);
+            remove.insert(key, 0);
+        } else if (!insert.contains(key)) {
+            insert.insert(key, QJsonObject{{QStringLiteral("p"), TrimText(answer.pattern)}});
+        }
     }
-    // The first wrong answer to a question is the one kept.
-    if (anyRow(SqlSelectWrongAnswer, key))
-        return;
-    execute(SqlInsertWrongAnswer, {{QStringLiteral("ID_ZAK"), pupilId},
-                                   {QStringLiteral("ID_OTAZKA"), answer.questionId},
-                                   {QStringLiteral("ZAK_ODP"), TrimText(answer.pattern)}});
+    const auto text = [](const QJsonObject& o) {
+        return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+    };
+    if (!remove.isEmpty())
+        execute(SqlDeleteWrongAnswers, {{QStringLiteral("ID_ZAK"), pupilId}, {QStringLiteral("QUESTIONS"), text(remove)}});
+    if (!insert.isEmpty())
+        execute(SqlInsertWrongAnswers, {{QStringLiteral("ID_ZAK"), pupilId}, {QStringLiteral("ANSWERS"), text(insert)}});
 }
 
 void TTestStore::StoreTestOutcome(int pupilId, int testId, bool isPerfect)

@@ -26,18 +26,20 @@ public:
     // when the database has no table for them (see TDM::StoreScoredTest).
     static bool outcomesStored(int pupilId, const QDateTime& when);
 
-    static const QString SqlDeleteWrongAnswer;
-    static const QString SqlSelectWrongAnswer;
-    static const QString SqlInsertWrongAnswer;
+    static const QString SqlDeleteWrongAnswers;
+    static const QString SqlInsertWrongAnswers;
     static const QString SqlDeleteUnfinishedTest;
     static const QString SqlSelectUnfinishedTest;
     static const QString SqlInsertUnfinishedTest;
     static const QString SqlReportStored;
-    static const QString SqlInsertOutcome;
+    static const QString SqlInsertOutcomesHead;
+    static const QString SqlInsertOutcomesRow;
+    // The insert of the outcomes of `rows` answers.
+    static QString SqlInsertOutcomes(int rows);
     static const QString SqlOutcomesStored;
 
 private:
-    void StoreAnswerOutcome(int pupilId, const TScoredTest::Answer& answer);
+    void StoreAnswerOutcomes(int pupilId, const QVector<TScoredTest::Answer>& answers);
     void StoreTestOutcome(int pupilId, int testId, bool isPerfect);
     void WriteReport(int pupilId, int testId, const TScoredTest::Report& report);
     void StoreOutcomes(const TScoredTest& test, const QDateTime& when);

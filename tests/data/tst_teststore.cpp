@@ -81,6 +81,7 @@ private slots:
     void outcomesStoredWithTheRest();
     void retryStoresOutcomesOnce();
     void databaseWithoutOutcomeTable();
+    void wrongAnswersAsOneStatementPerAnswerWould();
 };
 
 void TstTestStore::outcomesStoredWithTheRest()
@@ -164,6 +165,32 @@ void TstTestStore::databaseWithoutOutcomeTable()
     // nor are there explanations to show
     QCOMPARE(dm.Explanation(1), QString());
     QCOMPARE(dm.Explanation(2), QString());
+}
+
+void TstTestStore::wrongAnswersAsOneStatementPerAnswerWould()
+{
+    // All answers are stored in a few statements; what they leave must be what storing them one
+    // by one in order leaves: a right answer removes the pupil's row, a wrong one adds a row only
+    // where there is none (the first wrong answer is kept), ticks stored as they were.
+    TTestDb db;
+    TDM& dm = db.open();
+    db.signIn(1);
+    execSql(dm, QStringLiteral("INSERT INTO ZAKODP (ID_ZAK, ID_OTAZKA, ZAK_ODP) VALUES (1, 1, '0100')"));
+    execSql(dm, QStringLiteral("INSERT INTO ZAKODP (ID_ZAK, ID_OTAZKA, ZAK_ODP) VALUES (1, 2, '0100')"));
+    execSql(dm, QStringLiteral("INSERT INTO ZAKODP (ID_ZAK, ID_OTAZKA, ZAK_ODP) VALUES (2, 3, '0001')"));
+    TScoredTest t = practiceTest(QDateTime(QDate(2026, 12, 8), QTime(8, 0, 0)));
+    t.answers = {{1, true, QStringLiteral("1000")},
+                 {2, false, QStringLiteral("0011")},           // kept: the earlier wrong answer
+                 {3, false, QStringLiteral(" 1\"'\\ ")},    // new, trimmed, odd characters kept
+                 {4, true, QStringLiteral("1000")},  {4, false, QStringLiteral("0110")}, // then wrong
+                 {5, false, QStringLiteral("0001")}, {5, false, QStringLiteral("1000")}, // first kept
+                 {6, false, QStringLiteral("0010")}, {6, true, QStringLiteral("0100")}};  // then right
+    dm.StoreScoredTest(t);
+    QCOMPARE(rows(dm, QStringLiteral("SELECT ID_ZAK, ID_OTAZKA, ZAK_ODP FROM ZAKODP ORDER BY ID_ZAK, ID_OTAZKA"),
+                  {"ID_ZAK", "ID_OTAZKA", "ZAK_ODP"}),
+             (QStringList{"1|2|0100", "1|3|1\"'\\", "1|4|0110", "1|5|0001", "2|3|0001"}));
+    // every answer has its outcome row, also a question answered twice
+    QCOMPARE(count(dm, QStringLiteral("ZAKVYSL")), 9);
 }
 
 QTEST_GUILESS_MAIN(TstTestStore)
