@@ -161,7 +161,7 @@ void report(const TRow& row)
                  row.kind == TGoalKind::Comparison ? "" : row.met() ? "ok" : "MISSED");
 }
 
-void fail(const QString& what)
+[[noreturn]] void fail(const QString& what)
 {
     benchFail(what);
 }
@@ -689,7 +689,7 @@ void measureProgress()
             QSqlQuery all(connection());
             all.prepare(QStringLiteral("select * from zak, RP where RP.RP=zak.RP  order by prijmeni, jmeno "));
             readAll(all);
-            readStatement(TProgressData::SqlSchoolFigures, {{QStringLiteral("RUN"), Progress::ReadyRun}});
+            readStatement(TProgressData::SqlSchoolFigures, {});
         });
     report({QStringLiteral("register with figures, 10 000 pupils, 5 000 000 kept answers (queries, window, paint)"),
             QStringLiteral("the register's query and the figures' query, bare"), reg, regFloor,
@@ -795,12 +795,18 @@ int main(int argc, char** argv)
             fail(QStringLiteral("cannot copy the program to ") + d);
 
     std::fprintf(stderr, "measuring...\n");
-    measureDmCreate(QStringLiteral("sample database"), sampleDir, 20.0);
-    measureDmCreate(QStringLiteral("large database"), largeDir, 100.0);
-    const QString bare = binDir + QStringLiteral("/ferdano-bench-bare");
-    measureProcesses(QStringLiteral("sample database"), sampleDir, bare, 20);
-    measureProcesses(QStringLiteral("large database"), largeDir, bare, 20);
-    measureFirstText(bare, sampleDir + QStringLiteral("/tmp"), 20);
+    // FERDANO_BENCH_ONLY=draws,progress measures only the named parts (start, window, draws, pupils,
+    // progress), for work on one of them
+    const QStringList only = qEnvironmentVariable("FERDANO_BENCH_ONLY").split(u',', Qt::SkipEmptyParts);
+    auto wanted = [&only](const char* part) { return only.isEmpty() || only.contains(QLatin1String(part)); };
+    if (wanted("start")) {
+        measureDmCreate(QStringLiteral("sample database"), sampleDir, 20.0);
+        measureDmCreate(QStringLiteral("large database"), largeDir, 100.0);
+        const QString bare = binDir + QStringLiteral("/ferdano-bench-bare");
+        measureProcesses(QStringLiteral("sample database"), sampleDir, bare, 20);
+        measureProcesses(QStringLiteral("large database"), largeDir, bare, 20);
+        measureFirstText(bare, sampleDir + QStringLiteral("/tmp"), 20);
+    }
 
     TDM dm;
     dm.DMCreate(optionsFor(largeDir));
@@ -814,11 +820,15 @@ int main(int argc, char** argv)
     TZakDlg zakDlg;
     TZakListDlg zakList;
     setSignedIn(3);
-    measureTestWindow(hd, huge);
+    if (wanted("window"))
+        measureTestWindow(hd, huge);
     setSignedIn(3);
-    measureDraws();
-    measurePupils();
-    measureProgress();
+    if (wanted("draws"))
+        measureDraws();
+    if (wanted("pupils"))
+        measurePupils();
+    if (wanted("progress"))
+        measureProgress();
     printReport();
     return 0;
 }

@@ -131,20 +131,33 @@ void TDataSet::open()
 
 QVector<qint64> TDataSet::readIntegers(const QString& fieldName)
 {
+    QVector<qint64> values;
+    readRows({fieldName}, [&values](const QVariant* v) { values.append(v[0].toLongLong()); });
+    return values;
+}
+
+void TDataSet::readRows(const QStringList& fieldNames, const std::function<void(const QVariant* values)>& row)
+{
     close();
     TEngine::TCall call(currentEngine());
     QSqlQuery q = runStatement(selectStatement(), [this](const QString& p) { return param(p); });
     const QSqlRecord rec = q.record();
-    int field = -1;
-    for (int i = 0; i < rec.count() && field < 0; ++i)
-        if (rec.fieldName(i).compare(fieldName, Qt::CaseInsensitive) == 0)
-            field = i;
-    if (field < 0)
-        throw TError(Format(Str::DataSetNoField, {name(), fieldName}));
-    QVector<qint64> values;
-    while (q.next())
-        values.append(q.value(field).toLongLong());
-    return values;
+    QVector<int> fields;
+    for (const QString& name : fieldNames) {
+        int field = -1;
+        for (int i = 0; i < rec.count() && field < 0; ++i)
+            if (rec.fieldName(i).compare(name, Qt::CaseInsensitive) == 0)
+                field = i;
+        if (field < 0)
+            throw TError(Format(Str::DataSetNoField, {this->name(), name}));
+        fields.append(field);
+    }
+    QVector<QVariant> values(fields.size());
+    while (q.next()) {
+        for (int i = 0; i < fields.size(); ++i)
+            values[i] = q.value(fields[i]);
+        row(values.constData());
+    }
 }
 
 void TDataSet::openWhenUsed()
@@ -438,7 +451,11 @@ QByteArray TDataSet::asBytes(const QString& name) const
 
 QDateTime TDataSet::asDateTime(const QString& name) const
 {
-    const QVariant v = value(name);
+    return dateTimeOf(value(name));
+}
+
+QDateTime TDataSet::dateTimeOf(const QVariant& v)
+{
     if (v.isNull())
         return QDateTime();
     if (v.typeId() == QMetaType::QDateTime)

@@ -9,6 +9,7 @@
 #include <QVariant>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -45,6 +46,9 @@ public:
     // thousand. The set is closed first and stays closed. A field the statement does not give is an
     // error, as in valueAt().
     QVector<qint64> readIntegers(const QString& fieldName);
+    // The same for several fields: `row` is given each row's values of `fieldNames`, in that
+    // order, as the rows are read.
+    void readRows(const QStringList& fieldNames, const std::function<void(const QVariant* values)>& row);
     // Still waiting for the first look at its rows.
     bool fetchPending() const { return m_fetchPending; }
     virtual void close();
@@ -78,6 +82,8 @@ public:
     int asInteger(const QString& name) const;
     QByteArray asBytes(const QString& name) const;
     QDateTime asDateTime(const QString& name) const;
+    // A date-time as the engines give it: a QDateTime, or text as SQLite keeps it.
+    static QDateTime dateTimeOf(const QVariant& value);
     // Needs edit or insert state.
     void setValue(const QString& name, const QVariant& value);
 

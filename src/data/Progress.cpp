@@ -76,6 +76,11 @@ QVector<TQuestionTally> mostFailed(QVector<TQuestionTally> tallies, int limit)
     return tallies;
 }
 
+QDateTime TPupilFigures::lastWhen() const
+{
+    return TDataSet::dateTimeOf(lastWhenValue);
+}
+
 QString shortened(const QString& text, int maxChars)
 {
     const QString line = text.simplified();
@@ -176,15 +181,10 @@ SELECT T.ID_OTAZKA, T.ASKED, T.WRONG, OTAZKA.OTAZKA
           FROM ZAKVYSL GROUP BY ID_OTAZKA) T, OTAZKA
  WHERE OTAZKA.ID_OTAZKA = T.ID_OTAZKA AND T.WRONG > 0)");
 
-// The newest ReadyRun live tests of every pupil, the newest first, with the pupil's count.
-const QString TProgressData::SqlSchoolFigures = QStringLiteral(R"(
-SELECT ID_ZAK, PCURRENT, PTOTAL, DATETIME, N FROM
-  (SELECT ID_ZAK, PCURRENT, PTOTAL, DATETIME,
-          ROW_NUMBER() OVER (PARTITION BY ID_ZAK ORDER BY DATETIME DESC, ID_STATIS DESC) AS RN,
-          COUNT(*) OVER (PARTITION BY ID_ZAK) AS N
-     FROM STATIS) LAST_TESTS
- WHERE RN <= :RUN
- ORDER BY ID_ZAK, RN)");
+// Every live test of every pupil, in the order of the index on (ID_ZAK, DATETIME): a walk of the
+// index alone, without a sort. Tests of a pupil at the same time are put in order as they are read.
+const QString TProgressData::SqlSchoolFigures =
+    QStringLiteral(R"(SELECT ID_ZAK, ID_STATIS, DATETIME, PCURRENT, PTOTAL FROM STATIS ORDER BY ID_ZAK, DATETIME)");
 
 namespace {
 struct TBoundQuery
@@ -269,21 +269,55 @@ QVector<Progress::TQuestionTally> TProgressData::schoolQuestionTallies()
     return readQuestionTallies(b.query);
 }
 
+namespace {
+struct TLiveRow
+{
+    qint64 id;
+    QVariant when;
+    int points;
+    int total;
+};
+
+// The figures of one pupil from the pupil's live tests in the order of their times.
+Progress::TPupilFigures figuresOf(QVector<TLiveRow>& rows)
+{
+    // equal times: the test stored first is the older one
+    for (qsizetype i = 0; i + 1 < rows.size();) {
+        qsizetype end = i + 1;
+        while (end < rows.size() && rows[end].when == rows[i].when)
+            ++end;
+        std::sort(rows.begin() + i, rows.begin() + end,
+                  [](const TLiveRow& a, const TLiveRow& b) { return a.id < b.id; });
+        i = end;
+    }
+    Progress::TPupilFigures f;
+    f.liveTests = int(rows.size());
+    f.lastTotal = rows.last().total;
+    f.lastWhenValue = rows.last().when;
+    for (qsizetype i = rows.size() - 1; i >= 0 && f.pointsNewestFirst.size() < Progress::ReadyRun; --i)
+        f.pointsNewestFirst.append(rows[i].points);
+    return f;
+}
+} // namespace
+
 QHash<int, Progress::TPupilFigures> TProgressData::schoolFigures()
 {
     TBoundQuery b(SqlSchoolFigures);
-    b.query.setParam(QStringLiteral("RUN"), Progress::ReadyRun);
-    b.query.open();
     QHash<int, Progress::TPupilFigures> out;
-    TQuery& q = b.query;
-    for (q.first(); !q.eof(); q.next()) {
-        Progress::TPupilFigures& f = out[q.asInteger(QStringLiteral("ID_ZAK"))];
-        if (f.pointsNewestFirst.isEmpty()) {
-            f.lastTotal = q.asInteger(QStringLiteral("PTOTAL"));
-            f.lastWhen = q.asDateTime(QStringLiteral("DATETIME"));
-            f.liveTests = q.asInteger(QStringLiteral("N"));
-        }
-        f.pointsNewestFirst.append(q.asInteger(QStringLiteral("PCURRENT")));
-    }
+    QVector<TLiveRow> rows;
+    int pupil = 0;
+    b.query.readRows({QStringLiteral("ID_ZAK"), QStringLiteral("ID_STATIS"), QStringLiteral("DATETIME"),
+                      QStringLiteral("PCURRENT"), QStringLiteral("PTOTAL")},
+                     [&](const QVariant* v) {
+                         const int id = v[0].toInt();
+                         if (id != pupil && !rows.isEmpty()) {
+                             out.insert(pupil, figuresOf(rows));
+                             rows.clear();
+                         }
+                         pupil = id;
+                         rows.append({v[1].toLongLong(), v[2], v[3].toInt(), v[4].toInt()});
+                     });
+    if (!rows.isEmpty())
+        out.insert(pupil, figuresOf(rows));
     return out;
 }

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <QVector>
 
 namespace Progress {
@@ -90,7 +91,8 @@ struct TPupilFigures
 {
     QVector<int> pointsNewestFirst; // at most ReadyRun
     int lastTotal = 0;
-    QDateTime lastWhen;
+    QVariant lastWhenValue; // as the database gives it: a date-time is read only when it is shown
+    QDateTime lastWhen() const;
     int liveTests = 0;
 };
 

@@ -67,7 +67,7 @@ QVector<QStringList> TRegisterFigures::exportRows(const TDataSet& zak, const QVe
         const bool any = !f.pointsNewestFirst.isEmpty();
         out.append({textAt(zak, row, "RC"), textAt(zak, row, "TITUL"), textAt(zak, row, "PRIJMENI"),
                     textAt(zak, row, "JMENO"), textAt(zak, row, "RP"), QString::number(f.liveTests),
-                    any ? czech.toString(f.lastWhen, QStringLiteral("d.M.yyyy H:mm")) : QString(),
+                    any ? czech.toString(f.lastWhen(), QStringLiteral("d.M.yyyy H:mm")) : QString(),
                     any ? QString::number(f.pointsNewestFirst.first()) : QString(),
                     any ? QString::number(f.lastTotal) : QString(), textAt(zak, row, "MINIMUM"),
                     Progress::verdictText(readiness(zak, row))});

@@ -120,6 +120,11 @@ void TstProgress::readinessFromReports()
         addLiveTest(few, Now.addDays(-i), 50);
     for (int i = 0; i < 5; ++i)
         addLiveTest(failing, Now.addDays(-i), i == 2 ? 29 : 30, 48);
+    // two reports of one time: the one stored later is the newer, whatever its points
+    const int sameTime = addPupil(QStringLiteral("R4"), QStringLiteral("Dvojí"));
+    addLiveTest(sameTime, Now.addDays(-1), 50);
+    addLiveTest(sameTime, Now.addDays(-1), 20);
+    addLiveTest(sameTime, Now.addDays(-2), 35);
 
     const QVector<Progress::TLiveTest> tests = TProgressData::liveTests(ready);
     QCOMPARE(tests.size(), 6);
@@ -132,7 +137,7 @@ void TstProgress::readinessFromReports()
     QVERIFY(!all.contains(1));
     QCOMPARE(all.value(ready).pointsNewestFirst, (QVector<int>{45, 44, 43, 42, 41}));
     QCOMPARE(all.value(ready).liveTests, 6);
-    QCOMPARE(all.value(ready).lastWhen, Now.addDays(-5));
+    QCOMPARE(all.value(ready).lastWhen(), Now.addDays(-5));
     QCOMPARE(all.value(failing).lastTotal, 48);
     QVERIFY(Progress::readiness(all.value(ready).pointsNewestFirst, 30).ready);
     const Progress::TReadiness r2 = Progress::readiness(all.value(few).pointsNewestFirst, 30);
@@ -141,6 +146,8 @@ void TstProgress::readinessFromReports()
     const Progress::TReadiness r3 = Progress::readiness(all.value(failing).pointsNewestFirst, 30);
     QVERIFY(!r3.ready);
     QCOMPARE(r3.failed, 1);
+    QCOMPARE(all.value(sameTime).pointsNewestFirst, (QVector<int>{20, 50, 35}));
+    QCOMPARE(all.value(sameTime).liveTests, 3);
 }
 
 void TstProgress::groupShares()
