@@ -152,9 +152,10 @@ TDsFancyButton* TMainDlg::button(int n) const
 void TMainDlg::FormCreate(const QString& programDir)
 {
     const QDir dir(programDir);
-    QImage logo;
-    if (logo.load(dir.filePath(QStringLiteral("Logo.bmp"))) && !logo.isNull())
-        m_logo->setPixmap(QPixmap::fromImage(logo));
+    const QString logoFile = dir.filePath(QStringLiteral("Logo.bmp"));
+    if (QFile::exists(logoFile))
+        if (const QImage logo = PictureStore::decodeFile(logoFile); !logo.isNull())
+            m_logo->setPixmap(QPixmap::fromImage(logo));
 
     QFile url(dir.filePath(QStringLiteral("logo.url")));
     if (!url.open(QIODevice::ReadOnly | QIODevice::Text))

@@ -178,6 +178,8 @@ inline const QString ChartAxisDate = QStringLiteral("Datum testu");
 inline const QString ChartSummary =
     QStringLiteral("Ostrých testů: %d, poslední %s: %d bodů z %d, nejlepší %d bodů, minimum %d bodů.");
 inline const QString ChartNoTests = QStringLiteral("Žák zatím nenapsal žádný ostrý test.");
+inline const QString ChartUnavailable =
+    QStringLiteral("Graf zde nelze ukázat: u programu chybí jeho modul grafů (%s). Souhrn ostrých testů je pod tímto polem.");
 inline const QString VerdictReady = QStringLiteral("Připraven ke zkoušce");
 inline const QString VerdictTooFew =
     QStringLiteral("Zatím nepřipraven: napsal %d z pěti potřebných ostrých testů.");

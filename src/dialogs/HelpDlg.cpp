@@ -3,6 +3,7 @@
 
 #include "data/Strings.h"
 #include "widgets/FancyButton.h"
+#include "widgets/PictureStore.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -20,7 +21,7 @@ THelpDlg::THelpDlg(QWidget* parent) : TForm(parent)
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("HelpPicture"));
     picture->setGeometry(20, 40, 48, 48);
-    picture->setPixmap(QPixmap(QStringLiteral(":/ferdano/help-icon.png")));
+    picture->setPixmap(PictureStore::pixmap(QStringLiteral(":/ferdano/help-icon.png")));
     m_text = new QLabel(this);
     m_text->setObjectName(QStringLiteral("HelpText"));
     m_text->setWordWrap(true);

@@ -3,6 +3,7 @@
 
 #include "data/Strings.h"
 #include "widgets/FancyButton.h"
+#include "widgets/PictureStore.h"
 
 #include <QLabel>
 
@@ -17,7 +18,7 @@ TSystemDlg::TSystemDlg(QWidget* parent) : TAnswerDlg(parent)
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("Icon"));
     icon->setGeometry(22, 26, 48, 48);
-    icon->setPixmap(QPixmap(QStringLiteral(":/ferdano/system-icon.png")));
+    icon->setPixmap(PictureStore::pixmap(QStringLiteral(":/ferdano/system-icon.png")));
     icon->setAccessibleName(QStringLiteral("Ikona hlášení"));
 
     boldLabel(Str::SystemHeading, this, {84, 20, 310, 20});

@@ -86,6 +86,7 @@ Decoded decodeBitmap(const QByteArray& bytes)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "BMP");
     reader.setDecideFormatFromContent(false);
+    reader.setAutoDetectImageFormat(false); // else every image plugin is loaded to be asked
     QImage image = reader.read();
     if (image.isNull() || image.size() != size) return d;
     d.image = std::move(image);

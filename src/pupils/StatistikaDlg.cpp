@@ -2,21 +2,17 @@
 #include "StatistikaDlg.h"
 
 #include "FigureTable.h"
+#include "PointsChart.h"
 #include "data/Clock.h"
 #include "data/Format.h"
 #include "data/Strings.h"
 #include "widgets/FancyButton.h"
 #include "widgets/Guard.h"
 
-#include <QChart>
-#include <QChartView>
-#include <QDateTimeAxis>
 #include <QLabel>
-#include <QLineSeries>
 #include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QValueAxis>
 
 #include <algorithm>
 
@@ -49,13 +45,21 @@ TStatistikaDlg::TStatistikaDlg(QWidget* parent) : TForm(parent)
     m_pupil->setObjectName(QStringLiteral("PupilLb"));
     m_pupil->setGeometry(20, 40, 740, 20);
 
-    m_chartView = new QChartView(this);
-    m_chartView->setObjectName(QStringLiteral("Chart"));
-    m_chartView->setAccessibleName(Str::ChartName);
-    m_chartView->setRenderHint(QPainter::Antialiasing);
-    m_chartView->setFrameShape(QFrame::StyledPanel);
-    m_chartView->setGeometry(20, 64, 740, 240);
-    m_chartView->setFocusPolicy(Qt::TabFocus);
+    m_chart = PointsChart::make(this);
+    if (m_chart) {
+        m_chartArea = m_chart->widget();
+    } else {
+        auto* missing = new QLabel(Format(Str::ChartUnavailable, {QLatin1String(PointsChart::ModuleName)}), this);
+        missing->setAlignment(Qt::AlignCenter);
+        missing->setWordWrap(true);
+        m_chartArea = missing;
+    }
+    m_chartArea->setObjectName(QStringLiteral("Chart"));
+    m_chartArea->setAccessibleName(Str::ChartName);
+    if (auto* frame = qobject_cast<QFrame*>(m_chartArea))
+        frame->setFrameShape(QFrame::StyledPanel);
+    m_chartArea->setGeometry(20, 64, 740, 240);
+    m_chartArea->setFocusPolicy(Qt::TabFocus);
 
     m_summary = new QLabel(this);
     m_summary->setObjectName(QStringLiteral("SummaryLb"));
@@ -131,55 +135,9 @@ void TStatistikaDlg::Load(int pupilId, const QString& fullName)
 
 void TStatistikaDlg::showChart(const QVector<Progress::TLiveTest>& tests, int minimum)
 {
-    auto* chart = new QChart;
-    chart->setBackgroundRoundness(0);
-    chart->setMargins(QMargins(4, 4, 4, 4));
-    chart->legend()->setAlignment(Qt::AlignBottom);
-
-    auto* points = new QLineSeries(chart);
-    points->setName(Str::ChartSeries);
-    points->setPointsVisible(true);
-    points->setPen(QPen(QColor(30, 70, 160), 2));
-    auto* passLine = new QLineSeries(chart);
-    passLine->setName(Format(Str::ChartPassLine, {minimum}));
-    passLine->setPen(QPen(FailColour, 2, Qt::DashLine));
-
-    int top = std::max(minimum, 1);
-    for (const Progress::TLiveTest& t : tests) {
-        points->append(double(t.when.toMSecsSinceEpoch()), t.points);
-        top = std::max({top, t.points, t.total});
-    }
-    const QDateTime now = Clock::now();
-    QDateTime first = tests.isEmpty() ? now.addDays(-Progress::RecentDays) : tests.first().when;
-    QDateTime last = tests.isEmpty() ? now : tests.last().when;
-    if (first.secsTo(last) < 24 * 3600) { // a single day still gets some width
-        first = first.addSecs(-12 * 3600);
-        last = last.addSecs(12 * 3600);
-    }
-    passLine->append(double(first.toMSecsSinceEpoch()), minimum);
-    passLine->append(double(last.toMSecsSinceEpoch()), minimum);
-    chart->addSeries(points);
-    chart->addSeries(passLine);
-
-    auto* dates = new QDateTimeAxis(chart);
-    dates->setFormat(QStringLiteral("d. M. yy"));
-    dates->setTitleText(Str::ChartAxisDate);
-    dates->setRange(first, last);
-    dates->setTickCount(std::clamp(int(tests.size()), 2, 8));
-    auto* values = new QValueAxis(chart);
-    values->setTitleText(Str::ChartAxisPoints);
-    values->setRange(0, top + 2);
-    values->setLabelFormat(QStringLiteral("%d"));
-    chart->addAxis(dates, Qt::AlignBottom);
-    chart->addAxis(values, Qt::AlignLeft);
-    for (QLineSeries* s : {points, passLine}) {
-        s->attachAxis(dates);
-        s->attachAxis(values);
-    }
-
-    QChart* old = m_chartView->chart();
-    m_chartView->setChart(chart);
-    delete old;
+    if (m_chart)
+        m_chart->show({tests, minimum, Clock::now(), Str::ChartSeries, Format(Str::ChartPassLine, {minimum}),
+                       Str::ChartAxisDate, Str::ChartAxisPoints});
 
     if (tests.isEmpty()) {
         m_summary->setText(Str::ChartNoTests);
@@ -191,7 +149,7 @@ void TStatistikaDlg::showChart(const QVector<Progress::TLiveTest>& tests, int mi
                                                       tests.last().points, tests.last().total, best->points,
                                                       minimum}));
     }
-    m_chartView->setAccessibleDescription(m_summary->text());
+    m_chartArea->setAccessibleDescription(m_summary->text());
 }
 
 void TStatistikaDlg::showVerdict(const QVector<Progress::TLiveTest>& tests, int minimum)

@@ -6,10 +6,12 @@
 #include "data/Progress.h"
 #include "widgets/Form.h"
 
-class QChartView;
+#include <memory>
+
 class QLabel;
 class QTableWidget;
 class TDsFancyButton;
+class TPointsChart;
 
 class TStatistikaDlg : public TForm
 {
@@ -23,7 +25,8 @@ public:
     // Reads the pupil's figures and fills the window without showing it.
     void Load(int pupilId, const QString& fullName);
 
-    QChartView* Chart() const { return m_chartView; }
+    // The chart (a QChartView), or a text in its place where the chart module is missing.
+    QWidget* Chart() const { return m_chartArea; }
     QLabel* VerdictLb() const { return m_verdict; }
     QLabel* RuleLb() const { return m_rule; }
     QLabel* SummaryLb() const { return m_summary; }
@@ -42,7 +45,8 @@ private:
     void showFailed(const QVector<Progress::TQuestionTally>& failed);
 
     QLabel* m_pupil;
-    QChartView* m_chartView;
+    std::unique_ptr<TPointsChart> m_chart;
+    QWidget* m_chartArea;
     QLabel* m_summary;
     QLabel* m_verdict;
     QLabel* m_rule;

@@ -10,6 +10,7 @@
 #include <QSet>
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -48,6 +49,22 @@ bool isJpeg(QFile& file)
     return Picture::signatureKind(file.peek(2)) == Picture::Kind::Jpeg;
 }
 
+// A reader of the file. A picture in one of Qt's own formats (PNG, BMP) is read as that format
+// at once: a reader left to find the format loads every image plugin there is to ask it.
+std::unique_ptr<QImageReader> readerOf(QFile& file)
+{
+    auto reader = std::make_unique<QImageReader>(&file);
+    const QByteArray head = file.peek(8);
+    const QByteArray format = head.startsWith("\x89PNG\r\n\x1a\n") ? QByteArrayLiteral("PNG")
+                              : head.startsWith("BM")                ? QByteArrayLiteral("BMP")
+                                                                     : QByteArray();
+    if (!format.isEmpty()) {
+        reader->setFormat(format);
+        reader->setAutoDetectImageFormat(false);
+    }
+    return reader;
+}
+
 } // namespace
 
 namespace PictureStore {
@@ -59,7 +76,7 @@ QSize headerSize(const QString& path)
         return {};
     if (isJpeg(file))
         return Picture::headerSize(file.readAll());
-    return QImageReader(&file).size();
+    return readerOf(file)->size();
 }
 
 QImage decodeFile(const QString& path)
@@ -70,7 +87,7 @@ QImage decodeFile(const QString& path)
             return {};
         if (isJpeg(file))
             return Picture::decode(file.readAll()).image;
-        QImage image = QImageReader(&file).read();
+        QImage image = readerOf(file)->read();
         // the layout of the screen's pixmaps, so that making the pixmap converts nothing
         if (image.format() == QImage::Format_ARGB32)
             image.convertTo(QImage::Format_ARGB32_Premultiplied);

@@ -10,10 +10,12 @@
 #include "pupils/StatistikaDlg.h"
 #include "widgets/DBGrid.h"
 
+#ifdef FERDANO_HAVE_CHARTS
 #include <QChart>
 #include <QChartView>
-#include <QLabel>
 #include <QLineSeries>
+#endif
+#include <QLabel>
 #include <QTableWidget>
 
 using namespace PupilsTest;
@@ -38,6 +40,17 @@ private:
 };
 
 namespace {
+// Whether this run should find the chart module: the twin run without it says so, and so does a
+// build without Qt Charts.
+bool chartExpected()
+{
+#ifdef FERDANO_HAVE_CHARTS
+    return qEnvironmentVariableIntValue("FERDANO_TEST_NO_CHART") != 1;
+#else
+    return false;
+#endif
+}
+
 void addLiveTest(int pupil, const QDateTime& when, int points)
 {
     execBound(QStringLiteral("INSERT INTO STATIS (ID_ZAK, ID_TEST, DATETIME, PTOTAL, PCURRENT, REPORT, TEST_NAME) "
@@ -118,6 +131,7 @@ void TstProgressDlgs::statisticsFromOwnRecord()
     QStringList groups, failedFirst;
     int chartPoints = -1;
     qreal passLine = -1;
+    QString chartText, missingText;
     bool recordBehind = false;
     whenShown(ZakDlg, [&] {
         whenShown(StatistikaDlg, [&] {
@@ -125,9 +139,16 @@ void TstProgressDlgs::statisticsFromOwnRecord()
             verdict = StatistikaDlg->VerdictLb()->text();
             rule = StatistikaDlg->RuleLb()->text();
             pupilLine = StatistikaDlg->findChild<QLabel*>(QStringLiteral("PupilLb"))->text();
-            const QList<QAbstractSeries*> series = StatistikaDlg->Chart()->chart()->series();
-            chartPoints = int(static_cast<QLineSeries*>(series.value(0))->count());
-            passLine = static_cast<QLineSeries*>(series.value(1))->at(0).y();
+            chartText = StatistikaDlg->Chart()->accessibleDescription();
+#ifdef FERDANO_HAVE_CHARTS
+            if (auto* view = qobject_cast<QChartView*>(StatistikaDlg->Chart())) {
+                const QList<QAbstractSeries*> series = view->chart()->series();
+                chartPoints = int(static_cast<QLineSeries*>(series.value(0))->count());
+                passLine = static_cast<QLineSeries*>(series.value(1))->at(0).y();
+            }
+#endif
+            if (auto* missing = qobject_cast<QLabel*>(StatistikaDlg->Chart()))
+                missingText = missing->text();
             groups = rowTexts(StatistikaDlg->GroupGrid(), 0) + rowTexts(StatistikaDlg->GroupGrid(), 1);
             failedFirst = rowTexts(StatistikaDlg->FailedGrid(), 0);
             QTest::keyClick(StatistikaDlg, Qt::Key_Escape);
@@ -139,8 +160,17 @@ void TstProgressDlgs::statisticsFromOwnRecord()
 
     QVERIFY(recordBehind);
     QCOMPARE(pupilLine, QStringLiteral("Žák: Jiří Kovář"));
-    QCOMPARE(chartPoints, 6);
-    QCOMPARE(passLine, 30.0);
+    // The chart is drawn by its module; a build or installation without it shows a text in its
+    // place. Either way the chart's summary is read out with it.
+    QVERIFY(chartText.startsWith(QStringLiteral("Ostrých testů: 6")));
+    if (chartExpected()) {
+        QCOMPARE(chartPoints, 6);
+        QCOMPARE(passLine, 30.0);
+        QCOMPARE(missingText, QString());
+    } else {
+        QCOMPARE(chartPoints, -1);
+        QCOMPARE(missingText, Format(Str::ChartUnavailable, {QStringLiteral("ferdano_chart")}));
+    }
     QCOMPARE(verdict, QStringLiteral("Nepřipraven: z posledních pěti ostrých testů nesložil 1 (méně bodů než minimum)."));
     QCOMPARE(rule, Format(Str::ReadinessRule, {30}));
     QCOMPARE(groups, (QStringList{QStringLiteral("Pravidla provozu na pozemních komunikacích"),
