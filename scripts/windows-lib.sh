@@ -69,7 +69,7 @@ win_stamp() { win_version "$1" >"$WIN_DEPS/.$1"; }
 
 win_deps_ready() {
   [ -x "$WIN_QT/bin/qt-cmake" ] && [ -f "$WIN_SYSROOT/bin/sqlite3.dll" ] && [ -f "$WIN_SYSROOT/lib/libjpeg.a" ] \
-    && [ -f "$WIN_SYSROOT/bin/libpq.dll" ] && { [ -f "$WIN_QT/bin/Qt6Charts.dll" ] || ! win_program_needs_charts; }
+    && [ -f "$WIN_SYSROOT/bin/libpq.dll" ]
 }
 
 win_dep_sqlite() {
@@ -164,25 +164,17 @@ win_dep_qt() {
   win_stamp qt6-base
 }
 
-# Whether the program's build asks for Qt Charts (the statistics window).
-win_program_needs_charts() {
-  grep -qs 'Charts' "$FERDANO_ROOT/CMakeLists.txt" "$FERDANO_ROOT/src/CMakeLists.txt"
-}
-
 # Qt Charts from Debian's qt6-charts, built as a module of the Qt above (its qt-cmake, Debian's
 # host tools) and installed into it. That Qt has no OpenGL, so Qt6Charts.dll needs nothing but
 # Qt6Core, Qt6Gui and Qt6Widgets. Built when missing from the cache; when Debian's source cannot
-# be had, a build that does not ask for Qt Charts goes on without it and says so.
+# be had, the build goes on without it and says so: the program's chart module (ferdano_chart.dll)
+# is then not built, and the statistics window shows the chart's summary in its place.
 win_dep_charts() {
   win_done qt6-charts && [ -f "$WIN_QT/bin/Qt6Charts.dll" ] && return 0
   echo "== Qt Charts for Windows"
   local src bld
   if ! src="$(win_unpack qt6-charts)"; then
-    if win_program_needs_charts; then
-      echo "Qt Charts: Debian's source package qt6-charts could not be fetched (see above)" >&2
-      return 1
-    fi
-    echo "   Qt Charts: Debian's source package qt6-charts could not be fetched; the program does not use it yet, the build goes on without it"
+    echo "   Qt Charts: Debian's source package qt6-charts could not be fetched; the program is built without its chart module (the statistics window shows the chart's summary instead)"
     return 0
   fi
   bld="$WIN_DEPS/work/charts-build"
@@ -315,9 +307,10 @@ win_package() {
   cp "$WIN_BUILD_DIR/bin/ferdano.exe" "$WIN_BUILD_DIR/bin/ferdano-dbbuild.exe" "$WIN_STAGE/"
   local f d
   for f in "${WIN_QT_DLLS[@]}"; do cp "$WIN_QT/bin/$f.dll" "$WIN_STAGE/"; done
-  # the statistics window's charts, where the cache has them (the import check below tells
-  # whether the program needs them)
-  [ -f "$WIN_QT/bin/Qt6Charts.dll" ] && cp "$WIN_QT/bin/Qt6Charts.dll" "$WIN_STAGE/"
+  # the statistics window's chart module and its Qt Charts, where the cache has Qt Charts
+  if [ -f "$WIN_BUILD_DIR/bin/ferdano_chart.dll" ] && [ -f "$WIN_QT/bin/Qt6Charts.dll" ]; then
+    cp "$WIN_BUILD_DIR/bin/ferdano_chart.dll" "$WIN_QT/bin/Qt6Charts.dll" "$WIN_STAGE/"
+  fi
   for f in "${WIN_QT_PLUGINS[@]}"; do
     mkdir -p "$WIN_STAGE/$(dirname "$f")"
     cp "$WIN_QT/plugins/$f.dll" "$WIN_STAGE/$f.dll"
