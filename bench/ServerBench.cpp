@@ -5,6 +5,7 @@
 // Run with: bash scripts/bench.sh (which starts a throwaway server), or by hand with
 // FERDANO_TEST_PG (socket directory), FERDANO_TEST_PG_PORT, FERDANO_TEST_PG_USER set.
 #include "BenchProcess.h"
+#include "BenchWindows.h"
 #include "LinkProxy.h"
 #include "ServerLoad.h"
 
@@ -343,15 +344,7 @@ int main(int argc, char** argv)
         o.programDir = programDir;
         o.tempDir = programDir + QStringLiteral("/tmp");
         dm.DMCreate(o);
-        TSystemDlg system;
-        TResultDlg result;
-        TWaitDlg wait;
-        TInfoDlg info;
-        TTestDlg test;
-        TTestTypeDlg testType;
-        TErrorTestTypeDlg errorTestType;
-        TZakDlg zakDlg;
-        TZakListDlg zakList;
+        const TBenchWindows windows;
         measureWindows(database);
     }
     printReport();

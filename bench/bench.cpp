@@ -2,6 +2,7 @@
 // warm-up and printed beside a floor measured in the same run on the same machine, with the ratio.
 // Run with: bash scripts/bench.sh   (prints a Markdown report; see bench/README.md)
 #include "BenchProcess.h"
+#include "BenchWindows.h"
 #include "Builder.h"
 #include "SyntheticBank.h"
 
@@ -810,15 +811,7 @@ int main(int argc, char** argv)
 
     TDM dm;
     dm.DMCreate(optionsFor(largeDir));
-    TSystemDlg system;
-    TResultDlg result;
-    TWaitDlg wait;
-    TInfoDlg info;
-    TTestDlg test;
-    TTestTypeDlg testType;
-    TErrorTestTypeDlg errorTestType;
-    TZakDlg zakDlg;
-    TZakListDlg zakList;
+    const TBenchWindows windows;
     setSignedIn(3);
     if (wanted("window"))
         measureTestWindow(hd, huge);
