@@ -443,13 +443,16 @@ class Program:
         for d in (self.prog_dir, self.tmp_dir, self.cwd, self.runtime_dir):
             os.makedirs(d, exist_ok=True)
         os.chmod(self.runtime_dir, 0o700)
-        # the program finds its database beside its own file, links resolved: a hard link is a
-        # file of its own there, and saves a copy when the build is on the same file system
-        exe = os.path.join(self.prog_dir, "ferdano")
-        try:
-            os.link(suite.binary, exe)
-        except OSError:
-            shutil.copy2(suite.binary, exe)
+        # the program and its chart module, as they are installed. The program finds its database
+        # beside its own file, links resolved: a hard link is a file of its own there, and saves a
+        # copy when the build is on the same file system
+        module = os.path.join(os.path.dirname(suite.binary), "ferdano_chart.so")
+        for source in (suite.binary, module):
+            target = os.path.join(self.prog_dir, os.path.basename(source))
+            try:
+                os.link(source, target)
+            except OSError:
+                shutil.copy2(source, target)
         shutil.copytree(suite.template_db, os.path.join(self.prog_dir, "DB"))
         self.db_path = os.path.join(self.prog_dir, "DB", "ferdano.db")
         self.procs = []

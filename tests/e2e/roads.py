@@ -14,7 +14,7 @@ import time
 from app import (RECORD, REGISTER, RESULT, ZOOM, Ferdano, click_control, control, field, has_label, label_starting,
                  norm, press, select_cell)
 from harness import (Program, RoadFailure, Skip, XServer, check, client_stacking, do_action, enabled, extents,
-                     find_all, has_state, screenshot, set_text, showing, text_of,
+                     find_all, has_state, role, screenshot, set_text, showing, text_of,
                      wait_for)
 
 ROADS = []
@@ -1268,6 +1268,8 @@ def road_statistics(r):
     check(has_label(stat, f"Žák: {me['first']} {me['surname']}"), "the statistics window names another pupil")
     chart = wait_for(lambda: (find_all(stat, None, "Graf bodů ostrých testů") or [None])[0], 10, "the chart")
     check(f"minimum {minimum} bodů" in (chart.description or ""), f"the chart says {chart.description!r}")
+    # drawn by the chart module beside the program, not the text that stands in for a missing one
+    check(role(chart) != "label", f"no chart drawn: {role(chart)} in its place")
     groups = control(stat, "Správné odpovědi podle okruhů", "table")
     check(find_all(groups, "table cell", predicate=lambda a: (a.name or "").startswith("50 % (")),
           "the topic groups show no share of 50 %")
