@@ -38,8 +38,7 @@ using TMake = TPointsChart* (*)(QWidget* parent);
 inline constexpr const char* MakeSymbol = "ferdano_make_points_chart";
 inline constexpr const char* ModuleName = "ferdano_chart";
 
-// A chart in `parent`; nullptr when the module cannot be loaded (why is in lastProblem()). The
-// module is looked for in FERDANO_MODULE_DIR when that is set, then beside the program.
+// A chart in `parent`; nullptr when the module cannot be loaded (why is said once on standard
+// error). The module is looked for in FERDANO_MODULE_DIR when that is set, then beside the program.
 std::unique_ptr<TPointsChart> make(QWidget* parent);
-QString lastProblem();
 } // namespace PointsChart
