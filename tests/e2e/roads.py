@@ -86,6 +86,14 @@ def stored_test(program, number, type_id=1):
     return test_id, ids
 
 
+def stored_test_facts(program, number):
+    """A stored live test's id and question order, the bank's questions (by id and by text) and
+    the administrator's row."""
+    test_id, order = stored_test(program, number)
+    questions = question_rows(program)
+    return test_id, order, questions, by_text(questions), pupil(program, ADMIN_RC)
+
+
 def pupil(program, rc):
     rows = program.query("SELECT ID_ZAK, RC, HESLO, PRIJMENI, JMENO, TITUL, RP, ADRESA, TELEFON FROM ZAK WHERE RC=?", (rc,))
     if not rows:
@@ -384,10 +392,7 @@ def road_live_perfect(r):
 @road(3, "a practice test with wrong answers, its review, and error tests from them")
 def road_practice_review_errors(r):
     program = r.program()
-    test_id, order = stored_test(program, 2)
-    questions = question_rows(program)
-    texts = by_text(questions)
-    admin = pupil(program, ADMIN_RC)
+    test_id, order, questions, texts, admin = stored_test_facts(program, 2)
     pid = admin["id"]
     counts = dict(program.query("SELECT ID_OKRUH, Pocet FROM OKRUHOT"))
     # Wrong answers at the 1st, 4th and 7th question (the 7th left untouched), in groups whose
@@ -1164,10 +1169,7 @@ def explanation_shown(tw):
 @road(12, "a live test with wrong answers: the review explains each right answer to a screen reader")
 def road_review_explanations(r):
     program = r.program()
-    test_id, order = stored_test(program, 1)
-    questions = question_rows(program)
-    texts = by_text(questions)
-    admin = pupil(program, ADMIN_RC)
+    test_id, order, questions, texts, admin = stored_test_facts(program, 1)
     pid = admin["id"]
     # The first and third questions explain their right answers; the second has no explanation.
     explained = {order[0]: "Řidič musí chodci na přechodu umožnit nerušené a bezpečné přejití vozovky; proto "

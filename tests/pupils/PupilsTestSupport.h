@@ -177,6 +177,19 @@ inline bool signIn(const QString& rc, const QString& password, bool* stayedOpen 
     return dlg->Logon(pupilId);
 }
 
+// Shows the main window, which asks for the sign-in once it is on screen, and signs pupil 1 in
+// there with the password of the test bank (the identification field offers pupil 1 already).
+inline void showSignedInAsPupilOne(QWidget& mainWindow)
+{
+    Messages m;
+    whenShown(LogonDlg, [] {
+        typeText(LogonDlg->Edit2(), QStringLiteral("ferdano"));
+        QTest::keyClick(LogonDlg->Edit2(), Qt::Key_Return);
+    });
+    mainWindow.show();
+    QTRY_COMPARE(SignedInPupil.PupilId, 1);
+}
+
 // ---- a second station: this test binary started again with "--station" ----
 
 // Serves commands on standard input: "signin RC PASSWORD" answers "result ID LOCKED MESSAGE"

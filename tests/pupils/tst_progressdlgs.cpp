@@ -94,13 +94,7 @@ void TstProgressDlgs::init()
     m_stat = std::make_unique<TStatistikaDlg>();
     m_failed = std::make_unique<TFailedDlg>();
     m_main = std::make_unique<TMainDlg>();
-    Messages m;
-    whenShown(LogonDlg, [] {
-        typeText(LogonDlg->Edit2(), QStringLiteral("ferdano"));
-        QTest::keyClick(LogonDlg->Edit2(), Qt::Key_Return);
-    });
-    m_main->show();
-    QTRY_COMPARE(SignedInPupil.PupilId, 1);
+    showSignedInAsPupilOne(*m_main);
 }
 
 void TstProgressDlgs::cleanup()

@@ -92,14 +92,7 @@ void TstZakListDlg::init()
 {
     m_station = std::make_unique<Station>();
     m_main = std::make_unique<TMainDlg>();
-    // The main window asks for the sign-in once it is first on screen.
-    Messages m;
-    whenShown(LogonDlg, [] {
-        typeText(LogonDlg->Edit2(), QStringLiteral("ferdano"));
-        QTest::keyClick(LogonDlg->Edit2(), Qt::Key_Return);
-    });
-    m_main->show();
-    QTRY_COMPARE(SignedInPupil.PupilId, 1);
+    showSignedInAsPupilOne(*m_main);
     QVERIFY(m_main->isVisible());
 }
 
