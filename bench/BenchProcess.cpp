@@ -1,6 +1,8 @@
 // Timings and timed processes of the benchmarks.
 #include "BenchProcess.h"
 
+#include "data/DataSet.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 
@@ -113,4 +115,15 @@ TServerConfig testServerConfig(const QString& database)
     c.user = qEnvironmentVariable("FERDANO_TEST_PG_USER");
     c.database = database;
     return c;
+}
+
+void answerAboutHalf(TDataSet& set, int run)
+{
+    for (int r = 0; r < set.recordCount(); ++r) {
+        set.moveTo(r);
+        set.edit();
+        const QString aa = set.asString(QStringLiteral("AA"));
+        set.setValue(QStringLiteral("CC"), (r + run) % 2 ? aa : QStringLiteral("1111"));
+        set.post();
+    }
 }

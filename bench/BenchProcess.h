@@ -31,6 +31,11 @@ TProcessRun runUntilMarker(const QString& program, const QString& tmpDir, const 
 
 [[noreturn]] void benchFail(const QString& what);
 
+class TDataSet;
+// Answers the questions of an opened live test in the test set: about half right, the rest
+// wrong, which half depends on `run`, so that runs differ.
+void answerAboutHalf(TDataSet& set, int run);
+
 // The server of the environment, as for the tests: FERDANO_TEST_PG (host or socket directory),
 // FERDANO_TEST_PG_PORT, FERDANO_TEST_PG_USER; the database named.
 TServerConfig testServerConfig(const QString& database);

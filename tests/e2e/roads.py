@@ -106,6 +106,17 @@ def full_name(p):
     return f"{(p['title'] or '').strip()} {(p['first'] or '').strip()} {(p['surname'] or '').strip()}"
 
 
+def register_as_admin(r, program, admin):
+    """Starts the program, signs the administrator in and opens the pupil register: the program,
+    the main window's user line and the register window."""
+    app = r.start(program)
+    app.sign_in(ADMIN_PASSWORD)
+    label = user_line(admin)
+    app.expect_main(label)
+    app.command("Evidence žáků")
+    return app, label, app.proc.window(title=REGISTER, what="the pupil register")
+
+
 def user_line(p):
     return "Uživatel: " + full_name(p)
 
@@ -876,12 +887,7 @@ def road_print(r):
     # whatever this road printed goes again, also when it fails
     r.cleanups.append(lambda: [os.remove(f) for f in pdfs(dirs) if f not in before])
 
-    app = r.start(program)
-    app.sign_in(ADMIN_PASSWORD)
-    label = user_line(admin)
-    app.expect_main(label)
-    app.command("Evidence žáků")
-    reg = app.proc.window(title=REGISTER, what="the pupil register")
+    app, label, reg = register_as_admin(r, program, admin)
     select_cell(app.display, reg, "Seznam žáků", ADMIN_RC)
     press(reg, "Opravit")
     rec = app.proc.window(title=RECORD, what="the pupil record")
@@ -1295,12 +1301,7 @@ def road_school_view(r):
     add_progress(program, "841231/0001", "Šťastný", "Čeněk", "a", [minimum + 1] * 5, [q])
     add_progress(program, "900101/0002", "Novák", "Petr", "b", [minimum - 1], [q])
 
-    app = r.start(program)
-    app.sign_in(ADMIN_PASSWORD)
-    label = user_line(admin)
-    app.expect_main(label)
-    app.command("Evidence žáků")
-    reg = app.proc.window(title=REGISTER, what="the pupil register")
+    app, label, reg = register_as_admin(r, program, admin)
     grid = control(reg, "Seznam žáků", "table")
     wait_for(lambda: find_all(grid, "table cell", f"{minimum + 1} / 50"), 10, "Šťastný's last points in the register")
     set_text(field(reg, "Hledat (jméno nebo identifikace)"), "stastn")
